@@ -1,0 +1,358 @@
+#include "device/DorvelDeviceManager.h"
+
+#include "device/Dorvel.h"
+#include "util/Sleep.h"
+
+#include <array>
+#include <utility>
+
+using namespace std::chrono_literals;
+
+// Suspends a request until its reply, its time-out or its displacement by a newer request; the
+// manager resumes it exactly once. The result lives in the awaiter, inside the suspended frame.
+class DorvelDeviceManager::ReplyAwaiter {
+public:
+    ReplyAwaiter(DorvelDeviceManager &manager, const Bytes &report, std::chrono::milliseconds timeout,
+                 ReplyMatch match)
+        : m_manager(manager), m_report(report), m_timeout(timeout), m_match(std::move(match))
+    {
+    }
+    bool await_ready() const noexcept { return false; }
+    void await_suspend(std::coroutine_handle<> handle)
+    {
+        m_manager.beginRequest(PendingReceiver{std::move(m_match), handle, &m_result}, m_report, m_timeout);
+    }
+    RequestResult<Bytes> await_resume() { return std::move(*m_result); }
+
+private:
+    DorvelDeviceManager &m_manager;
+    const Bytes &m_report;
+    std::chrono::milliseconds m_timeout;
+    ReplyMatch m_match;
+    std::optional<RequestResult<Bytes>> m_result;
+};
+
+class DorvelDeviceManager::ReconnectAwaiter {
+public:
+    ReconnectAwaiter(DorvelDeviceManager &manager, std::optional<LocationID> location,
+                     std::chrono::milliseconds timeout)
+        : m_manager(manager), m_location(location), m_timeout(timeout)
+    {
+    }
+    bool await_ready() const noexcept { return false; }
+    void await_suspend(std::coroutine_handle<> handle)
+    {
+        m_manager.beginReconnectWait(PendingReconnect{m_location, handle, &m_result}, m_timeout);
+    }
+    RequestResult<Done> await_resume() { return std::move(*m_result); }
+
+private:
+    DorvelDeviceManager &m_manager;
+    std::optional<LocationID> m_location;
+    std::chrono::milliseconds m_timeout;
+    std::optional<RequestResult<Done>> m_result;
+};
+
+namespace {
+bool firstByteIs(ByteView bytes, std::uint8_t command)
+{
+    return !bytes.empty() && bytes[0] == command;
+}
+} // namespace
+
+DorvelDeviceManager::DorvelDeviceManager(HidBus &bus, Timings timings, QObject *parent)
+    : QObject(parent), m_bus(bus), m_timings(timings)
+{
+    m_requestTimer.setSingleShot(true);
+    m_requestTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_requestTimer, &QTimer::timeout, this, &DorvelDeviceManager::onRequestTimeout);
+    m_reconnectTimer.setSingleShot(true);
+    m_reconnectTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_reconnectTimer, &QTimer::timeout, this, &DorvelDeviceManager::onReconnectTimeout);
+}
+
+DorvelDeviceManager::DorvelDeviceManager(HidBus &bus, QObject *parent)
+    : DorvelDeviceManager(bus, Timings{}, parent)
+{
+}
+
+DorvelDeviceManager::~DorvelDeviceManager()
+{
+    m_lifetime.reset();
+    disconnect(&m_bus, nullptr, this, nullptr);
+    if (m_device) {
+        disconnect(m_device, nullptr, this, nullptr);
+    }
+    // Nothing may stay suspended forever: end every waiter before the manager goes.
+    resumeDisplaced();
+    if (auto pending = std::exchange(m_pendingReceiver, std::nullopt)) {
+        *pending->result = RequestError::notConnected;
+        pending->continuation.resume();
+    }
+    if (auto pending = std::exchange(m_pendingReconnect, std::nullopt)) {
+        *pending->result = RequestError::notConnected;
+        pending->continuation.resume();
+    }
+}
+
+void DorvelDeviceManager::start()
+{
+    if (m_hasStarted) {
+        return;
+    }
+    m_hasStarted = true;
+    connect(&m_bus, &HidBus::deviceMatched, this, &DorvelDeviceManager::onDeviceMatched);
+    connect(&m_bus, &HidBus::deviceRemoved, this, &DorvelDeviceManager::onDeviceRemoved);
+    m_bus.start(matching);
+}
+
+void DorvelDeviceManager::setLastQuery(std::optional<DeviceQueryResponse> query)
+{
+    if (m_lastQuery == query) {
+        return;
+    }
+    m_lastQuery = std::move(query);
+    Q_EMIT lastQueryChanged();
+}
+
+void DorvelDeviceManager::setDeviceID(std::optional<std::string> id)
+{
+    if (m_deviceID == id) {
+        return;
+    }
+    m_deviceID = std::move(id);
+    Q_EMIT deviceIDChanged();
+}
+
+void DorvelDeviceManager::setConnected(bool connected)
+{
+    if (m_isConnected == connected) {
+        return;
+    }
+    m_isConnected = connected;
+    Q_EMIT isConnectedChanged(connected);
+}
+
+void DorvelDeviceManager::onDeviceMatched(HidConnection *connection)
+{
+    if (!connection || !matching.matches(connection->info())) {
+        return;
+    }
+    if (m_device) {
+        disconnect(m_device, &HidConnection::inputReport, this, &DorvelDeviceManager::onInputReport);
+    }
+    m_device = connection;
+    connect(connection, &HidConnection::inputReport, this, &DorvelDeviceManager::onInputReport);
+    ++m_attachCount;
+    m_currentLocationID = connection->info().locationId;
+    setConnected(true);
+    writeLEDState();
+
+    if (m_pendingReconnect && m_pendingReconnect->locationID == m_currentLocationID) {
+        auto wait = *std::exchange(m_pendingReconnect, std::nullopt);
+        m_reconnectTimer.stop();
+        *wait.result = Done{};
+        wait.continuation.resume();
+    }
+    runAttachQueries(m_attachCount);
+}
+
+QCoro::Task<> DorvelDeviceManager::runAttachQueries(std::uint64_t attach)
+{
+    std::weak_ptr<int> alive = m_lifetime;
+    auto stillThisAttach = [&] { return !alive.expired() && m_attachCount == attach && m_isConnected; };
+
+    auto state = co_await queryDevice(m_timings.attachQueryTimeout);
+    if (!stillThisAttach()) {
+        co_return;
+    }
+    if (state.ok()) {
+        setLastQuery(state.value());
+        if (onDeviceQueried) {
+            onDeviceQueried(state.value());
+        }
+        if (!stillThisAttach()) {
+            co_return;
+        }
+    }
+    auto identity = co_await queryDeviceID(m_timings.attachIdentityTimeout);
+    if (stillThisAttach() && identity.ok()) {
+        setDeviceID(identity->identifier);
+    }
+}
+
+void DorvelDeviceManager::onDeviceRemoved(HidConnection *connection)
+{
+    // Removing any matching device marks the manager disconnected, as the IOKit manager does.
+    if (!connection || !matching.matches(connection->info())) {
+        return;
+    }
+    if (m_device) {
+        disconnect(m_device, &HidConnection::inputReport, this, &DorvelDeviceManager::onInputReport);
+    }
+    m_device = nullptr;
+    m_currentLocationID.reset();
+    setConnected(false);
+    setLastQuery(std::nullopt);
+    setDeviceID(std::nullopt);
+}
+
+void DorvelDeviceManager::onInputReport(ByteView bytes)
+{
+    if (!m_pendingReceiver || !m_pendingReceiver->match(bytes)) {
+        return;
+    }
+    auto receiver = *std::exchange(m_pendingReceiver, std::nullopt);
+    m_requestTimer.stop();
+    *receiver.result = Bytes(bytes.begin(), bytes.end());
+    receiver.continuation.resume();
+}
+
+void DorvelDeviceManager::beginRequest(PendingReceiver receiver, const Bytes &report,
+                                       std::chrono::milliseconds timeout)
+{
+    if (auto previous = std::exchange(m_pendingReceiver, std::move(receiver))) {
+        auto *result = previous->result;
+        displace({previous->continuation, [result] { *result = RequestError::timeout; }});
+    }
+    // Arm the time-out before writing: a device that answers inside the write call must find
+    // the request complete with its timer stopped.
+    m_requestTimer.start(timeout);
+    if (m_device) {
+        m_device->writeReport(report);
+    }
+}
+
+void DorvelDeviceManager::onRequestTimeout()
+{
+    if (auto receiver = std::exchange(m_pendingReceiver, std::nullopt)) {
+        *receiver->result = RequestError::timeout;
+        receiver->continuation.resume();
+    }
+}
+
+void DorvelDeviceManager::beginReconnectWait(PendingReconnect wait, std::chrono::milliseconds timeout)
+{
+    if (auto previous = std::exchange(m_pendingReconnect, std::move(wait))) {
+        auto *result = previous->result;
+        displace({previous->continuation, [result] { *result = RequestError::timeout; }});
+    }
+    m_reconnectTimer.start(timeout);
+}
+
+void DorvelDeviceManager::onReconnectTimeout()
+{
+    if (auto wait = std::exchange(m_pendingReconnect, std::nullopt)) {
+        *wait->result = RequestError::timeout;
+        wait->continuation.resume();
+    }
+}
+
+// A displaced waiter is resumed from the event loop, never from inside the await of the caller
+// that displaced it.
+void DorvelDeviceManager::displace(Displaced displaced)
+{
+    m_displaced.push_back(std::move(displaced));
+    if (m_displaced.size() == 1) {
+        QMetaObject::invokeMethod(this, &DorvelDeviceManager::resumeDisplaced, Qt::QueuedConnection);
+    }
+}
+
+void DorvelDeviceManager::resumeDisplaced()
+{
+    auto displaced = std::exchange(m_displaced, {});
+    for (auto &entry : displaced) {
+        entry.fail();
+        entry.continuation.resume();
+    }
+}
+
+QCoro::Task<DorvelDeviceManager::RequestResult<Bytes>>
+DorvelDeviceManager::sendAndWait(Bytes report, std::chrono::milliseconds timeout, ReplyMatch match)
+{
+    if (!m_device) {
+        co_return RequestError::notConnected;
+    }
+    co_return co_await ReplyAwaiter(*this, report, timeout, std::move(match));
+}
+
+QCoro::Task<DorvelDeviceManager::RequestResult<DeviceQueryResponse>>
+DorvelDeviceManager::queryDevice(std::chrono::milliseconds timeout)
+{
+    const std::array<std::uint8_t, 1> query{Dorvel::stateQueryCommand};
+    auto reply = co_await sendAndWait(Dorvel::padded(query), timeout,
+                                      [](ByteView bytes) { return firstByteIs(bytes, Dorvel::stateQueryCommand); });
+    if (!reply.ok()) {
+        co_return reply.error();
+    }
+    if (auto decoded = DeviceQueryResponse::fromBytes(reply.value())) {
+        co_return std::move(*decoded);
+    }
+    co_return RequestError::malformedResponse;
+}
+
+QCoro::Task<DorvelDeviceManager::RequestResult<DeviceIDResponse>>
+DorvelDeviceManager::queryDeviceID(std::chrono::milliseconds timeout)
+{
+    const std::array<std::uint8_t, 1> query{Dorvel::identityQueryCommand};
+    auto reply = co_await sendAndWait(Dorvel::padded(query), timeout,
+                                      [](ByteView bytes) { return firstByteIs(bytes, Dorvel::identityQueryCommand); });
+    if (!reply.ok()) {
+        co_return reply.error();
+    }
+    if (auto decoded = DeviceIDResponse::fromBytes(reply.value())) {
+        co_return std::move(*decoded);
+    }
+    co_return RequestError::malformedResponse;
+}
+
+QCoro::Task<DorvelDeviceManager::RequestResult<Done>>
+DorvelDeviceManager::waitForReconnect(std::optional<LocationID> locationID, std::chrono::milliseconds timeout)
+{
+    if (m_isConnected && m_currentLocationID == locationID) {
+        co_return Done{};
+    }
+    co_return co_await ReconnectAwaiter(*this, locationID, timeout);
+}
+
+QCoro::Task<> DorvelDeviceManager::refreshDeviceIDAfterReboot()
+{
+    if (!m_isConnected) {
+        co_return;
+    }
+    std::weak_ptr<int> alive = m_lifetime;
+    co_await Sleep(m_timings.rebootIdentityDelay);
+    if (alive.expired() || !m_isConnected) {
+        co_return;
+    }
+    auto identity = co_await queryDeviceID(m_timings.rebootIdentityTimeout);
+    if (!alive.expired() && identity.ok()) {
+        setDeviceID(identity->identifier);
+    }
+}
+
+void DorvelDeviceManager::updateLEDState(std::vector<Bytes> reports)
+{
+    m_lastLEDStateReports = std::move(reports);
+    writeLEDState();
+    refreshLastQuery();
+}
+
+void DorvelDeviceManager::writeLEDState()
+{
+    if (!m_device) {
+        return;
+    }
+    for (const auto &report : m_lastLEDStateReports) {
+        m_device->writeReport(report);
+    }
+}
+
+QCoro::Task<> DorvelDeviceManager::refreshLastQuery()
+{
+    std::weak_ptr<int> alive = m_lifetime;
+    auto state = co_await queryDevice(m_timings.ledRefreshTimeout);
+    if (!alive.expired() && state.ok()) {
+        setLastQuery(state.value());
+    }
+}
