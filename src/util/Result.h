@@ -9,6 +9,8 @@
 template <typename T, typename E>
 class Result {
 public:
+    // Default-constructed results hold a default value; QCoro::waitFor needs one.
+    Result() = default;
     Result(T value) : m_state(std::in_place_index<0>, std::move(value)) {}
     Result(E error) : m_state(std::in_place_index<1>, std::move(error)) {}
 

@@ -1,4 +1,386 @@
+#include "device/DorvelDeviceManager.h"
+#include "platform/sim/SimulatedHidBus.h"
+#include "support/DeviceTestSupport.h"
+
+#include <QCoroTask>
+#include <QSignalSpy>
 #include <QTest>
-class T : public QObject { Q_OBJECT };
-QTEST_GUILESS_MAIN(T)
+
+#include <memory>
+
+using namespace std::chrono_literals;
+using RequestError = DorvelDeviceManager::RequestError;
+
+namespace {
+constexpr LocationID homePort = 0x14200000;
+constexpr LocationID otherPort = 0x14300000;
+
+DorvelDeviceManager::Timings shortTimings()
+{
+    return {.attachQueryTimeout = 200ms,
+            .attachIdentityTimeout = 200ms,
+            .ledRefreshTimeout = 200ms,
+            .rebootIdentityDelay = 20ms,
+            .rebootIdentityTimeout = 200ms};
+}
+
+bool isFirstByte(ByteView bytes, std::uint8_t b) { return !bytes.empty() && bytes[0] == b; }
+auto stateMatch = [](ByteView bytes) { return isFirstByte(bytes, 0xFF); };
+Bytes stateQuery() { return Dorvel::padded(Bytes{0xFF}); }
+
+std::vector<Bytes> greenLED()
+{
+    return {Dorvel::ledEnabledReport(true), Dorvel::ledModeReport(Dorvel::RGBMode::breatheFast),
+            Dorvel::ledColorReport(85, 255, 200)};
+}
+
+template <typename T>
+bool isDone(const QCoro::Task<T> &task) { return task.isReady(); }
+} // namespace
+
+class DeviceManagerTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<SimulatedHidBus> bus;
+    std::unique_ptr<SimulatedDorvel> device;
+    std::unique_ptr<DorvelDeviceManager> manager;
+
+    // An attached device whose attach queries have finished.
+    void attachQuietly(std::optional<LocationID> location = homePort)
+    {
+        bus->plug(*device, location);
+        KESTRIX_WAIT_FOR(manager->deviceID().has_value());
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        bus = std::make_unique<SimulatedHidBus>();
+        device = std::make_unique<SimulatedDorvel>();
+        manager = std::make_unique<DorvelDeviceManager>(*bus, shortTimings());
+    }
+    void cleanup()
+    {
+        manager.reset();
+        bus.reset();
+        device.reset();
+    }
+
+    void startsTheBusOnceWithTheDorvelCriteria()
+    {
+        manager->start();
+        manager->start();
+        QCOMPARE(bus->startCount(), 1);
+        QVERIFY(bus->hasStarted());
+    }
+
+    void requestWithoutDeviceFailsAtOnceAndSendsNothing()
+    {
+        ReportRecorder recorder(*device);
+        // A foreign device on the bus must not receive the report either.
+        bus->plug(*device, homePort, {0x1209, 0x0001, 0xFF60, 0x62, {}, {}});
+        manager->start();
+        QTest::qWait(10);
+        auto task = manager->sendAndWait(stateQuery(), 1s, stateMatch);
+        QVERIFY(isDone(task));
+        auto result = QCoro::waitFor(task);
+        QCOMPARE(result.error(), RequestError::notConnected);
+        QCOMPARE(QCoro::waitFor(manager->queryDevice(1s)).error(), RequestError::notConnected);
+        QCOMPARE(QCoro::waitFor(manager->queryDeviceID(1s)).error(), RequestError::notConnected);
+        QVERIFY(recorder.reports.empty());
+    }
+
+    void onlyTheDorvelInterfaceIsHeld_data()
+    {
+        QTest::addColumn<int>("vendor");
+        QTest::addColumn<int>("product");
+        QTest::addColumn<int>("usagePage");
+        QTest::addColumn<int>("usage");
+        QTest::newRow("other vendor") << 0x1208 << 0x0001 << 0xFF60 << 0x61;
+        QTest::newRow("other product") << 0x1209 << 0x0002 << 0xFF60 << 0x61;
+        QTest::newRow("keyboard interface") << 0x1209 << 0x0001 << 0x0001 << 0x06;
+        QTest::newRow("other usage") << 0x1209 << 0x0001 << 0xFF60 << 0x62;
+    }
+    void onlyTheDorvelInterfaceIsHeld()
+    {
+        QFETCH(int, vendor);
+        QFETCH(int, product);
+        QFETCH(int, usagePage);
+        QFETCH(int, usage);
+        SimulatedDorvel foreign;
+        ReportRecorder recorder(foreign);
+        bus->plug(foreign, homePort,
+                  {std::uint16_t(vendor), std::uint16_t(product), std::uint16_t(usagePage), std::uint16_t(usage), {}, {}});
+        manager->start();
+        bus->plug(*device, otherPort);
+        KESTRIX_WAIT_FOR(manager->deviceID().has_value());
+        QCOMPARE(manager->currentLocationID(), std::optional<LocationID>(otherPort));
+        QVERIFY(recorder.reports.empty());
+        bus->unplugAll();
+    }
+
+    void attachResendsLEDStateThenQueriesStateThenIdentity()
+    {
+        ReportRecorder recorder(*device);
+        manager->updateLEDState(greenLED()); // no device yet: only remembered
+        QVERIFY(recorder.reports.empty());
+        int queried = 0;
+        manager->onDeviceQueried = [&](const DeviceQueryResponse &q) {
+            ++queried;
+            QCOMPARE(q.hue, 85); // the LED state reached the device before the query
+        };
+        QSignalSpy connected(manager.get(), &DorvelDeviceManager::isConnectedChanged);
+        manager->start();
+        bus->plug(*device, homePort);
+        KESTRIX_WAIT_FOR(manager->deviceID().has_value());
+
+        QCOMPARE(connected.count(), 1);
+        QVERIFY(manager->isConnected());
+        QCOMPARE(manager->currentLocationID(), std::optional<LocationID>(homePort));
+        QCOMPARE(*manager->deviceID(), std::string("0123456789abcdef"));
+        QVERIFY(manager->lastQuery().has_value());
+        QCOMPARE(manager->lastQuery()->version, (FirmwareVersion{1, 0, 0}));
+        QCOMPARE(queried, 1);
+        const std::vector<Bytes> expectedHead = greenLED();
+        QCOMPARE(recorder.reports.size(), std::size_t(5));
+        QVERIFY(std::equal(expectedHead.begin(), expectedHead.end(), recorder.reports.begin()));
+        QCOMPARE(recorder.commands()[3], std::uint8_t(0xFF));
+        QCOMPARE(recorder.commands()[4], std::uint8_t(0x04));
+    }
+
+    void identityIsQueriedEvenWhenStateQueryFails()
+    {
+        device->addFault({SimulatedDorvel::ReplyFault::Kind::drop, 1, std::uint8_t(0xFF), 0});
+        int queried = 0;
+        manager->onDeviceQueried = [&](const DeviceQueryResponse &) { ++queried; };
+        manager->start();
+        bus->plug(*device, homePort);
+        KESTRIX_WAIT_FOR(manager->deviceID().has_value());
+        QVERIFY(!manager->lastQuery().has_value());
+        QCOMPARE(queried, 0);
+    }
+
+    void lateReplyIsDroppedAfterTimeout()
+    {
+        manager->start();
+        attachQuietly();
+        device->replyLatency = 80ms;
+        auto result = QCoro::waitFor(manager->sendAndWait(stateQuery(), 20ms, stateMatch));
+        QCOMPARE(result.error(), RequestError::timeout);
+        QTest::qWait(120); // the late reply arrives with the slot empty and goes nowhere
+        device->replyLatency = 0ms;
+        auto next = QCoro::waitFor(manager->queryDeviceID(200ms));
+        QVERIFY(next.ok());
+    }
+
+    void nonMatchingReportLeavesRequestWaiting()
+    {
+        manager->start();
+        attachQuietly();
+        device->addFault({SimulatedDorvel::ReplyFault::Kind::drop, 1, std::uint8_t(0xFF), 0});
+        auto task = manager->sendAndWait(stateQuery(), 2s, stateMatch);
+        auto *connection = manager->device();
+        Q_EMIT connection->inputReport(Bytes{0x04, 1, 2, 3});
+        Q_EMIT connection->inputReport(Bytes{});
+        QTest::qWait(5);
+        QVERIFY(!isDone(task));
+        Bytes answer{0xFF, 0xAA};
+        Q_EMIT connection->inputReport(answer);
+        auto result = QCoro::waitFor(task);
+        QVERIFY(result.ok());
+        QCOMPARE(result.value(), answer);
+    }
+
+    void undecodableRepliesAreMalformed_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("length");
+        using K = SimulatedDorvel::ReplyFault::Kind;
+        QTest::newRow("20-byte state reply") << 0xFF << int(K::truncate) << 20;
+        QTest::newRow("1-byte state reply") << 0xFF << int(K::truncate) << 1;
+        QTest::newRow("8-byte identity reply") << 0x04 << int(K::truncate) << 8;
+    }
+    void undecodableRepliesAreMalformed()
+    {
+        QFETCH(int, command);
+        QFETCH(int, kind);
+        QFETCH(int, length);
+        manager->start();
+        attachQuietly();
+        device->addFault({SimulatedDorvel::ReplyFault::Kind(kind), 1, std::uint8_t(command), std::size_t(length)});
+        if (command == 0xFF) {
+            QCOMPARE(QCoro::waitFor(manager->queryDevice(500ms)).error(), RequestError::malformedResponse);
+        } else {
+            QCOMPARE(QCoro::waitFor(manager->queryDeviceID(500ms)).error(), RequestError::malformedResponse);
+        }
+    }
+
+    void replyWithWrongFirstByteIsNotAnAnswer()
+    {
+        manager->start();
+        attachQuietly();
+        device->addFault({SimulatedDorvel::ReplyFault::Kind::wrongFirstByte, 1, std::uint8_t(0xFF), 0});
+        QCOMPARE(QCoro::waitFor(manager->queryDevice(50ms)).error(), RequestError::timeout);
+        QVERIFY(QCoro::waitFor(manager->queryDevice(200ms)).ok());
+    }
+
+    void unplugWhileWaitingClearsAtOnceAndTimesOutLater()
+    {
+        manager->start();
+        attachQuietly();
+        device->replyLatency = 30ms;
+        QSignalSpy idChanged(manager.get(), &DorvelDeviceManager::deviceIDChanged);
+        auto task = manager->queryDevice(150ms);
+        bus->unplugAll();
+        QVERIFY(!manager->isConnected());
+        QVERIFY(!manager->lastQuery().has_value());
+        QVERIFY(!manager->deviceID().has_value());
+        QVERIFY(!manager->currentLocationID().has_value());
+        QCOMPARE(idChanged.count(), 1);
+        QTest::qWait(60); // past the reply latency: the request still waits for its own time-out
+        QVERIFY(!isDone(task));
+        QCOMPARE(QCoro::waitFor(task).error(), RequestError::timeout);
+    }
+
+    void replugResendsLEDStateBeforeAnyQuery()
+    {
+        manager->start();
+        attachQuietly();
+        manager->updateLEDState(greenLED());
+        KESTRIX_WAIT_FOR(manager->lastQuery() && manager->lastQuery()->hue == 85);
+        int queried = 0;
+        manager->onDeviceQueried = [&](const DeviceQueryResponse &) { ++queried; };
+        bus->unplugAll();
+        ReportRecorder recorder(*device);
+        bus->plug(*device, otherPort);
+        KESTRIX_WAIT_FOR(manager->deviceID().has_value());
+        QTest::qWait(20);
+        QCOMPARE(queried, 1);
+        const auto commands = recorder.commands();
+        QCOMPARE(commands, (std::vector<std::uint8_t>{0x02, 0x02, 0x02, 0xFF, 0x04}));
+        QCOMPARE(manager->lastLEDStateReports(), greenLED());
+    }
+
+    void reconnectWait()
+    {
+        manager->start();
+        attachQuietly();
+        // Already attached at the location: returns without waiting.
+        auto immediate = manager->waitForReconnect(homePort, 1s);
+        QVERIFY(isDone(immediate));
+        QVERIFY(QCoro::waitFor(immediate).ok());
+
+        // Back at the same location: the wait ends with success.
+        bus->unplugAll();
+        auto same = manager->waitForReconnect(homePort, 2s);
+        QVERIFY(!isDone(same));
+        bus->plug(*device, homePort);
+        QVERIFY(QCoro::waitFor(same).ok());
+
+        // Back at another location: the wait keeps waiting and times out.
+        bus->unplugAll();
+        auto other = manager->waitForReconnect(homePort, 100ms);
+        bus->plug(*device, otherPort);
+        KESTRIX_WAIT_FOR(manager->isConnected());
+        QVERIFY(!isDone(other));
+        QCOMPARE(QCoro::waitFor(other).error(), RequestError::timeout);
+
+        // An absent location matches only a device without one.
+        bus->unplugAll();
+        auto none = manager->waitForReconnect(std::nullopt, 2s);
+        bus->plug(*device, std::nullopt);
+        QVERIFY(QCoro::waitFor(none).ok());
+        QVERIFY(!manager->currentLocationID().has_value());
+    }
+
+    void displacedRequestAndWaitEndAtOnce()
+    {
+        manager->start();
+        attachQuietly();
+        device->addFault({SimulatedDorvel::ReplyFault::Kind::drop, 1, std::uint8_t(0xFF), 0});
+        auto first = manager->sendAndWait(stateQuery(), 10s, stateMatch);
+        auto second = manager->queryDeviceID(1s);
+        auto secondResult = QCoro::waitFor(second);
+        QVERIFY(secondResult.ok());
+        QVERIFY(isDone(first));
+        QCOMPARE(QCoro::waitFor(first).error(), RequestError::timeout);
+
+        bus->unplugAll();
+        auto waitA = manager->waitForReconnect(homePort, 10s);
+        auto waitB = manager->waitForReconnect(otherPort, 10s);
+        QCOMPARE(QCoro::waitFor(waitA).error(), RequestError::timeout);
+        QVERIFY(!isDone(waitB));
+        bus->plug(*device, otherPort);
+        QVERIFY(QCoro::waitFor(waitB).ok());
+    }
+
+    void twoDevicesTalkToTheLastMatched()
+    {
+        SimulatedDorvel second({.platform = HardwarePlatform::rp2040,
+                                .version = {2, 1, 0},
+                                .deviceId = {0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10},
+                                .replyLength = 32,
+                                .flashStyleCount = 4});
+        manager->start();
+        auto firstId = bus->plug(*device, homePort);
+        KESTRIX_WAIT_FOR(manager->deviceID() == std::optional<std::string>("0123456789abcdef"));
+        bus->plug(second, otherPort);
+        KESTRIX_WAIT_FOR(manager->deviceID() == std::optional<std::string>("fedcba9876543210"));
+        QCOMPARE(manager->currentLocationID(), std::optional<LocationID>(otherPort));
+        QCOMPARE(QCoro::waitFor(manager->queryDevice(200ms))->hwPlatform, HardwarePlatform::rp2040);
+        // Removing the one not talked to still marks the manager disconnected.
+        bus->unplug(firstId);
+        QVERIFY(!manager->isConnected());
+        QVERIFY(!manager->device());
+        QCOMPARE(QCoro::waitFor(manager->queryDevice(200ms)).error(), RequestError::notConnected);
+        bus->unplugAll();
+    }
+
+    void updateLEDStateWritesEveryCallAndRefreshes()
+    {
+        manager->start();
+        attachQuietly();
+        ReportRecorder recorder(*device);
+        manager->updateLEDState(greenLED());
+        manager->updateLEDState(greenLED());
+        QCOMPARE(recorder.commands(), (std::vector<std::uint8_t>{0x02, 0x02, 0x02, 0xFF, 0x02, 0x02, 0x02, 0xFF}));
+        KESTRIX_WAIT_FOR(manager->lastQuery() && manager->lastQuery()->hue == 85);
+        QCOMPARE(manager->lastQuery()->rgbMode, std::optional(Dorvel::RGBMode::breatheFast));
+        const Bytes off = Dorvel::ledEnabledReport(false);
+        manager->updateLEDState({off});
+        KESTRIX_WAIT_FOR(manager->lastQuery() && !manager->lastQuery()->isRGBEnabled);
+    }
+
+    void identityRefreshAfterReboot()
+    {
+        // Not connected: returns at once.
+        QVERIFY(isDone(manager->refreshDeviceIDAfterReboot()));
+        manager->start();
+        attachQuietly();
+        device->config().deviceId = {0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF, 0x00, 0x11};
+        QCoro::waitFor(manager->refreshDeviceIDAfterReboot());
+        QCOMPARE(*manager->deviceID(), std::string("aabbccddeeff0011"));
+        // A failing query keeps the identity.
+        device->addFault({SimulatedDorvel::ReplyFault::Kind::drop, 1, std::uint8_t(0x04), 0});
+        device->config().deviceId = {};
+        QCoro::waitFor(manager->refreshDeviceIDAfterReboot());
+        QCOMPARE(*manager->deviceID(), std::string("aabbccddeeff0011"));
+    }
+
+    void destroyingTheManagerEndsItsWaiters()
+    {
+        manager->start();
+        attachQuietly();
+        device->addFault({SimulatedDorvel::ReplyFault::Kind::drop, -1, std::nullopt, 0});
+        auto request = manager->queryDevice(10s);
+        auto wait = manager->waitForReconnect(otherPort, 10s);
+        manager.reset();
+        QVERIFY(isDone(request));
+        QVERIFY(isDone(wait));
+        QCOMPARE(QCoro::waitFor(request).error(), RequestError::notConnected);
+    }
+};
+
+QTEST_GUILESS_MAIN(DeviceManagerTest)
 #include "tst_devicemanager.moc"

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs every Debian package Kestrix needs to build, run and test. Idempotent: packages
+# already present are not fetched again. Needs root or sudo.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  g++ cmake ninja-build pkg-config git clang libclang-rt-14-dev clang-format clang-tidy
+  # libraries
+  qt6-base-dev qt6-base-dev-tools qcoro-qt6-dev libudev-dev
+  # tests and benchmarks
+  libbenchmark-dev umockdev libumockdev-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "setup: run as root or install sudo" >&2; exit 1; }
+  as_root=(sudo)
+fi
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
