@@ -103,6 +103,12 @@ void DorvelDeviceManager::start()
     m_hasStarted = true;
     connect(&m_bus, &HidBus::deviceMatched, this, &DorvelDeviceManager::onDeviceMatched);
     connect(&m_bus, &HidBus::deviceRemoved, this, &DorvelDeviceManager::onDeviceRemoved);
+    connect(&m_bus, &HidBus::inaccessibleDeviceCountChanged, this, [this](int count) {
+        if (m_hasInaccessibleDevice != (count > 0)) {
+            m_hasInaccessibleDevice = count > 0;
+            Q_EMIT hasInaccessibleDeviceChanged(m_hasInaccessibleDevice);
+        }
+    });
     m_bus.start(matching);
 }
 

@@ -30,6 +30,7 @@ class DorvelDeviceManager : public QObject {
     Q_PROPERTY(bool isConnected READ isConnected NOTIFY isConnectedChanged)
     Q_PROPERTY(std::optional<DeviceQueryResponse> lastQuery READ lastQuery WRITE setLastQuery NOTIFY lastQueryChanged)
     Q_PROPERTY(std::optional<std::string> deviceID READ deviceID NOTIFY deviceIDChanged)
+    Q_PROPERTY(bool hasInaccessibleDevice READ hasInaccessibleDevice NOTIFY hasInaccessibleDeviceChanged)
 
 public:
     enum class RequestError { notConnected, timeout, malformedResponse };
@@ -64,6 +65,8 @@ public:
     void setLastQuery(std::optional<DeviceQueryResponse> query);
     const std::optional<std::string> &deviceID() const { return m_deviceID; }
     std::optional<LocationID> currentLocationID() const { return m_currentLocationID; }
+    // A Dorvel is plugged in but this user may not open it (the device access rule is missing).
+    bool hasInaccessibleDevice() const { return m_hasInaccessibleDevice; }
 
     // The held device, for the writers of commands that get no reply (bind, LED settings);
     // null while none is attached.
@@ -102,6 +105,7 @@ Q_SIGNALS:
     void isConnectedChanged(bool isConnected);
     void lastQueryChanged();
     void deviceIDChanged();
+    void hasInaccessibleDeviceChanged(bool hasInaccessibleDevice);
 
 private:
     class ReplyAwaiter;
@@ -140,6 +144,7 @@ private:
     Timings m_timings;
     bool m_hasStarted = false;
     bool m_isConnected = false;
+    bool m_hasInaccessibleDevice = false;
     std::optional<DeviceQueryResponse> m_lastQuery;
     std::optional<std::string> m_deviceID;
     std::optional<LocationID> m_currentLocationID;

@@ -70,4 +70,6 @@ Q_SIGNALS:
     void deviceMatched(HidConnection *connection);
     // The device went away; the connection is deleted once control returns to the event loop.
     void deviceRemoved(HidConnection *connection);
+    // How many matching devices are present but could not be opened (no permission on the node).
+    void inaccessibleDeviceCountChanged(int count);
 };

@@ -352,6 +352,18 @@ private Q_SLOTS:
         KESTRIX_WAIT_FOR(manager->lastQuery() && !manager->lastQuery()->isRGBEnabled);
     }
 
+    void deviceWithoutPermissionIsReportedNotConnected()
+    {
+        QSignalSpy spy(manager.get(), &DorvelDeviceManager::hasInaccessibleDeviceChanged);
+        manager->start();
+        auto locked = bus->plugWithoutPermission(*device, homePort);
+        KESTRIX_WAIT_FOR(manager->hasInaccessibleDevice());
+        QVERIFY(!manager->isConnected());
+        bus->unplug(locked);
+        QVERIFY(!manager->hasInaccessibleDevice());
+        QCOMPARE(spy.count(), 2);
+    }
+
     void identityRefreshAfterReboot()
     {
         // Not connected: returns at once.

@@ -64,17 +64,41 @@ SimulatedHidBus::PlugId SimulatedHidBus::plug(SimulatedDorvel &device, std::opti
     if (ids.name.isEmpty()) {
         ids.name = QStringLiteral("sim:%1").arg(id);
     }
-    m_attachments[id] = Attachment{&device, std::move(ids), nullptr};
+    m_attachments[id] = Attachment{&device, std::move(ids), nullptr, true};
     if (m_started) {
         QMetaObject::invokeMethod(this, [this, id] { announce(id); }, Qt::QueuedConnection);
     }
     return id;
 }
 
+SimulatedHidBus::PlugId SimulatedHidBus::plugWithoutPermission(SimulatedDorvel &device,
+                                                               std::optional<LocationID> location)
+{
+    const PlugId id = plug(device, location);
+    m_attachments[id].accessible = false;
+    return id;
+}
+
+void SimulatedHidBus::updateInaccessibleCount()
+{
+    int count = 0;
+    for (const auto &[id, attachment] : m_attachments) {
+        count += (m_started && !attachment.accessible && m_matching.matches(attachment.info)) ? 1 : 0;
+    }
+    if (count != m_inaccessibleCount) {
+        m_inaccessibleCount = count;
+        Q_EMIT inaccessibleDeviceCountChanged(count);
+    }
+}
+
 void SimulatedHidBus::announce(PlugId id)
 {
     auto it = m_attachments.find(id);
     if (it == m_attachments.end() || it->second.connection || !m_matching.matches(it->second.info)) {
+        return;
+    }
+    if (!it->second.accessible) {
+        updateInaccessibleCount();
         return;
     }
     auto *connection = new Connection(*it->second.device, it->second.info, this);
@@ -95,6 +119,7 @@ void SimulatedHidBus::unplug(PlugId id)
         Q_EMIT deviceRemoved(connection);
         connection->deleteLater();
     }
+    updateInaccessibleCount();
 }
 
 void SimulatedHidBus::unplugAll()

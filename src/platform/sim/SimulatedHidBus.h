@@ -27,6 +27,8 @@ public:
     // other ids simulate foreign HID devices. Reported from the event loop once started.
     PlugId plug(SimulatedDorvel &device, std::optional<LocationID> location,
                 HidDeviceInfo ids = {0x1209, 0x0001, 0xFF60, 0x61, {}, {}});
+    // Attaches a device whose node this user may not open: it is counted, never connected.
+    PlugId plugWithoutPermission(SimulatedDorvel &device, std::optional<LocationID> location);
     // Detaches a device: its removal is reported at once and replies still in flight are lost.
     void unplug(PlugId id);
     void unplugAll();
@@ -40,12 +42,15 @@ private:
         SimulatedDorvel *device = nullptr;
         HidDeviceInfo info;
         QPointer<Connection> connection;
+        bool accessible = true;
     };
     void announce(PlugId id);
+    void updateInaccessibleCount();
 
     bool m_started = false;
     int m_startCount = 0;
     HidMatching m_matching;
     PlugId m_nextId = 1;
+    int m_inaccessibleCount = 0;
     std::map<PlugId, Attachment> m_attachments;
 };
