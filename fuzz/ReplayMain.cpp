@@ -27,7 +27,8 @@ using Input = std::vector<std::uint8_t>;
 Input current; // the input under test, written out if it crashes
 std::size_t inputsRun = 0;
 
-void writeText(const char *text) {
+void writeText(const char *text)
+{
     const std::size_t length = std::string_view(text).size();
     if (::write(STDERR_FILENO, text, length) < 0) {
         return;
@@ -35,7 +36,8 @@ void writeText(const char *text) {
 }
 
 // Async-signal-safe: no allocation, only write().
-void onCrash(int signal) {
+void onCrash(int signal)
+{
     static constexpr char digits[] = "0123456789abcdef";
     writeText("\ncrashing input (hex): ");
     for (std::uint8_t byte : current) {
@@ -49,7 +51,8 @@ void onCrash(int signal) {
     std::raise(signal);
 }
 
-void run(const Input &input) {
+void run(const Input &input)
+{
     current = input;
     // An exactly-sized heap copy, so that a sanitizer build sees any read past the end.
     const auto copy = std::make_unique<std::uint8_t[]>(input.size());
@@ -58,7 +61,8 @@ void run(const Input &input) {
     ++inputsRun;
 }
 
-void runFile(const std::filesystem::path &path) {
+void runFile(const std::filesystem::path &path)
+{
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         std::fprintf(stderr, "cannot read %s\n", path.c_str());
@@ -67,7 +71,8 @@ void runFile(const std::filesystem::path &path) {
     run(Input(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()));
 }
 
-void runPath(const std::filesystem::path &path) {
+void runPath(const std::filesystem::path &path)
+{
     // Like libFuzzer with -create_missing_dirs=1: a corpus directory not made yet holds nothing.
     if (!std::filesystem::exists(path)) {
         std::fprintf(stderr, "no such corpus path, skipped: %s\n", path.c_str());
@@ -89,7 +94,8 @@ void runPath(const std::filesystem::path &path) {
     }
 }
 
-void sweep(std::size_t randomRuns, std::size_t maxLength) {
+void sweep(std::size_t randomRuns, std::size_t maxLength)
+{
     // Leading bytes that select a decoder, so random tails reach past the first check.
     static constexpr std::uint8_t leads[] = {0xFF, 0x04, 0x03};
     // Values at the edges of the enumerations and flags the decoders read.
@@ -152,7 +158,8 @@ void sweep(std::size_t randomRuns, std::size_t maxLength) {
     }
 }
 
-std::size_t flagValue(std::string_view argument, std::string_view flag, std::size_t fallback) {
+std::size_t flagValue(std::string_view argument, std::string_view flag, std::size_t fallback)
+{
     if (!argument.starts_with(flag)) {
         return fallback;
     }
@@ -161,7 +168,8 @@ std::size_t flagValue(std::string_view argument, std::string_view flag, std::siz
 
 } // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     std::signal(SIGILL, onCrash);
     std::signal(SIGABRT, onCrash);
     std::signal(SIGTRAP, onCrash);
@@ -180,7 +188,6 @@ int main(int argc, char **argv) {
         corpusInputs = inputsRun;
     }
     sweep(randomRuns, maxLength);
-    std::printf("replayed %zu corpus inputs and %zu generated inputs\n", corpusInputs,
-                inputsRun - corpusInputs);
+    std::printf("replayed %zu corpus inputs and %zu generated inputs\n", corpusInputs, inputsRun - corpusInputs);
     return 0;
 }

@@ -3,17 +3,18 @@
 
 #include <cstdio>
 
-#define FUZZ_REQUIRE(condition)                                                                    \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fputs("invariant broken: " #condition "\n", stderr);                              \
-            __builtin_trap();                                                                      \
-        }                                                                                          \
+#define FUZZ_REQUIRE(condition)                                                                                        \
+    do {                                                                                                               \
+        if (!(condition)) {                                                                                            \
+            std::fputs("invariant broken: " #condition "\n", stderr);                                                  \
+            __builtin_trap();                                                                                          \
+        }                                                                                                              \
     } while (false)
 
 namespace {
 // The value of a lower-case hexadecimal digit, or -1.
-int hexDigit(char c) {
+int hexDigit(char c)
+{
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
@@ -24,7 +25,8 @@ int hexDigit(char c) {
 }
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
     const ByteView bytes(data, size);
     const auto id = DeviceIDResponse::fromBytes(bytes);
     FUZZ_REQUIRE(id.has_value() == (size >= 9 && data[0] == 0x04));

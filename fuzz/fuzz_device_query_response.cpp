@@ -3,15 +3,16 @@
 
 #include <cstdio>
 
-#define FUZZ_REQUIRE(condition)                                                                    \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fputs("invariant broken: " #condition "\n", stderr);                              \
-            __builtin_trap();                                                                      \
-        }                                                                                          \
+#define FUZZ_REQUIRE(condition)                                                                                        \
+    do {                                                                                                               \
+        if (!(condition)) {                                                                                            \
+            std::fputs("invariant broken: " #condition "\n", stderr);                                                  \
+            __builtin_trap();                                                                                          \
+        }                                                                                                              \
     } while (false)
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
     const ByteView bytes(data, size);
     const auto reply = DeviceQueryResponse::fromBytes(bytes);
     FUZZ_REQUIRE(reply.has_value() == (size >= 21 && data[0] == 0xFF));

@@ -8,24 +8,24 @@
 #include <string>
 #include <vector>
 
-#define FUZZ_REQUIRE(condition)                                                                    \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fputs("invariant broken: " #condition "\n", stderr);                              \
-            __builtin_trap();                                                                      \
-        }                                                                                          \
+#define FUZZ_REQUIRE(condition)                                                                                        \
+    do {                                                                                                               \
+        if (!(condition)) {                                                                                            \
+            std::fputs("invariant broken: " #condition "\n", stderr);                                                  \
+            __builtin_trap();                                                                                          \
+        }                                                                                                              \
     } while (false)
 
 namespace {
-std::optional<FirmwareVersion> plainReading(std::string_view text) {
+std::optional<FirmwareVersion> plainReading(std::string_view text)
+{
     std::vector<std::uint8_t> numbers;
     std::size_t start = 0;
     while (start <= text.size()) {
         const std::size_t dot = std::min(text.find('.', start), text.size());
         const std::string_view piece = text.substr(start, dot - start);
-        const bool digits = !piece.empty() && std::all_of(piece.begin(), piece.end(), [](char c) {
-            return c >= '0' && c <= '9';
-        });
+        const bool digits =
+            !piece.empty() && std::all_of(piece.begin(), piece.end(), [](char c) { return c >= '0' && c <= '9'; });
         if (digits) {
             unsigned value = 0;
             for (char c : piece) {
@@ -45,7 +45,8 @@ std::optional<FirmwareVersion> plainReading(std::string_view text) {
 }
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
     const std::string_view text(reinterpret_cast<const char *>(data), size);
     const auto version = FirmwareVersion::fromString(text);
     FUZZ_REQUIRE(version == plainReading(text));

@@ -17,8 +17,8 @@ struct DeviceQueryResponse {
     FirmwareVersion version;
     HardwarePlatform hwPlatform = HardwarePlatform::unknown;
     std::optional<Dorvel::BreatheSweepMode> breatheSweepMode; // replies of 30 bytes or more
-    std::optional<std::uint8_t> flashStyleCount;             // replies of 31 bytes or more
-    std::optional<std::uint8_t> customRepeatGapIndex;        // replies of 32 bytes or more
+    std::optional<std::uint8_t> flashStyleCount;              // replies of 31 bytes or more
+    std::optional<std::uint8_t> customRepeatGapIndex;         // replies of 32 bytes or more
     std::optional<Dorvel::RGBMode> rgbMode;
     std::uint8_t hue = 0;
     std::uint8_t saturation = 0;

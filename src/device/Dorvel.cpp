@@ -13,8 +13,7 @@ Bytes padded(ByteView bytes)
 
 Bytes flashDurationReport(std::uint16_t ms)
 {
-    const std::array<std::uint8_t, 4> head{ledCommand, Led::flashDuration,
-                                           static_cast<std::uint8_t>(ms & 0xFF),
+    const std::array<std::uint8_t, 4> head{ledCommand, Led::flashDuration, static_cast<std::uint8_t>(ms & 0xFF),
                                            static_cast<std::uint8_t>(ms >> 8)};
     return padded(head);
 }

@@ -83,9 +83,8 @@ Bytes ledColorReport(std::uint8_t hue, std::uint8_t saturation, std::uint8_t val
 template <>
 struct RawEnumTraits<Dorvel::RGBMode> {
     using enum Dorvel::RGBMode;
-    static constexpr std::array allCases{solid,          breatheSlow,    breatheFast,
-                                         hueCycle,       rainbowSwirl,   staticGradient,
-                                         twinkleSameHue, twinkleRandomHue, knightScanner};
+    static constexpr std::array allCases{solid,          breatheSlow,    breatheFast,      hueCycle,     rainbowSwirl,
+                                         staticGradient, twinkleSameHue, twinkleRandomHue, knightScanner};
 };
 
 template <>

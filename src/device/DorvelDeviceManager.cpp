@@ -12,11 +12,9 @@ using namespace std::chrono_literals;
 // manager resumes it exactly once. The result lives in the awaiter, inside the suspended frame.
 class DorvelDeviceManager::ReplyAwaiter {
 public:
-    ReplyAwaiter(DorvelDeviceManager &manager, const Bytes &report, std::chrono::milliseconds timeout,
-                 ReplyMatch match)
+    ReplyAwaiter(DorvelDeviceManager &manager, const Bytes &report, std::chrono::milliseconds timeout, ReplyMatch match)
         : m_manager(manager), m_report(report), m_timeout(timeout), m_match(std::move(match))
-    {
-    }
+    {}
     bool await_ready() const noexcept { return false; }
     void await_suspend(std::coroutine_handle<> handle)
     {
@@ -37,8 +35,7 @@ public:
     ReconnectAwaiter(DorvelDeviceManager &manager, std::optional<LocationID> location,
                      std::chrono::milliseconds timeout)
         : m_manager(manager), m_location(location), m_timeout(timeout)
-    {
-    }
+    {}
     bool await_ready() const noexcept { return false; }
     void await_suspend(std::coroutine_handle<> handle)
     {
@@ -71,10 +68,7 @@ DorvelDeviceManager::DorvelDeviceManager(HidBus &bus, Timings timings, QObject *
     connect(&m_reconnectTimer, &QTimer::timeout, this, &DorvelDeviceManager::onReconnectTimeout);
 }
 
-DorvelDeviceManager::DorvelDeviceManager(HidBus &bus, QObject *parent)
-    : DorvelDeviceManager(bus, Timings{}, parent)
-{
-}
+DorvelDeviceManager::DorvelDeviceManager(HidBus &bus, QObject *parent) : DorvelDeviceManager(bus, Timings{}, parent) {}
 
 DorvelDeviceManager::~DorvelDeviceManager()
 {
@@ -166,7 +160,9 @@ void DorvelDeviceManager::onDeviceMatched(HidConnection *connection)
 QCoro::Task<> DorvelDeviceManager::runAttachQueries(std::uint64_t attach)
 {
     std::weak_ptr<int> alive = m_lifetime;
-    auto stillThisAttach = [&] { return !alive.expired() && m_attachCount == attach && m_isConnected; };
+    auto stillThisAttach = [&] {
+        return !alive.expired() && m_attachCount == attach && m_isConnected;
+    };
 
     auto state = co_await queryDevice(m_timings.attachQueryTimeout);
     if (!stillThisAttach()) {
@@ -214,12 +210,13 @@ void DorvelDeviceManager::onInputReport(ByteView bytes)
     receiver.continuation.resume();
 }
 
-void DorvelDeviceManager::beginRequest(PendingReceiver receiver, const Bytes &report,
-                                       std::chrono::milliseconds timeout)
+void DorvelDeviceManager::beginRequest(PendingReceiver receiver, const Bytes &report, std::chrono::milliseconds timeout)
 {
     if (auto previous = std::exchange(m_pendingReceiver, std::move(receiver))) {
         auto *result = previous->result;
-        displace({previous->continuation, [result] { *result = RequestError::timeout; }});
+        displace({previous->continuation, [result] {
+                      *result = RequestError::timeout;
+                  }});
     }
     // Arm the time-out before writing: a device that answers inside the write call must find
     // the request complete with its timer stopped.
@@ -241,7 +238,9 @@ void DorvelDeviceManager::beginReconnectWait(PendingReconnect wait, std::chrono:
 {
     if (auto previous = std::exchange(m_pendingReconnect, std::move(wait))) {
         auto *result = previous->result;
-        displace({previous->continuation, [result] { *result = RequestError::timeout; }});
+        displace({previous->continuation, [result] {
+                      *result = RequestError::timeout;
+                  }});
     }
     m_reconnectTimer.start(timeout);
 }

@@ -79,8 +79,7 @@ public:
     // notConnected when no device is held (nothing is sent); timeout when no accepted reply comes
     // in time. There is one request slot: a newer request displaces this one, which then ends at
     // once with timeout.
-    QCoro::Task<RequestResult<Bytes>> sendAndWait(Bytes report, std::chrono::milliseconds timeout,
-                                                  ReplyMatch match);
+    QCoro::Task<RequestResult<Bytes>> sendAndWait(Bytes report, std::chrono::milliseconds timeout, ReplyMatch match);
 
     // State query (0xFF); malformedResponse when the reply does not decode. Does not publish.
     QCoro::Task<RequestResult<DeviceQueryResponse>> queryDevice(std::chrono::milliseconds timeout);

@@ -27,9 +27,9 @@ enum class PresetAction : std::uint8_t {
 template <>
 struct RawEnumTraits<PresetAction> {
     using enum PresetAction;
-    static constexpr std::array allCases{lockScreen, mute,         volumeUp,       volumeDown, playPause,
-                                         powerOff,   screenshot,   nextTrack,      prevTrack,  brightnessUp,
-                                         brightnessDown, sleep,    showDesktop,    aiInterrupt};
+    static constexpr std::array allCases{lockScreen,     mute,       volumeUp,    volumeDown, playPause,
+                                         powerOff,       screenshot, nextTrack,   prevTrack,  brightnessUp,
+                                         brightnessDown, sleep,      showDesktop, aiInterrupt};
 };
 
 // The name the menu shows for the action.

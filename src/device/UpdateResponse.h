@@ -22,8 +22,8 @@ enum class UpdateStatus : std::uint8_t {
 template <>
 struct RawEnumTraits<UpdateStatus> {
     using enum UpdateStatus;
-    static constexpr std::array allCases{ok,        tooLarge,   badSequence, crcMismatch,
-                                         flashWriteFailed, notStarted, busy,  noPartitionTable};
+    static constexpr std::array allCases{ok,         tooLarge, badSequence,     crcMismatch, flashWriteFailed,
+                                         notStarted, busy,     noPartitionTable};
 };
 
 // The reply to a firmware-update report: 0x03, sub-command, status, expected sequence (LE).

@@ -46,12 +46,14 @@ public:
 
     virtual const HidDeviceInfo &info() const = 0;
 
-    // Writes one output report (report ID 0, the bytes as they are). False when the write failed;
-    // callers that wait for a reply see a failed write only as a missing reply.
+    // Writes one output report with report ID 0: the device's 32-byte report, the given bytes
+    // zero-filled or cut to 32. False when the write failed; callers that wait for a reply see a
+    // failed write only as a missing reply.
     virtual bool writeReport(ByteView report) = 0;
 
 Q_SIGNALS:
-    // One input report, as many bytes as the device sent. The view is valid during the call only.
+    // One input report, as many bytes as the device sent. The view is valid during the call only,
+    // so connect directly (same thread); the span is not meant for queued delivery.
     void inputReport(ByteView bytes);
 };
 

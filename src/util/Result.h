@@ -17,13 +17,29 @@ public:
     bool ok() const { return m_state.index() == 0; }
     explicit operator bool() const { return ok(); }
 
-    const T &value() const & { assert(ok()); return std::get<0>(m_state); }
-    T &value() & { assert(ok()); return std::get<0>(m_state); }
-    T &&value() && { assert(ok()); return std::get<0>(std::move(m_state)); }
+    const T &value() const &
+    {
+        assert(ok());
+        return std::get<0>(m_state);
+    }
+    T &value() &
+    {
+        assert(ok());
+        return std::get<0>(m_state);
+    }
+    T &&value() &&
+    {
+        assert(ok());
+        return std::get<0>(std::move(m_state));
+    }
     const T *operator->() const { return &value(); }
     const T &operator*() const & { return value(); }
 
-    const E &error() const { assert(!ok()); return std::get<1>(m_state); }
+    const E &error() const
+    {
+        assert(!ok());
+        return std::get<1>(m_state);
+    }
 
     friend bool operator==(const Result &, const Result &) = default;
 

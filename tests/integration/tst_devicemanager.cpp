@@ -24,9 +24,17 @@ DorvelDeviceManager::Timings shortTimings()
             .rebootIdentityTimeout = 200ms};
 }
 
-bool isFirstByte(ByteView bytes, std::uint8_t b) { return !bytes.empty() && bytes[0] == b; }
-auto stateMatch = [](ByteView bytes) { return isFirstByte(bytes, 0xFF); };
-Bytes stateQuery() { return Dorvel::padded(Bytes{0xFF}); }
+bool isFirstByte(ByteView bytes, std::uint8_t b)
+{
+    return !bytes.empty() && bytes[0] == b;
+}
+auto stateMatch = [](ByteView bytes) {
+    return isFirstByte(bytes, 0xFF);
+};
+Bytes stateQuery()
+{
+    return Dorvel::padded(Bytes{0xFF});
+}
 
 std::vector<Bytes> greenLED()
 {
@@ -35,7 +43,10 @@ std::vector<Bytes> greenLED()
 }
 
 template <typename T>
-bool isDone(const QCoro::Task<T> &task) { return task.isReady(); }
+bool isDone(const QCoro::Task<T> &task)
+{
+    return task.isReady();
+}
 } // namespace
 
 class DeviceManagerTest : public QObject {
@@ -109,8 +120,9 @@ private Q_SLOTS:
         QFETCH(int, usage);
         SimulatedDorvel foreign;
         ReportRecorder recorder(foreign);
-        bus->plug(foreign, homePort,
-                  {std::uint16_t(vendor), std::uint16_t(product), std::uint16_t(usagePage), std::uint16_t(usage), {}, {}});
+        bus->plug(
+            foreign, homePort,
+            {std::uint16_t(vendor), std::uint16_t(product), std::uint16_t(usagePage), std::uint16_t(usage), {}, {}});
         manager->start();
         bus->plug(*device, otherPort);
         KESTRIX_WAIT_FOR(manager->deviceID().has_value());
@@ -152,7 +164,9 @@ private Q_SLOTS:
     {
         device->addFault({SimulatedDorvel::ReplyFault::Kind::drop, 1, std::uint8_t(0xFF), 0});
         int queried = 0;
-        manager->onDeviceQueried = [&](const DeviceQueryResponse &) { ++queried; };
+        manager->onDeviceQueried = [&](const DeviceQueryResponse &) {
+            ++queried;
+        };
         manager->start();
         bus->plug(*device, homePort);
         KESTRIX_WAIT_FOR(manager->deviceID().has_value());
@@ -250,7 +264,9 @@ private Q_SLOTS:
         manager->updateLEDState(greenLED());
         KESTRIX_WAIT_FOR(manager->lastQuery() && manager->lastQuery()->hue == 85);
         int queried = 0;
-        manager->onDeviceQueried = [&](const DeviceQueryResponse &) { ++queried; };
+        manager->onDeviceQueried = [&](const DeviceQueryResponse &) {
+            ++queried;
+        };
         bus->unplugAll();
         ReportRecorder recorder(*device);
         bus->plug(*device, otherPort);

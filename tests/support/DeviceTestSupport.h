@@ -11,7 +11,9 @@
 struct ReportRecorder {
     explicit ReportRecorder(SimulatedDorvel &device)
     {
-        device.onReportReceived = [this](ByteView report) { reports.emplace_back(report.begin(), report.end()); };
+        device.onReportReceived = [this](ByteView report) {
+            reports.emplace_back(report.begin(), report.end());
+        };
     }
     std::vector<std::uint8_t> commands() const
     {

@@ -6,8 +6,7 @@ class SimulatedHidBus::Connection : public HidConnection {
 public:
     Connection(SimulatedDorvel &device, HidDeviceInfo info, QObject *parent)
         : HidConnection(parent), m_device(&device), m_info(std::move(info))
-    {
-    }
+    {}
 
     const HidDeviceInfo &info() const override { return m_info; }
 
@@ -52,7 +51,8 @@ void SimulatedHidBus::start(const HidMatching &matching)
     m_started = true;
     m_matching = matching;
     for (const auto &[id, attachment] : m_attachments) {
-        QMetaObject::invokeMethod(this, [this, plugId = id] { announce(plugId); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, plugId = id] { announce(plugId); }, Qt::QueuedConnection);
     }
 }
 
@@ -66,7 +66,8 @@ SimulatedHidBus::PlugId SimulatedHidBus::plug(SimulatedDorvel &device, std::opti
     }
     m_attachments[id] = Attachment{&device, std::move(ids), nullptr, true};
     if (m_started) {
-        QMetaObject::invokeMethod(this, [this, id] { announce(id); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, id] { announce(id); }, Qt::QueuedConnection);
     }
     return id;
 }

@@ -16,41 +16,44 @@ using OptionalQuery = std::optional<DeviceQueryResponse>;
 
 namespace {
 
-Bytes fromHex(const char *hex) {
+Bytes fromHex(const char *hex)
+{
     const QByteArray raw = QByteArray::fromHex(hex); // spaces are skipped
     return Bytes(raw.begin(), raw.end());
 }
 
-QByteArray toHex(const Bytes &bytes) {
-    return QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()))
-        .toHex(' ');
+QByteArray toHex(const Bytes &bytes)
+{
+    return QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size())).toHex(' ');
 }
 
 // The given leading bytes, then zeros up to a full 32-byte report.
-Bytes report32(const char *headHex) {
+Bytes report32(const char *headHex)
+{
     Bytes out = fromHex(headHex);
     out.resize(32, 0);
     return out;
 }
 
 // Every decoded field on one line, for failure messages.
-std::string describe(const DeviceQueryResponse &r) {
+std::string describe(const DeviceQueryResponse &r)
+{
     const auto num = [](auto v) {
         return std::to_string(int(v));
     };
     const auto opt = [&](const auto &v) {
         return v ? num(*v) : std::string("-");
     };
-    return "bind=" + num(r.bindType) + " preset=" + opt(r.currentPresetID) +
-           " mods=" + opt(r.currentCustomMods) + " key=" + opt(r.currentCustomKeycode) +
-           " v=" + r.version.description() + " hw=" + num(r.hwPlatform) +
+    return "bind=" + num(r.bindType) + " preset=" + opt(r.currentPresetID) + " mods=" + opt(r.currentCustomMods) +
+           " key=" + opt(r.currentCustomKeycode) + " v=" + r.version.description() + " hw=" + num(r.hwPlatform) +
            " sweep=" + opt(r.breatheSweepMode) + " styles=" + opt(r.flashStyleCount) +
-           " gap=" + opt(r.customRepeatGapIndex) + " mode=" + opt(r.rgbMode) +
-           " hsv=" + num(r.hue) + "," + num(r.saturation) + "," + num(r.value) +
-           " on=" + num(r.isRGBEnabled) + " white=" + num(r.whiteChannel);
+           " gap=" + opt(r.customRepeatGapIndex) + " mode=" + opt(r.rgbMode) + " hsv=" + num(r.hue) + "," +
+           num(r.saturation) + "," + num(r.value) + " on=" + num(r.isRGBEnabled) + " white=" + num(r.whiteChannel);
 }
 
-template <typename E> QList<int> raws(const auto &cases) {
+template <typename E>
+QList<int> raws(const auto &cases)
+{
     QList<int> out;
     for (E c : cases) {
         out.append(rawValue(c));
@@ -59,7 +62,9 @@ template <typename E> QList<int> raws(const auto &cases) {
 }
 
 // For every byte 0..255: the raw value of the decoded case, or -1.
-template <typename E> QList<int> decodeEveryByte() {
+template <typename E>
+QList<int> decodeEveryByte()
+{
     QList<int> out;
     for (int b = 0; b < 256; ++b) {
         const auto decoded = fromRaw<E>(std::uint8_t(b));
@@ -69,15 +74,16 @@ template <typename E> QList<int> decodeEveryByte() {
 }
 
 template <typename E>
-void addEnumRow(const char *name, std::initializer_list<E> namedCases, QList<int> expectedRaws) {
-    QTest::newRow(name) << raws<E>(allCases<E>()) << raws<E>(namedCases) << decodeEveryByte<E>()
-                        << expectedRaws;
+void addEnumRow(const char *name, std::initializer_list<E> namedCases, QList<int> expectedRaws)
+{
+    QTest::newRow(name) << raws<E>(allCases<E>()) << raws<E>(namedCases) << decodeEveryByte<E>() << expectedRaws;
 }
 
 } // namespace
 
 // QCOMPARE finds this through the global namespace of DeviceQueryResponse.
-char *toString(const OptionalQuery &r) {
+char *toString(const OptionalQuery &r)
+{
     return qstrdup(r ? describe(*r).c_str() : "no reply");
 }
 
@@ -85,7 +91,8 @@ class TestProtocol : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void reports_data() {
+    void reports_data()
+    {
         QTest::addColumn<Bytes>("report");
         QTest::addColumn<Bytes>("expected");
 
@@ -94,13 +101,11 @@ private Q_SLOTS:
         Bytes longer = exact;
         longer.insert(longer.end(), 8, 0xEE);
         QTest::newRow("padded empty") << Dorvel::padded({}) << Bytes(32, 0);
-        QTest::newRow("padded short")
-            << Dorvel::padded(fromHex("01 02 03")) << report32("01 02 03");
+        QTest::newRow("padded short") << Dorvel::padded(fromHex("01 02 03")) << report32("01 02 03");
         QTest::newRow("padded 32") << Dorvel::padded(exact) << exact;
         QTest::newRow("padded 40") << Dorvel::padded(longer) << exact;
 
-        QTest::newRow("flash duration 1500")
-            << Dorvel::flashDurationReport(1500) << report32("02 06 DC 05");
+        QTest::newRow("flash duration 1500") << Dorvel::flashDurationReport(1500) << report32("02 06 DC 05");
         QTest::newRow("update start") << Dorvel::buildUpdateStartReport(0x12345, 0x89ABCDEF)
                                       << report32("03 00 45 23 01 00 EF CD AB 89");
         // Bytes counting up and wrapping at 256; CRC-32 0x74E3FB41, sent low byte first.
@@ -112,13 +117,15 @@ private Q_SLOTS:
             << Dorvel::buildUpdateStartReport(std::uint32_t(image.size()), Dorvel::crc32(image))
             << report32("03 00 E8 03 00 00 41 FB E3 74");
     }
-    void reports() {
+    void reports()
+    {
         QFETCH(Bytes, report);
         QFETCH(Bytes, expected);
         QCOMPARE(toHex(report), toHex(expected));
     }
 
-    void crc32_data() {
+    void crc32_data()
+    {
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<uint>("expected");
         QTest::newRow("check string") << QByteArray("123456789") << 0xCBF43926U;
@@ -126,17 +133,18 @@ private Q_SLOTS:
         QTest::newRow("a") << QByteArray("a") << 0xE8B7BE43U;
         QTest::newRow("32 zeros") << QByteArray(32, '\0') << 0x190A55ADU;
         QTest::newRow("four 0xFF") << QByteArray(4, '\xFF') << 0xFFFFFFFFU;
-        QTest::newRow("fox") << QByteArray("The quick brown fox jumps over the lazy dog")
-                             << 0x414FA339U;
+        QTest::newRow("fox") << QByteArray("The quick brown fox jumps over the lazy dog") << 0x414FA339U;
     }
-    void crc32() {
+    void crc32()
+    {
         QFETCH(QByteArray, input);
         QFETCH(uint, expected);
         const Bytes bytes(input.begin(), input.end());
         QCOMPARE(Dorvel::crc32(bytes), expected);
     }
 
-    void rawEnums_data() {
+    void rawEnums_data()
+    {
         QTest::addColumn<QList<int>>("listed");
         QTest::addColumn<QList<int>>("named");
         QTest::addColumn<QList<int>>("decoded");
@@ -149,29 +157,27 @@ private Q_SLOTS:
         using enum PresetAction;
         using enum UpdateStatus;
         addEnumRow<RGBMode>("RGBMode",
-                            {solid, breatheSlow, breatheFast, hueCycle, rainbowSwirl,
-                             staticGradient, twinkleSameHue, twinkleRandomHue, knightScanner},
+                            {solid, breatheSlow, breatheFast, hueCycle, rainbowSwirl, staticGradient, twinkleSameHue,
+                             twinkleRandomHue, knightScanner},
                             {0, 1, 2, 3, 4, 5, 6, 7, 8});
         addEnumRow<FlashStyle>("FlashStyle", {single, strobe, wipe, breatheOnce}, {0, 1, 2, 3});
         addEnumRow<SuspendMode>("SuspendMode", {keepAnimating, freeze, goDark}, {0, 1, 2});
         addEnumRow<BreatheSweepMode>("BreatheSweepMode", {scaled, fullSweep}, {1, 2});
         addEnumRow<PresetAction>("PresetAction",
-                                 {lockScreen, mute, volumeUp, volumeDown, playPause, powerOff,
-                                  screenshot, nextTrack, prevTrack, brightnessUp, brightnessDown,
-                                  sleep, showDesktop, aiInterrupt},
+                                 {lockScreen, mute, volumeUp, volumeDown, playPause, powerOff, screenshot, nextTrack,
+                                  prevTrack, brightnessUp, brightnessDown, sleep, showDesktop, aiInterrupt},
                                  {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13});
-        addEnumRow<BindType>("BindType", {BindType::unknown, BindType::preset, BindType::custom},
-                             {0, 1, 2});
-        addEnumRow<HardwarePlatform>(
-            "HardwarePlatform",
-            {HardwarePlatform::unknown, HardwarePlatform::rp2040, HardwarePlatform::rp2350},
-            {0, 1, 2});
-        addEnumRow<UpdateStatus>("UpdateStatus",
-                                 {ok, tooLarge, badSequence, crcMismatch, flashWriteFailed,
-                                  notStarted, busy, noPartitionTable},
-                                 {0, 1, 2, 3, 4, 5, 6, 7});
+        addEnumRow<BindType>("BindType", {BindType::unknown, BindType::preset, BindType::custom}, {0, 1, 2});
+        addEnumRow<HardwarePlatform>("HardwarePlatform",
+                                     {HardwarePlatform::unknown, HardwarePlatform::rp2040, HardwarePlatform::rp2350},
+                                     {0, 1, 2});
+        addEnumRow<UpdateStatus>(
+            "UpdateStatus",
+            {ok, tooLarge, badSequence, crcMismatch, flashWriteFailed, notStarted, busy, noPartitionTable},
+            {0, 1, 2, 3, 4, 5, 6, 7});
     }
-    void rawEnums() {
+    void rawEnums()
+    {
         QFETCH(QList<int>, listed);
         QFETCH(QList<int>, named);
         QFETCH(QList<int>, decoded);
@@ -183,56 +189,56 @@ private Q_SLOTS:
         }
     }
 
-    void presetActionNames() {
+    void presetActionNames()
+    {
         QStringList names;
         for (PresetAction action : allCases<PresetAction>()) {
             names.append(QString::fromUtf8(displayName(action)));
         }
-        QCOMPARE(names.join(u'|'),
-                 QStringLiteral("Lock Screen|Mute|Volume Up|Volume Down|Play / Pause|"
-                                "Power Off (Linux & Windows only)|Screenshot|Next Track|Prev Track|"
-                                "Brightness Up|Brightness Down|Sleep|"
-                                "Show Desktop (Linux & Windows only)|AI Interrupt"));
+        QCOMPARE(names.join(u'|'), QStringLiteral("Lock Screen|Mute|Volume Up|Volume Down|Play / Pause|"
+                                                  "Power Off (Linux & Windows only)|Screenshot|Next Track|Prev Track|"
+                                                  "Brightness Up|Brightness Down|Sleep|"
+                                                  "Show Desktop (Linux & Windows only)|AI Interrupt"));
     }
 
-    void versionFromString_data() {
+    void versionFromString_data()
+    {
         QTest::addColumn<QByteArray>("text");
         // The parsed version's description, empty for none.
         QTest::addColumn<QByteArray>("expected");
-        const std::pair<const char *, const char *> rows[] = {
-            {"1.2.3", "1.2.3"},
-            {"1..2.3", "1.2.3"},
-            {".1.2.3.", "1.2.3"},
-            {"1.4.0", "1.4.0"},
-            {"255.255.255", "255.255.255"},
-            {"1.2", ""},
-            {"1.2.3.4", ""},
-            {"1.2.300", ""},
-            {"", ""},
-            {"...", ""},
-            {"a.b.c", ""},
-            {"+1.2.3", ""},
-            {"-1.2.3", ""},
-            {"1.2.3 ", ""},
-            {" 1.2.3", ""},
-            // Pieces that do not convert are skipped, not rejected.
-            {"1.x.2.3", "1.2.3"},
-            {"256.1.1.1", "1.1.1"},
-            {"99999999999.1.2.3", "1.2.3"}};
+        const std::pair<const char *, const char *> rows[] = {{"1.2.3", "1.2.3"},
+                                                              {"1..2.3", "1.2.3"},
+                                                              {".1.2.3.", "1.2.3"},
+                                                              {"1.4.0", "1.4.0"},
+                                                              {"255.255.255", "255.255.255"},
+                                                              {"1.2", ""},
+                                                              {"1.2.3.4", ""},
+                                                              {"1.2.300", ""},
+                                                              {"", ""},
+                                                              {"...", ""},
+                                                              {"a.b.c", ""},
+                                                              {"+1.2.3", ""},
+                                                              {"-1.2.3", ""},
+                                                              {"1.2.3 ", ""},
+                                                              {" 1.2.3", ""},
+                                                              // Pieces that do not convert are skipped, not rejected.
+                                                              {"1.x.2.3", "1.2.3"},
+                                                              {"256.1.1.1", "1.1.1"},
+                                                              {"99999999999.1.2.3", "1.2.3"}};
         for (const auto &[text, expected] : rows) {
             QTest::newRow(text[0] ? text : "(empty)") << QByteArray(text) << QByteArray(expected);
         }
     }
-    void versionFromString() {
+    void versionFromString()
+    {
         QFETCH(QByteArray, text);
         QFETCH(QByteArray, expected);
-        const auto version =
-            FirmwareVersion::fromString(std::string_view(text.constData(), text.size()));
-        QCOMPARE(version ? QByteArray::fromStdString(version->description()) : QByteArray(),
-                 expected);
+        const auto version = FirmwareVersion::fromString(std::string_view(text.constData(), text.size()));
+        QCOMPARE(version ? QByteArray::fromStdString(version->description()) : QByteArray(), expected);
     }
 
-    void versionOrdering() {
+    void versionOrdering()
+    {
         const std::pair<FirmwareVersion, FirmwareVersion> ascending[] = {
             {{1, 9, 9}, {1, 10, 0}}, {{1, 255, 255}, {2, 0, 0}}, {{1, 4, 0}, {1, 4, 1}}};
         for (const auto &[lower, higher] : ascending) {
@@ -241,7 +247,8 @@ private Q_SLOTS:
         }
     }
 
-    void deviceQuery_data() {
+    void deviceQuery_data()
+    {
         QTest::addColumn<Bytes>("reply");
         QTest::addColumn<OptionalQuery>("expected");
         // Unused bytes hold 0xAA so that a read from a wrong offset shows.
@@ -263,14 +270,13 @@ private Q_SLOTS:
                                        .isRGBEnabled = true,
                                        .whiteChannel = 0x40};
 
-        const auto patched =
-            [&](std::initializer_list<std::pair<std::size_t, std::uint8_t>> changes) {
-                Bytes reply = full;
-                for (auto [index, byte] : changes) {
-                    reply[index] = byte;
-                }
-                return reply;
-            };
+        const auto patched = [&](std::initializer_list<std::pair<std::size_t, std::uint8_t>> changes) {
+            Bytes reply = full;
+            for (auto [index, byte] : changes) {
+                reply[index] = byte;
+            }
+            return reply;
+        };
         const auto cut = [&](std::size_t size) {
             return Bytes(full.begin(), full.begin() + size);
         };
@@ -289,8 +295,7 @@ private Q_SLOTS:
         Bytes longer = full;
         longer.insert(longer.end(), 8, 0x55);
         QTest::newRow("40 bytes") << longer << OptionalQuery(base);
-        QTest::newRow("31 bytes") << cut(31)
-                                  << with([](auto &r) { r.customRepeatGapIndex.reset(); });
+        QTest::newRow("31 bytes") << cut(31) << with([](auto &r) { r.customRepeatGapIndex.reset(); });
         QTest::newRow("30 bytes") << cut(30) << with([](auto &r) {
             r.customRepeatGapIndex.reset();
             r.flashStyleCount.reset();
@@ -313,51 +318,49 @@ private Q_SLOTS:
                 r.currentPresetID.reset();
             });
         }
-        QTest::newRow("unknown rgb mode")
-            << patched({{3, 9}}) << with([](auto &r) { r.rgbMode.reset(); });
+        QTest::newRow("unknown rgb mode") << patched({{3, 9}}) << with([](auto &r) { r.rgbMode.reset(); });
         for (std::uint8_t sweep : {0, 3}) {
             QTest::addRow("sweep byte %d", sweep)
                 << patched({{29, sweep}}) << with([](auto &r) { r.breatheSweepMode.reset(); });
         }
-        QTest::newRow("sweep scaled")
-            << patched({{29, 1}})
-            << with([](auto &r) { r.breatheSweepMode = Dorvel::BreatheSweepMode::scaled; });
-        QTest::newRow("rp2040") << patched({{20, 1}})
-                                << with([](auto &r) { r.hwPlatform = HardwarePlatform::rp2040; });
+        QTest::newRow("sweep scaled") << patched({{29, 1}})
+                                      << with([](auto &r) { r.breatheSweepMode = Dorvel::BreatheSweepMode::scaled; });
+        QTest::newRow("rp2040") << patched({{20, 1}}) << with([](auto &r) { r.hwPlatform = HardwarePlatform::rp2040; });
         for (std::uint8_t platform : {0, 3, 0xFF}) {
             QTest::addRow("platform byte %d", platform)
-                << patched({{20, platform}})
-                << with([](auto &r) { r.hwPlatform = HardwarePlatform::unknown; });
+                << patched({{20, platform}}) << with([](auto &r) { r.hwPlatform = HardwarePlatform::unknown; });
         }
         QTest::newRow("enabled 0x80") << patched({{7, 0x80}}) << OptionalQuery(base);
-        QTest::newRow("disabled") << patched({{7, 0}})
-                                  << with([](auto &r) { r.isRGBEnabled = false; });
+        QTest::newRow("disabled") << patched({{7, 0}}) << with([](auto &r) { r.isRGBEnabled = false; });
     }
-    void deviceQuery() {
+    void deviceQuery()
+    {
         QFETCH(Bytes, reply);
         QFETCH(OptionalQuery, expected);
         QCOMPARE(DeviceQueryResponse::fromBytes(reply), expected);
     }
 
-    void deviceID_data() {
+    void deviceID_data()
+    {
         QTest::addColumn<Bytes>("reply");
         QTest::addColumn<QString>("expected"); // null for none
-        QTest::newRow("identity") << fromHex("04 01 23 45 67 89 AB CD EF")
-                                  << QStringLiteral("0123456789abcdef");
+        QTest::newRow("identity") << fromHex("04 01 23 45 67 89 AB CD EF") << QStringLiteral("0123456789abcdef");
         QTest::newRow("extra bytes ignored")
             << fromHex("04 FF 00 FF 00 10 20 30 40 99 99") << QStringLiteral("ff00ff0010203040");
         QTest::newRow("8 bytes") << fromHex("04 01 23 45 67 89 AB CD") << QString();
         QTest::newRow("wrong command") << fromHex("05 01 23 45 67 89 AB CD EF") << QString();
         QTest::newRow("empty") << Bytes() << QString();
     }
-    void deviceID() {
+    void deviceID()
+    {
         QFETCH(Bytes, reply);
         QFETCH(QString, expected);
         const auto id = DeviceIDResponse::fromBytes(reply);
         QCOMPARE(id ? QString::fromStdString(id->identifier) : QString(), expected);
     }
 
-    void updateResponse_data() {
+    void updateResponse_data()
+    {
         QTest::addColumn<Bytes>("reply");
         // "subCommand status expectedSequence", empty for none.
         QTest::addColumn<QByteArray>("expected");
@@ -370,18 +373,16 @@ private Q_SLOTS:
         QTest::newRow("bad sequence max") << fromHex("03 01 02 FF FF") << QByteArray("1 2 65535");
         QTest::newRow("bad sequence order") << fromHex("03 01 02 34 12") << QByteArray("1 2 4660");
         QTest::newRow("ok ignores sequence") << fromHex("03 02 00 07 00") << QByteArray("2 0 0");
-        QTest::newRow("crc mismatch ignores sequence")
-            << fromHex("03 02 03 FF FF") << QByteArray("2 3 0");
+        QTest::newRow("crc mismatch ignores sequence") << fromHex("03 02 03 FF FF") << QByteArray("2 3 0");
         QTest::newRow("no partition table") << fromHex("03 00 07 00 00") << QByteArray("0 7 0");
-        QTest::newRow("padded report")
-            << Dorvel::padded(fromHex("03 03 06 01 00")) << QByteArray("3 6 0");
+        QTest::newRow("padded report") << Dorvel::padded(fromHex("03 03 06 01 00")) << QByteArray("3 6 0");
     }
-    void updateResponse() {
+    void updateResponse()
+    {
         QFETCH(Bytes, reply);
         QFETCH(QByteArray, expected);
         const auto r = UpdateResponse::fromBytes(reply);
-        QCOMPARE(r ? QByteArray::number(r->subCommand) + ' ' +
-                         QByteArray::number(rawValue(r->status)) + ' ' +
+        QCOMPARE(r ? QByteArray::number(r->subCommand) + ' ' + QByteArray::number(rawValue(r->status)) + ' ' +
                          QByteArray::number(r->expectedSequence)
                    : QByteArray(),
                  expected);

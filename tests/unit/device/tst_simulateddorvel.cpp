@@ -4,7 +4,10 @@
 #include <QTest>
 
 namespace {
-Bytes report(std::initializer_list<std::uint8_t> head) { return Dorvel::padded(Bytes(head)); }
+Bytes report(std::initializer_list<std::uint8_t> head)
+{
+    return Dorvel::padded(Bytes(head));
+}
 
 DeviceQueryResponse queryOf(SimulatedDorvel &device)
 {

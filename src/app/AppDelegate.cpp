@@ -1,0 +1,8 @@
+#include "app/AppDelegate.h"
+
+#include <QApplication>
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+}

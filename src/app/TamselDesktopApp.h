@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+
+class DorvelDeviceManager;
+class HidBus;
+class QSystemTrayIcon;
+class TrayMenu;
+
+// The composition root: creates every long-lived object once, wires them and runs the start-up
+// sequence once per launch. Lives for the whole run on the main thread.
+class TamselDesktopApp : public QObject {
+    Q_OBJECT
+public:
+    // Takes the HID bus to use; Backends::makeHidBus() picks the real one.
+    explicit TamselDesktopApp(std::unique_ptr<HidBus> bus, QObject *parent = nullptr);
+    ~TamselDesktopApp() override;
+
+    DorvelDeviceManager &hid() { return *m_hid; }
+    bool hasTrayIcon() const { return m_tray != nullptr; }
+
+    // Shows the tray icon (when the session has a tray) and schedules start() on the event loop.
+    void launch();
+
+Q_SIGNALS:
+    // start() has run.
+    void started();
+
+private:
+    void start();
+
+    std::unique_ptr<HidBus> m_bus;
+    std::unique_ptr<DorvelDeviceManager> m_hid;
+    std::unique_ptr<TrayMenu> m_menu;
+    QSystemTrayIcon *m_tray = nullptr;
+    bool m_hasStarted = false;
+};

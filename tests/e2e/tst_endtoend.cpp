@@ -1,0 +1,107 @@
+// The real programs against each other: kestrix-devsim serving a simulated Dorvel on a socket bus,
+// and kestrix (offscreen, private XDG folders) using it.
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+// Command bytes of the reports the device received, in order.
+QList<QByteArray> receivedCommands(const QString &logPath)
+{
+    QFile log(logPath);
+    QList<QByteArray> commands;
+    if (!log.open(QIODevice::ReadOnly)) {
+        return commands;
+    }
+    for (const QByteArray &line : log.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() == 2 && fields[1].size() == 64) {
+            commands << fields[1].left(2);
+        }
+    }
+    return commands;
+}
+
+} // namespace
+
+class EndToEndTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QProcess m_devsim;
+    QProcess m_app;
+
+    QString path(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+
+    QProcessEnvironment appEnvironment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), path("config"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), path("data"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.path());
+        env.insert(QStringLiteral("KESTRIX_DEVICE_BUS"), path("bus"));
+        env.insert(QStringLiteral("KESTRIX_UPDATE_BASE_URL"), QStringLiteral("http://127.0.0.1:9/"));
+        return env;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_devsim.setProgram(QStringLiteral(KESTRIX_DEVSIM_PATH));
+        m_devsim.setArguments({QStringLiteral("--bus"), path("bus"), QStringLiteral("--report-log"),
+                               path("reports.log"), QStringLiteral("--quiet")});
+        m_devsim.start();
+        QVERIFY(m_devsim.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path("bus/dorvel.json")), 10000);
+    }
+
+    void attachQueriesStateThenIdentity()
+    {
+        m_app.setProgram(QStringLiteral(KESTRIX_APP_PATH));
+        m_app.setProcessEnvironment(appEnvironment());
+        m_app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_app.start();
+        QVERIFY(m_app.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(receivedCommands(path("reports.log")).size() >= 2, 10000);
+        QCOMPARE(receivedCommands(path("reports.log")).mid(0, 2), (QList<QByteArray>{"ff", "04"}));
+    }
+
+    void replugRepeatsTheQueries()
+    {
+        const auto before = receivedCommands(path("reports.log")).size();
+        m_devsim.write("unplug\n");
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(path("bus/dorvel.json")), 10000);
+        m_devsim.write("plug\n");
+        QTRY_VERIFY_WITH_TIMEOUT(receivedCommands(path("reports.log")).size() >= before + 2, 10000);
+        QCOMPARE(receivedCommands(path("reports.log")).mid(before, 2), (QList<QByteArray>{"ff", "04"}));
+    }
+
+    void secondInstanceExitsAtOnce()
+    {
+        QProcess second;
+        second.setProcessEnvironment(appEnvironment());
+        second.start(QStringLiteral(KESTRIX_APP_PATH), QStringList{});
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QVERIFY(second.readAllStandardError().contains("already running"));
+        QCOMPARE(m_app.state(), QProcess::Running);
+    }
+
+    void cleanupTestCase()
+    {
+        m_app.terminate();
+        m_app.waitForFinished(5000);
+        m_devsim.terminate();
+        QVERIFY(m_devsim.waitForFinished(5000));
+        QVERIFY(!QFile::exists(path("bus/dorvel.sock")));
+    }
+};
+
+QTEST_GUILESS_MAIN(EndToEndTest)
+#include "tst_endtoend.moc"

@@ -1,0 +1,80 @@
+#include "app/SingleInstanceGuard.h"
+#include "app/TamselDesktopApp.h"
+#include "device/DorvelDeviceManager.h"
+#include "platform/sim/SimulatedHidBus.h"
+#include "support/DeviceTestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+QStringList menuTexts()
+{
+    QStringList texts;
+    for (QWidget *w : QApplication::allWidgets()) {
+        if (auto *menu = qobject_cast<QMenu *>(w)) {
+            for (QAction *a : menu->actions()) {
+                if (a->isVisible() && !a->isSeparator()) {
+                    texts << a->text();
+                }
+            }
+        }
+    }
+    return texts;
+}
+} // namespace
+
+class TrayAppTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_home;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qputenv("XDG_DATA_HOME", m_home.filePath(QStringLiteral("data")).toUtf8());
+        qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("config")).toUtf8());
+    }
+
+    void startsTheDeviceLinkOnceAndFollowsTheDevice()
+    {
+        auto bus = std::make_unique<SimulatedHidBus>();
+        auto *simBus = bus.get();
+        SimulatedDorvel device;
+        TamselDesktopApp app(std::move(bus));
+        QSignalSpy started(&app, &TamselDesktopApp::started);
+        app.launch();
+        // Offscreen there is no tray; the app keeps running regardless.
+        QVERIFY(!app.hasTrayIcon());
+        QVERIFY(!simBus->hasStarted()); // the bus starts from the event loop, not inside launch()
+        QVERIFY(started.wait());
+        QCOMPARE(simBus->startCount(), 1);
+        QVERIFY(menuTexts().contains(QStringLiteral("Device: Not Found")));
+        QVERIFY(menuTexts().contains(QStringLiteral("Quit Kestrix")));
+        QVERIFY(menuTexts().contains(QStringLiteral("Kestrix v0.2.7")));
+
+        simBus->plug(device, 0x14200000);
+        KESTRIX_WAIT_FOR(menuTexts().contains(QStringLiteral("Device: TARN v1.0.0")));
+        simBus->unplugAll();
+        QVERIFY(menuTexts().contains(QStringLiteral("Device: Not Found")));
+
+        auto locked = simBus->plugWithoutPermission(device, 0x14200000);
+        KESTRIX_WAIT_FOR(menuTexts().contains(QStringLiteral("Device: Found, No Access")));
+        simBus->unplug(locked);
+    }
+
+    void secondInstanceIsRefused()
+    {
+        SingleInstanceGuard first;
+        QVERIFY(first.tryAcquire());
+        SingleInstanceGuard second;
+        QVERIFY(!second.tryAcquire());
+        QVERIFY(first.tryAcquire()); // still held by the first
+    }
+};
+
+QTEST_MAIN(TrayAppTest)
+#include "tst_trayapp.moc"

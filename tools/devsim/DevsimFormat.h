@@ -1,0 +1,61 @@
+#pragma once
+
+#include "device/Bytes.h"
+#include "device/Dorvel.h"
+#include "platform/HidBus.h"
+#include "platform/sim/SimulatedDorvel.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+// What kestrix-devsim writes and shows: the state file, the report log and the terminal lines.
+// Pure functions of the device state.
+namespace Devsim {
+
+// Names in the state file (the enumerations' case names).
+QString modeName(Dorvel::RGBMode mode);
+QString flashStyleName(Dorvel::FlashStyle style);
+QString suspendModeName(Dorvel::SuspendMode mode);
+QString breatheSweepName(Dorvel::BreatheSweepMode sweep);
+QString platformName(HardwarePlatform platform);
+std::optional<HardwarePlatform> platformFromName(const QString &name);
+
+// The label the application's mode picker shows.
+QString modeLabel(Dorvel::RGBMode mode);
+
+struct Rgb {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+    friend bool operator==(const Rgb &, const Rgb &) = default;
+};
+// The device's HSV bytes (hue 0-255 around the whole circle) as a screen colour.
+Rgb hsvToRgb(std::uint8_t hue, std::uint8_t saturation, std::uint8_t value);
+
+// What the program knows about the device beyond the simulated device itself.
+struct Status {
+    bool attached = false;
+    std::optional<LocationID> locationId;
+    std::uint64_t reportsReceived = 0;
+};
+
+// The whole device state as the state file holds it. Further device features add their own
+// objects beside these keys.
+QJsonObject stateJson(const SimulatedDorvel &device, const Status &status);
+
+// One line of the report log: milliseconds, a space, the report as the device reads it (zero
+// filled or cut to 32 bytes) in 64 lower-case hex digits, a newline.
+QByteArray reportLogLine(qint64 elapsedMs, ByteView report);
+
+// One short line naming the command a report carries ("state query", "LED color 85/255/200").
+QString describeReport(ByteView report);
+
+// The LED as one terminal line: a block in its colour (an ANSI 24-bit background, or the hex
+// colour in brackets without `ansi`), on/off, the mode's label and the HSV and white bytes.
+QString ledLine(const SimulatedDorvel::Led &led, bool ansi);
+
+} // namespace Devsim
