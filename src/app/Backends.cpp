@@ -1,6 +1,7 @@
 #include "app/Backends.h"
 
 #include "platform/linux/HidrawBus.h"
+#include "platform/linux/UnixTriggerListener.h"
 #include "platform/sim/SocketHidBus.h"
 
 #include <QFileInfo>
@@ -14,6 +15,11 @@ std::unique_ptr<HidBus> makeHidBus()
         return std::make_unique<SocketHidBus>(busFolder);
     }
     return std::make_unique<HidrawBus>();
+}
+
+std::unique_ptr<TriggerListener> makeTriggerListener()
+{
+    return std::make_unique<UnixTriggerListener>();
 }
 
 } // namespace Backends

@@ -4,6 +4,9 @@
 #include "app/ui/TrayMenu.h"
 #include "device/DorvelDeviceManager.h"
 #include "platform/HidBus.h"
+#include "platform/TriggerListener.h"
+#include "rules/StatusRulesEngine.h"
+#include "signals/ExternalTriggerServer.h"
 
 #include <QApplication>
 #include <QSystemTrayIcon>
@@ -11,8 +14,10 @@
 
 #include <cstdio>
 
-TamselDesktopApp::TamselDesktopApp(std::unique_ptr<HidBus> bus, QObject *parent)
-    : QObject(parent), m_bus(std::move(bus)), m_hid(std::make_unique<DorvelDeviceManager>(*m_bus))
+TamselDesktopApp::TamselDesktopApp(Ports ports, QObject *parent)
+    : QObject(parent), m_bus(std::move(ports.hidBus)), m_hid(std::make_unique<DorvelDeviceManager>(*m_bus)),
+      m_rulesEngine(std::make_unique<StatusRulesEngine>(*m_hid)),
+      m_trigger(std::make_unique<ExternalTriggerServer>(std::move(ports.triggerListener)))
 {
     m_menu = std::make_unique<TrayMenu>(*m_hid);
     connect(m_menu.get(), &TrayMenu::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
@@ -38,8 +43,9 @@ void TamselDesktopApp::launch()
     QTimer::singleShot(0, this, &TamselDesktopApp::start);
 }
 
-// The start-up sequence. Later features join in their order: watchers bound to the rules engine
-// and started, the trigger server, the silent app-update check, the firmware check on each attach.
+// The start-up sequence, once per launch: the device link; each watcher bound to the rules engine,
+// then started; the trigger server's signals into the engine, then the server. The silent
+// app-update check and the firmware check on each attach join here in that order.
 void TamselDesktopApp::start()
 {
     if (m_hasStarted) {
@@ -47,5 +53,11 @@ void TamselDesktopApp::start()
     }
     m_hasStarted = true;
     m_hid->start();
+
+    connect(m_trigger.get(), &ExternalTriggerServer::signalValuesChanged, m_rulesEngine.get(),
+            [engine = m_rulesEngine.get(), trigger = m_trigger.get()] {
+                engine->applyTriggerSignals(trigger->signalValues());
+            });
+    m_trigger->start();
     Q_EMIT started();
 }

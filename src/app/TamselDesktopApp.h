@@ -5,7 +5,10 @@
 #include <memory>
 
 class DorvelDeviceManager;
+class ExternalTriggerServer;
 class HidBus;
+class StatusRulesEngine;
+class TriggerListener;
 class QSystemTrayIcon;
 class TrayMenu;
 
@@ -14,11 +17,18 @@ class TrayMenu;
 class TamselDesktopApp : public QObject {
     Q_OBJECT
 public:
-    // Takes the HID bus to use; Backends::makeHidBus() picks the real one.
-    explicit TamselDesktopApp(std::unique_ptr<HidBus> bus, QObject *parent = nullptr);
+    // The backends of the ports; Backends picks the real ones.
+    struct Ports {
+        std::unique_ptr<HidBus> hidBus;
+        std::unique_ptr<TriggerListener> triggerListener;
+    };
+
+    explicit TamselDesktopApp(Ports ports, QObject *parent = nullptr);
     ~TamselDesktopApp() override;
 
     DorvelDeviceManager &hid() { return *m_hid; }
+    StatusRulesEngine &rulesEngine() { return *m_rulesEngine; }
+    ExternalTriggerServer &trigger() { return *m_trigger; }
     bool hasTrayIcon() const { return m_tray != nullptr; }
 
     // Shows the tray icon (when the session has a tray) and schedules start() on the event loop.
@@ -33,6 +43,8 @@ private:
 
     std::unique_ptr<HidBus> m_bus;
     std::unique_ptr<DorvelDeviceManager> m_hid;
+    std::unique_ptr<StatusRulesEngine> m_rulesEngine;
+    std::unique_ptr<ExternalTriggerServer> m_trigger;
     std::unique_ptr<TrayMenu> m_menu;
     QSystemTrayIcon *m_tray = nullptr;
     bool m_hasStarted = false;

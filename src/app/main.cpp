@@ -4,6 +4,7 @@
 #include "app/SingleInstanceGuard.h"
 #include "app/TamselDesktopApp.h"
 #include "platform/HidBus.h"
+#include "platform/TriggerListener.h"
 
 #include <QApplication>
 
@@ -22,7 +23,7 @@ int main(int argc, char *argv[])
         return 0;
     }
     AppDelegate::applicationDidFinishLaunching();
-    TamselDesktopApp kestrix(Backends::makeHidBus());
+    TamselDesktopApp kestrix({Backends::makeHidBus(), Backends::makeTriggerListener()});
     kestrix.launch();
     return QApplication::exec();
 }

@@ -9,6 +9,29 @@
 
 namespace {
 
+// The reports the device received, in order, as 64 hex digits each.
+QList<QByteArray> receivedReports(const QString &logPath)
+{
+    QFile log(logPath);
+    QList<QByteArray> reports;
+    if (!log.open(QIODevice::ReadOnly)) {
+        return reports;
+    }
+    for (const QByteArray &line : log.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() == 2 && fields[1].size() == 64) {
+            reports << fields[1];
+        }
+    }
+    return reports;
+}
+
+QByteArray hexReport(QByteArray head)
+{
+    head.resize(32, '\0');
+    return head.toHex();
+}
+
 // Command bytes of the reports the device received, in order.
 QList<QByteArray> receivedCommands(const QString &logPath)
 {
@@ -79,6 +102,29 @@ private Q_SLOTS:
         m_devsim.write("plug\n");
         QTRY_VERIFY_WITH_TIMEOUT(receivedCommands(path("reports.log")).size() >= before + 2, 10000);
         QCOMPARE(receivedCommands(path("reports.log")).mid(before, 2), (QList<QByteArray>{"ff", "04"}));
+    }
+
+    // A script's signal lights the LED through the rules: "ai_execution" is the top rule (fast
+    // breathing, red); when it ends and nothing else is active, with no fallback, the LED goes off.
+    void scriptSignalDrivesTheLED()
+    {
+        const auto before = receivedReports(path("reports.log")).size();
+        QProcess signal;
+        signal.setProcessEnvironment(appEnvironment());
+        signal.start(QStringLiteral(KESTRIX_SIGNAL_PATH), {QStringLiteral("ai_execution"), QStringLiteral("1")});
+        QVERIFY(signal.waitForFinished(10000));
+        QCOMPARE(signal.exitCode(), 0);
+        const QList<QByteArray> lit{hexReport(QByteArray::fromHex("020301")), hexReport(QByteArray::fromHex("020102")),
+                                    hexReport(QByteArray::fromHex("020000ffff"))};
+        QTRY_VERIFY_WITH_TIMEOUT(receivedReports(path("reports.log")).size() >= before + 3, 10000);
+        QCOMPARE(receivedReports(path("reports.log")).mid(before, 3), lit);
+
+        const auto afterOn = receivedReports(path("reports.log")).size();
+        signal.start(QStringLiteral(KESTRIX_SIGNAL_PATH), {QStringLiteral("ai_execution"), QStringLiteral("0")});
+        QVERIFY(signal.waitForFinished(10000));
+        QCOMPARE(signal.exitCode(), 0);
+        const QByteArray off = hexReport(QByteArray::fromHex("020300"));
+        QTRY_VERIFY_WITH_TIMEOUT(receivedReports(path("reports.log")).mid(afterOn).contains(off), 10000);
     }
 
     void secondInstanceExitsAtOnce()

@@ -2,7 +2,10 @@
 #include "app/TamselDesktopApp.h"
 #include "device/DorvelDeviceManager.h"
 #include "platform/sim/SimulatedHidBus.h"
+#include "rules/StatusRulesEngine.h"
+#include "signals/ExternalTriggerServer.h"
 #include "support/DeviceTestSupport.h"
+#include "support/FakeTriggerListener.h"
 
 #include <QAction>
 #include <QApplication>
@@ -44,7 +47,7 @@ private Q_SLOTS:
         auto bus = std::make_unique<SimulatedHidBus>();
         auto *simBus = bus.get();
         SimulatedDorvel device;
-        TamselDesktopApp app(std::move(bus));
+        TamselDesktopApp app({std::move(bus), std::make_unique<FakeTriggerListener>()});
         QSignalSpy started(&app, &TamselDesktopApp::started);
         app.launch();
         // Offscreen there is no tray; the app keeps running regardless.
@@ -64,6 +67,36 @@ private Q_SLOTS:
         auto locked = simBus->plugWithoutPermission(device, 0x14200000);
         KESTRIX_WAIT_FOR(menuTexts().contains(QStringLiteral("Device: Found, No Access")));
         simBus->unplug(locked);
+    }
+
+    // Script signals reach the LED: the trigger server feeds the rules engine, which drives the device.
+    void triggerSignalsDriveTheLED()
+    {
+        auto bus = std::make_unique<SimulatedHidBus>();
+        auto *simBus = bus.get();
+        auto listener = std::make_unique<FakeTriggerListener>();
+        auto *script = listener.get();
+        SimulatedDorvel device;
+        ReportRecorder recorder(device);
+        TamselDesktopApp app({std::move(bus), std::move(listener)});
+        QSignalSpy started(&app, &TamselDesktopApp::started);
+        app.launch();
+        QVERIFY(started.wait());
+        QCOMPARE(script->startCount, 1);
+        simBus->plug(device, 0x14200000);
+        KESTRIX_WAIT_FOR(app.hid().deviceID().has_value());
+        recorder.reports.clear();
+
+        script->deliver("ai_execution 1\n");
+        KESTRIX_WAIT_FOR(device.led().mode == Dorvel::RGBMode::breatheFast);
+        QCOMPARE(recorder.reports.at(0), Dorvel::ledEnabledReport(true));
+        QCOMPARE(recorder.reports.at(1), Dorvel::ledModeReport(Dorvel::RGBMode::breatheFast));
+        QCOMPARE(recorder.reports.at(2), Dorvel::ledColorReport(0, 255, 255));
+        QVERIFY(device.led().on);
+
+        script->deliver("ai_execution 0\n");
+        KESTRIX_WAIT_FOR(!device.led().on);
+        simBus->unplugAll();
     }
 
     void secondInstanceIsRefused()

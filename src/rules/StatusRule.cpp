@@ -1,0 +1,39 @@
+#include "rules/StatusRule.h"
+
+Bytes FinishStepConfig::modeReport() const
+{
+    return Dorvel::ledModeReport(LEDEffects::rgbMode(effect));
+}
+
+Bytes StatusRule::modeReport() const
+{
+    return Dorvel::ledModeReport(LEDEffects::rgbMode(effect));
+}
+
+Bytes FallbackRGBState::modeReport() const
+{
+    return Dorvel::ledModeReport(LEDEffects::rgbMode(effect));
+}
+
+const std::vector<StatusRule> &defaultStatusRules()
+{
+    static const std::vector<StatusRule> rules = [] {
+        const auto rule = [](const char *id, const char *name, bool enabled, std::uint8_t hue, LEDEffect effect,
+                             std::optional<FinishStepConfig> finish = std::nullopt) {
+            return StatusRule{QLatin1String(id), QLatin1String(name), enabled, hue, 255, 255, effect, finish};
+        };
+        using enum LEDEffect;
+        return std::vector<StatusRule>{
+            rule("ai_execution", "AI Execution", true, 0, pulsing, FinishStepConfig{}),
+            rule("meeting_soon", "Meeting Soon", true, 45, pulsing),
+            rule("mic_in_use", "Mic In Use (Recording)", true, 170, pulsing),
+            rule("camera_in_use", "Camera In Use", true, 60, pulsing),
+            rule("in_meeting", "In Meeting", true, 140, solid),
+            rule("terminal_active", "Terminal Active", true, 200, solid, FinishStepConfig{}),
+            rule("vpn_disconnected", "VPN Disconnected", false, 20, pulsing),
+            rule("mic_muted", "Mic Muted", true, 0, solid),
+            rule("mic_live", "Mic Live", false, 85, solid),
+        };
+    }();
+    return rules;
+}

@@ -1,0 +1,359 @@
+#include "RulesTestSupport.h"
+
+#include "device/DorvelDeviceManager.h"
+#include "platform/sim/SimulatedHidBus.h"
+#include "rules/RuleJson.h"
+#include "rules/RuleStore.h"
+#include "rules/StatusRulesEngine.h"
+#include "signals/SignalSources.h"
+#include "support/DeviceTestSupport.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+#include <memory>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString deviceProfile = QStringLiteral("statusRules.v1.0123456789abcdef");
+const QString globalProfile = QStringLiteral("statusRules.v1");
+
+// One LED update as hex, one report after another.
+QString describe(const std::vector<Bytes> &reports)
+{
+    QStringList hex;
+    for (const Bytes &report : reports) {
+        hex.append(QString::fromLatin1(
+            QByteArray(reinterpret_cast<const char *>(report.data()), qsizetype(report.size())).toHex()));
+    }
+    return hex.join(QLatin1Char(' '));
+}
+QString shows(int mode, int hue, int saturation = 255, int value = 255)
+{
+    return describe({Dorvel::ledEnabledReport(true), Dorvel::ledModeReport(Dorvel::RGBMode(mode)),
+                     Dorvel::ledColorReport(std::uint8_t(hue), std::uint8_t(saturation), std::uint8_t(value))});
+}
+const QString off = describe({Dorvel::ledEnabledReport(false)});
+
+class FakeMic : public MicMuteSignals {
+public:
+    std::optional<bool> muted, inUse;
+    std::optional<bool> isMuted() const override { return muted; }
+    std::optional<bool> isInUse() const override { return inUse; }
+    void setMuted(std::optional<bool> value) { Q_EMIT isMutedChanged(muted = value); }
+    void setInUse(std::optional<bool> value) { Q_EMIT isInUseChanged(inUse = value); }
+};
+class FakeCamera : public CameraInUseSignals {
+public:
+    std::optional<bool> isInUse() const override { return std::nullopt; }
+};
+class FakeVPN : public VPNStatusSignals {
+public:
+    std::optional<bool> isConnected() const override { return true; }
+};
+class FakeCalendar : public CalendarSignals {
+public:
+    std::optional<bool> isMeetingSoon() const override { return std::nullopt; }
+    std::optional<bool> isInMeeting() const override { return std::nullopt; }
+};
+
+} // namespace
+
+class RulesEngineTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TemporaryConfigHome> home;
+    std::unique_ptr<SimulatedHidBus> bus;
+    std::unique_ptr<SimulatedDorvel> device;
+    std::unique_ptr<ReportRecorder> recorder;
+    std::unique_ptr<DorvelDeviceManager> manager;
+    std::unique_ptr<StatusRulesEngine> engine;
+    SimulatedHidBus::PlugId plugId = 0;
+
+    void plug()
+    {
+        plugId = bus->plug(*device, 0x14200000);
+        KESTRIX_WAIT_FOR(engine->activeProfileKey() == deviceProfile);
+        recorder->reports.clear(); // the attach queries
+    }
+    // An engine whose LED updates reach the attached device.
+    void startAttached()
+    {
+        engine = std::make_unique<StatusRulesEngine>(*manager);
+        plug();
+    }
+    // Each LED update the device received, in order: the manager follows every update with a state
+    // query, which ends the update's run of LED reports.
+    QStringList sends() const
+    {
+        QStringList out;
+        std::vector<Bytes> current;
+        for (const Bytes &report : recorder->reports) {
+            if (report.at(0) == Dorvel::ledCommand) {
+                current.push_back(report);
+            } else if (!current.empty()) {
+                out.append(describe(std::exchange(current, {})));
+            }
+        }
+        if (!current.empty()) {
+            out.append(describe(current));
+        }
+        return out;
+    }
+    void setFinishStep(const char *id, FinishStepConfig finish)
+    {
+        auto rules = engine->rules();
+        ruleIn(rules, id).finishStep = finish;
+        engine->setRules(rules);
+        recorder->reports.clear();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        home = std::make_unique<TemporaryConfigHome>();
+        bus = std::make_unique<SimulatedHidBus>();
+        device = std::make_unique<SimulatedDorvel>();
+        recorder = std::make_unique<ReportRecorder>(*device);
+        manager =
+            std::make_unique<DorvelDeviceManager>(*bus, DorvelDeviceManager::Timings{200ms, 200ms, 200ms, 20ms, 200ms});
+        manager->start();
+    }
+    void cleanup()
+    {
+        engine.reset();
+        manager.reset();
+        bus.reset();
+        recorder.reset();
+        device.reset();
+        home.reset();
+    }
+
+    void signalsPickTheFirstActiveEnabledRule()
+    {
+        startAttached();
+        engine->applyWinningRule();
+        QVERIFY(sends().isEmpty()); // no signal known yet: the LED is left alone
+        FakeMic mic;
+        mic.muted = false;
+        engine->bind(mic);
+        // mic_muted off, then mic_live on, but that rule is disabled by default.
+        QCOMPARE(sends(), (QStringList{off, off}));
+        recorder->reports.clear();
+
+        mic.setMuted(true);
+        engine->updateSignal(QStringLiteral("meeting_soon"), true);
+        engine->updateSignal(QStringLiteral("meeting_soon"), true); // a repeat sends nothing
+        QCOMPARE(sends(), (QStringList{shows(0, 0), shows(0, 0), shows(2, 45)}));
+        recorder->reports.clear();
+
+        mic.setMuted(std::nullopt); // unknown: the last known state stays
+        mic.setInUse(true);
+        QCOMPARE(sends(), (QStringList{shows(2, 45)})); // meeting_soon still outranks mic_in_use
+    }
+
+    void watchersFeedTheirSignals()
+    {
+        startAttached();
+        auto rules = engine->rules();
+        ruleIn(rules, "vpn_disconnected").isEnabled = true;
+        engine->setRules(rules);
+        FakeVPN vpn;
+        FakeCamera camera;
+        FakeCalendar calendar;
+        engine->bind(vpn); // connected now: vpn_disconnected off
+        engine->bind(camera);
+        engine->bind(calendar);
+        QCOMPARE(sends(), (QStringList{off}));
+        recorder->reports.clear();
+
+        Q_EMIT vpn.isConnectedChanged(false);
+        Q_EMIT camera.isInUseChanged(true);
+        Q_EMIT calendar.isInMeetingChanged(true);
+        Q_EMIT calendar.isMeetingSoonChanged(true);
+        QCOMPARE(sends(), (QStringList{shows(2, 20), shows(2, 60), shows(2, 60), shows(2, 45)}));
+
+        // A watcher outliving the engine signals into nothing.
+        engine.reset();
+        Q_EMIT calendar.isMeetingSoonChanged(false);
+    }
+
+    void unknownSignalNamesOnlyMarkSignalsAsKnown()
+    {
+        startAttached();
+        engine->applyTriggerSignals({{QStringLiteral("build_broken"), true}});
+        QCOMPARE(sends(), (QStringList{off}));
+        recorder->reports.clear();
+        engine->applyTriggerSignals({{QStringLiteral("ai_execution"), true}, {QStringLiteral("in_meeting"), true}});
+        QCOMPARE(sends(), (QStringList{shows(2, 0), shows(2, 0)}));
+    }
+
+    void finishStepShowsThenHandsOver_data()
+    {
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("next rule") << QStringLiteral("in_meeting") << shows(0, 140);
+        QTest::newRow("fallback") << QStringLiteral("fallback") << shows(3, 30, 200, 100);
+        QTest::newRow("nothing") << QString() << off;
+    }
+    void finishStepShowsThenHandsOver()
+    {
+        QFETCH(QString, after);
+        QFETCH(QString, expected);
+        startAttached();
+        setFinishStep("ai_execution", {.isEnabled = true, .durationSeconds = 0.05});
+        if (after == QLatin1String("fallback")) {
+            engine->setFallbackState(FallbackRGBState{30, 200, 100, LEDEffect::hueCycle});
+            engine->setFallbackEnabled(true);
+        } else if (!after.isEmpty()) {
+            engine->updateSignal(after, true);
+        }
+        recorder->reports.clear();
+
+        engine->updateSignal(QStringLiteral("ai_execution"), true);
+        engine->updateSignal(QStringLiteral("ai_execution"), false);
+        QCOMPARE(sends(), (QStringList{shows(2, 0), shows(1, 85)}));
+        KESTRIX_WAIT_FOR(sends().size() == 3);
+        QCOMPARE(sends().last(), expected);
+    }
+
+    void disabledFinishStepEndsAtOnce()
+    {
+        startAttached();
+        engine->updateSignal(QStringLiteral("terminal_active"), true);
+        engine->updateSignal(QStringLiteral("terminal_active"), false);
+        QCOMPARE(sends(), (QStringList{shows(0, 200), off}));
+    }
+
+    void finishStepResumesWhenAHigherRuleEnds()
+    {
+        startAttached();
+        setFinishStep("terminal_active", {.isEnabled = true, .durationSeconds = 60}); // outlasts the test
+        engine->updateSignal(QStringLiteral("terminal_active"), true);
+        engine->updateSignal(QStringLiteral("terminal_active"), false);
+        engine->updateSignal(QStringLiteral("meeting_soon"), true);
+        engine->updateSignal(QStringLiteral("meeting_soon"), false);
+        QCOMPARE(sends(), (QStringList{shows(0, 200), shows(1, 85), shows(2, 45), shows(1, 85)}));
+    }
+
+    void signalReturningDuringFinishStepCancelsIt()
+    {
+        startAttached();
+        setFinishStep("ai_execution", {.isEnabled = true, .durationSeconds = 0.05});
+        engine->updateSignal(QStringLiteral("ai_execution"), true);
+        engine->updateSignal(QStringLiteral("ai_execution"), false);
+        engine->updateSignal(QStringLiteral("ai_execution"), true);
+        QTest::qWait(300); // several times the finish step: a timer left running would have fired
+        QCOMPARE(sends(), (QStringList{shows(2, 0), shows(1, 85), shows(2, 0)}));
+
+        // Ending again starts a fresh finish step, which then runs out.
+        engine->updateSignal(QStringLiteral("ai_execution"), false);
+        KESTRIX_WAIT_FOR(sends().size() == 5);
+        QCOMPARE(sends().mid(3), (QStringList{shows(1, 85), off}));
+    }
+
+    void pauseHoldsEveryUpdate()
+    {
+        startAttached();
+        engine->updateSignal(QStringLiteral("mic_muted"), true);
+        engine->setPaused(true);
+        engine->updateSignal(QStringLiteral("meeting_soon"), true);
+        engine->setFallbackEnabled(true);
+        engine->setRules(engine->rules());
+        engine->setPaused(false);
+        QCOMPARE(sends(), (QStringList{shows(0, 0)}));
+        engine->applyWinningRule();
+        QCOMPARE(sends(), (QStringList{shows(0, 0), shows(2, 45)}));
+    }
+
+    void disablingTheWinnerSavesAndShowsTheNext()
+    {
+        startAttached();
+        engine->updateSignal(QStringLiteral("meeting_soon"), true);
+        engine->updateSignal(QStringLiteral("mic_muted"), true);
+        auto rules = engine->rules();
+        ruleIn(rules, "meeting_soon").isEnabled = false;
+        engine->setRules(rules);
+        QCOMPARE(sends(), (QStringList{shows(2, 45), shows(2, 45), shows(0, 0)}));
+        QCOMPARE(RuleStore::loadRules(deviceProfile), rules);
+    }
+
+    void settingsPersistAcrossRestarts()
+    {
+        engine = std::make_unique<StatusRulesEngine>(*manager);
+        QCOMPARE(engine->rules(), defaultStatusRules());
+        QCOMPARE(engine->activeProfileKey(), globalProfile);
+        // Creation writes back the fallback settings but not the rule list.
+        const QByteArray fresh = home->fileText();
+        QVERIFY(fresh.contains("\nstatusRules.v1.fallbackEnabled=false\n"));
+        QVERIFY(fresh.contains("\nstatusRules.v1.fallbackState=@ByteArray(null)\n"));
+        QVERIFY(!fresh.contains("\nstatusRules.v1="));
+
+        auto rules = engine->rules();
+        std::swap(rules[0], rules[8]);
+        rules[0].hue = 99;
+        const FallbackRGBState fallback{1, 2, 3, LEDEffect::twinkleSameHue};
+        engine->setRules(rules);
+        engine->setFallbackState(fallback);
+        engine->setFallbackEnabled(true);
+        QVERIFY(home->fileText().contains("\nstatusRules.v1=\"@ByteArray([{"));
+
+        engine.reset();
+        engine = std::make_unique<StatusRulesEngine>(*manager);
+        QCOMPARE(engine->rules(), rules);
+        QCOMPARE(engine->fallbackState(), std::optional(fallback));
+        QVERIFY(engine->fallbackEnabled());
+    }
+
+    void undecodableListIsLeftInPlace()
+    {
+        QJsonObject broken = QJsonDocument::fromJson(RuleJson::encodeRules(defaultStatusRules())).array()[7].toObject();
+        broken.insert(QLatin1String("effect"), QStringLiteral("strobe"));
+        const QByteArray stored = QJsonDocument(QJsonArray{broken}).toJson(QJsonDocument::Compact);
+        home->store(globalProfile, stored);
+        engine = std::make_unique<StatusRulesEngine>(*manager);
+        QCOMPARE(engine->rules(), defaultStatusRules());
+        QCOMPARE(home->stored(globalProfile), QVariant(stored));
+        QVERIFY(home->fileText().contains("strobe"));
+    }
+
+    void eachDeviceHasItsOwnProfile()
+    {
+        auto globalRules = defaultStatusRules();
+        ruleIn(globalRules, "mic_live").isEnabled = true;
+        RuleStore::saveRules(globalProfile, globalRules);
+        RuleStore::saveFallbackEnabled(RuleStore::fallbackEnabledKey(globalProfile), true);
+        const FallbackRGBState globalFallback{5, 6, 7, LEDEffect::solid};
+        RuleStore::saveFallbackState(RuleStore::fallbackStateKey(globalProfile), globalFallback);
+        startAttached();
+
+        // First sight of the device: the global list, copied; no fallback.
+        QCOMPARE(engine->rules(), globalRules);
+        QCOMPARE(RuleStore::loadRules(deviceProfile), globalRules);
+        QVERIFY(!engine->fallbackEnabled());
+        QCOMPARE(engine->fallbackState(), std::nullopt);
+        QVERIFY(home->fileText().contains("\nstatusRules.v1.0123456789abcdef.fallbackEnabled=false\n"));
+
+        auto deviceRules = globalRules;
+        ruleIn(deviceRules, "mic_muted").hue = 33;
+        engine->setRules(deviceRules);
+        QCOMPARE(RuleStore::loadRules(globalProfile), globalRules);
+
+        bus->unplug(plugId);
+        KESTRIX_WAIT_FOR(engine->activeProfileKey() == globalProfile);
+        QCOMPARE(engine->rules(), globalRules);
+        QVERIFY(engine->fallbackEnabled());
+        QCOMPARE(engine->fallbackState(), std::optional(globalFallback));
+
+        plug();
+        QCOMPARE(engine->rules(), deviceRules);
+        QVERIFY(!engine->fallbackEnabled());
+    }
+};
+
+QTEST_GUILESS_MAIN(RulesEngineTest)
+#include "tst_rulesengine.moc"
