@@ -1,8 +1,10 @@
 // Start-up and attach costs of the application:
 //  - launch of the kestrix process to the device's first report (bus started, device attached);
 //  - device attach to the LED state re-sent, inside the device manager;
-//  - resident memory of an idle kestrix attached to a simulated device.
+//  - resident memory of an idle kestrix attached to a simulated device;
+//  - CPU time of an idle kestrix with every watcher running (a private sound server included).
 #include "device/DorvelDeviceManager.h"
+#include "integration/pulse/PulseTestSupport.h"
 #include "platform/sim/SimulatedHidBus.h"
 
 #include <QCoreApplication>
@@ -13,6 +15,8 @@
 #include <QThread>
 
 #include <benchmark/benchmark.h>
+
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -137,6 +141,50 @@ void BM_IdleResidentMemory(benchmark::State &state)
     }
 }
 BENCHMARK(BM_IdleResidentMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+double cpuSeconds(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    // Fields after the command name (which may hold spaces) start after the last ')'.
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    const double ticks = fields.value(11).toDouble() + fields.value(12).toDouble(); // utime, stime
+    return ticks / double(sysconf(_SC_CLK_TCK));
+}
+
+// Idle load: CPU seconds used per minute by kestrix after start-up, over a 60 s window, with the
+// device attached, a sound server to follow and every watcher started.
+void BM_IdleCPU(benchmark::State &state)
+{
+    DevsimFixture fixture;
+    PulseServer pulse;
+    const bool havePulse = !PulseServer::executable().isEmpty() && pulse.start();
+    for (auto _ : state) {
+        QTemporaryDir home;
+        QProcess app;
+        QProcessEnvironment env = fixture.environment(home.path());
+        if (havePulse) {
+            env.insert(QStringLiteral("PULSE_SERVER"), pulse.serverAddress());
+        }
+        app.setProcessEnvironment(env);
+        app.start(QStringLiteral(KESTRIX_APP_PATH), QStringList{});
+        app.waitForStarted();
+        QThread::sleep(3);
+        const double before = cpuSeconds(app.processId());
+        const int window = 60;
+        QThread::sleep(window);
+        const double used = cpuSeconds(app.processId()) - before;
+        state.counters["cpu_s_per_min"] = used * 60.0 / window;
+        state.counters["percent_of_core"] = 100.0 * used / window;
+        state.counters["sound_server"] = havePulse ? 1 : 0;
+        app.terminate();
+        app.waitForFinished(5000);
+    }
+}
+BENCHMARK(BM_IdleCPU)->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 

@@ -7,9 +7,9 @@ packages=(
   # toolchain
   g++ cmake ninja-build pkg-config git clang libclang-rt-14-dev clang-format clang-tidy
   # libraries
-  qt6-base-dev qt6-base-dev-tools qcoro-qt6-dev libudev-dev
+  qt6-base-dev qt6-base-dev-tools qcoro-qt6-dev libudev-dev libpulse-dev libical-dev
   # tests and benchmarks
-  libbenchmark-dev umockdev libumockdev-dev
+  libbenchmark-dev umockdev libumockdev-dev pulseaudio pulseaudio-utils iproute2
 )
 
 missing=()

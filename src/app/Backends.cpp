@@ -1,7 +1,11 @@
 #include "app/Backends.h"
 
 #include "platform/linux/HidrawBus.h"
+#include "platform/linux/ICalendarStore.h"
+#include "platform/linux/NetlinkInterfaces.h"
+#include "platform/linux/PulseAudioInput.h"
 #include "platform/linux/UnixTriggerListener.h"
+#include "platform/linux/V4L2CameraDevices.h"
 #include "platform/sim/SocketHidBus.h"
 
 #include <QFileInfo>
@@ -20,6 +24,26 @@ std::unique_ptr<HidBus> makeHidBus()
 std::unique_ptr<TriggerListener> makeTriggerListener()
 {
     return std::make_unique<UnixTriggerListener>();
+}
+
+std::unique_ptr<AudioInput> makeAudioInput()
+{
+    return std::make_unique<PulseAudioInput>();
+}
+
+std::unique_ptr<CameraDevices> makeCameraDevices()
+{
+    return std::make_unique<V4L2CameraDevices>();
+}
+
+std::unique_ptr<NetworkInterfaces> makeNetworkInterfaces()
+{
+    return std::make_unique<NetlinkInterfaces>();
+}
+
+std::unique_ptr<CalendarStore> makeCalendarStore()
+{
+    return std::make_unique<ICalendarStore>();
 }
 
 } // namespace Backends

@@ -4,7 +4,11 @@
 
 #include <memory>
 
+class AudioInput;
+class CalendarStore;
+class CameraDevices;
 class HidBus;
+class NetworkInterfaces;
 class TriggerListener;
 
 // The concrete backends of the ports, chosen once at start-up. Only the composition root uses this.
@@ -15,5 +19,17 @@ std::unique_ptr<HidBus> makeHidBus();
 
 // The Unix-domain socket the trigger server listens on.
 std::unique_ptr<TriggerListener> makeTriggerListener();
+
+// The sound server's default input (PulseAudio, or PipeWire's PulseAudio server).
+std::unique_ptr<AudioInput> makeAudioInput();
+
+// Video4Linux capture nodes and the processes holding them.
+std::unique_ptr<CameraDevices> makeCameraDevices();
+
+// Network links from rtnetlink.
+std::unique_ptr<NetworkInterfaces> makeNetworkInterfaces();
+
+// iCalendar files in the support folder's Calendars/ and the desktop's local calendars.
+std::unique_ptr<CalendarStore> makeCalendarStore();
 
 } // namespace Backends

@@ -3,10 +3,18 @@
 #include "app/AppResources.h"
 #include "app/ui/TrayMenu.h"
 #include "device/DorvelDeviceManager.h"
+#include "platform/AudioInput.h"
+#include "platform/CalendarStore.h"
+#include "platform/CameraDevices.h"
 #include "platform/HidBus.h"
+#include "platform/NetworkInterfaces.h"
 #include "platform/TriggerListener.h"
 #include "rules/StatusRulesEngine.h"
+#include "signals/CalendarWatcher.h"
+#include "signals/CameraInUseWatcher.h"
 #include "signals/ExternalTriggerServer.h"
+#include "signals/MicMuteWatcher.h"
+#include "signals/VPNStatusWatcher.h"
 
 #include <QApplication>
 #include <QSystemTrayIcon>
@@ -15,7 +23,12 @@
 #include <cstdio>
 
 TamselDesktopApp::TamselDesktopApp(Ports ports, QObject *parent)
-    : QObject(parent), m_bus(std::move(ports.hidBus)), m_hid(std::make_unique<DorvelDeviceManager>(*m_bus)),
+    : QObject(parent), m_bus(std::move(ports.hidBus)), m_audioInput(std::move(ports.audioInput)),
+      m_cameraDevices(std::move(ports.cameraDevices)), m_hid(std::make_unique<DorvelDeviceManager>(*m_bus)),
+      m_mic(std::make_unique<MicMuteWatcher>(*m_audioInput)),
+      m_vpn(std::make_unique<VPNStatusWatcher>(std::move(ports.networkInterfaces))),
+      m_camera(std::make_unique<CameraInUseWatcher>(*m_cameraDevices)),
+      m_calendar(std::make_unique<CalendarWatcher>(std::move(ports.calendarStore))),
       m_rulesEngine(std::make_unique<StatusRulesEngine>(*m_hid)),
       m_trigger(std::make_unique<ExternalTriggerServer>(std::move(ports.triggerListener)))
 {
@@ -53,6 +66,16 @@ void TamselDesktopApp::start()
     }
     m_hasStarted = true;
     m_hid->start();
+
+    // Each watcher is bound before it starts, so its first value reaches the rules.
+    m_rulesEngine->bind(*m_mic);
+    m_mic->start();
+    m_rulesEngine->bind(*m_vpn);
+    m_vpn->start();
+    m_rulesEngine->bind(*m_camera);
+    m_camera->start();
+    m_rulesEngine->bind(*m_calendar);
+    m_calendar->start();
 
     connect(m_trigger.get(), &ExternalTriggerServer::signalValuesChanged, m_rulesEngine.get(),
             [engine = m_rulesEngine.get(), trigger = m_trigger.get()] {

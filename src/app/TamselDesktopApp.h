@@ -4,11 +4,19 @@
 
 #include <memory>
 
+class AudioInput;
+class CalendarStore;
+class CalendarWatcher;
+class CameraDevices;
+class CameraInUseWatcher;
 class DorvelDeviceManager;
 class ExternalTriggerServer;
 class HidBus;
+class MicMuteWatcher;
+class NetworkInterfaces;
 class StatusRulesEngine;
 class TriggerListener;
+class VPNStatusWatcher;
 class QSystemTrayIcon;
 class TrayMenu;
 
@@ -21,6 +29,10 @@ public:
     struct Ports {
         std::unique_ptr<HidBus> hidBus;
         std::unique_ptr<TriggerListener> triggerListener;
+        std::unique_ptr<AudioInput> audioInput;
+        std::unique_ptr<CameraDevices> cameraDevices;
+        std::unique_ptr<NetworkInterfaces> networkInterfaces;
+        std::unique_ptr<CalendarStore> calendarStore;
     };
 
     explicit TamselDesktopApp(Ports ports, QObject *parent = nullptr);
@@ -29,6 +41,10 @@ public:
     DorvelDeviceManager &hid() { return *m_hid; }
     StatusRulesEngine &rulesEngine() { return *m_rulesEngine; }
     ExternalTriggerServer &trigger() { return *m_trigger; }
+    MicMuteWatcher &mic() { return *m_mic; }
+    VPNStatusWatcher &vpn() { return *m_vpn; }
+    CameraInUseWatcher &camera() { return *m_camera; }
+    CalendarWatcher &calendar() { return *m_calendar; }
     bool hasTrayIcon() const { return m_tray != nullptr; }
 
     // Shows the tray icon (when the session has a tray) and schedules start() on the event loop.
@@ -42,7 +58,13 @@ private:
     void start();
 
     std::unique_ptr<HidBus> m_bus;
+    std::unique_ptr<AudioInput> m_audioInput;
+    std::unique_ptr<CameraDevices> m_cameraDevices;
     std::unique_ptr<DorvelDeviceManager> m_hid;
+    std::unique_ptr<MicMuteWatcher> m_mic;
+    std::unique_ptr<VPNStatusWatcher> m_vpn;
+    std::unique_ptr<CameraInUseWatcher> m_camera;
+    std::unique_ptr<CalendarWatcher> m_calendar;
     std::unique_ptr<StatusRulesEngine> m_rulesEngine;
     std::unique_ptr<ExternalTriggerServer> m_trigger;
     std::unique_ptr<TrayMenu> m_menu;

@@ -3,7 +3,11 @@
 #include "app/Backends.h"
 #include "app/SingleInstanceGuard.h"
 #include "app/TamselDesktopApp.h"
+#include "platform/AudioInput.h"
+#include "platform/CalendarStore.h"
+#include "platform/CameraDevices.h"
 #include "platform/HidBus.h"
+#include "platform/NetworkInterfaces.h"
 #include "platform/TriggerListener.h"
 
 #include <QApplication>
@@ -23,7 +27,9 @@ int main(int argc, char *argv[])
         return 0;
     }
     AppDelegate::applicationDidFinishLaunching();
-    TamselDesktopApp kestrix({Backends::makeHidBus(), Backends::makeTriggerListener()});
+    TamselDesktopApp kestrix({Backends::makeHidBus(), Backends::makeTriggerListener(), Backends::makeAudioInput(),
+                              Backends::makeCameraDevices(), Backends::makeNetworkInterfaces(),
+                              Backends::makeCalendarStore()});
     kestrix.launch();
     return QApplication::exec();
 }

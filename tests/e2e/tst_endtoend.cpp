@@ -32,8 +32,9 @@ QByteArray hexReport(QByteArray head)
     return head.toHex();
 }
 
-// Command bytes of the reports the device received, in order.
-QList<QByteArray> receivedCommands(const QString &logPath)
+// Command bytes of the queries (state 0xFF, identity 0x04) the device received, in order. LED
+// reports from the rules come in between and are not looked at here.
+QList<QByteArray> receivedQueries(const QString &logPath)
 {
     QFile log(logPath);
     QList<QByteArray> commands;
@@ -42,7 +43,8 @@ QList<QByteArray> receivedCommands(const QString &logPath)
     }
     for (const QByteArray &line : log.readAll().split('\n')) {
         const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() == 2 && fields[1].size() == 64) {
+        if (fields.size() == 2 && fields[1].size() == 64 &&
+            (fields[1].startsWith("ff") || fields[1].startsWith("04"))) {
             commands << fields[1].left(2);
         }
     }
@@ -71,6 +73,15 @@ class EndToEndTest : public QObject {
         return env;
     }
 
+    // The attach sequence: the state query first, the identity query after it. A rule change at the
+    // same moment may add its own state query (the refresh after an LED change) in between.
+    static void expectStateThenIdentity(const QList<QByteArray> &queries)
+    {
+        QVERIFY(!queries.isEmpty());
+        QCOMPARE(queries.first(), QByteArray("ff"));
+        QVERIFY(queries.indexOf("04") > 0);
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -90,18 +101,18 @@ private Q_SLOTS:
         m_app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_app.start();
         QVERIFY(m_app.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(receivedCommands(path("reports.log")).size() >= 2, 10000);
-        QCOMPARE(receivedCommands(path("reports.log")).mid(0, 2), (QList<QByteArray>{"ff", "04"}));
+        QTRY_VERIFY_WITH_TIMEOUT(receivedQueries(path("reports.log")).contains("04"), 10000);
+        expectStateThenIdentity(receivedQueries(path("reports.log")));
     }
 
     void replugRepeatsTheQueries()
     {
-        const auto before = receivedCommands(path("reports.log")).size();
+        const auto before = receivedQueries(path("reports.log")).size();
         m_devsim.write("unplug\n");
         QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(path("bus/dorvel.json")), 10000);
         m_devsim.write("plug\n");
-        QTRY_VERIFY_WITH_TIMEOUT(receivedCommands(path("reports.log")).size() >= before + 2, 10000);
-        QCOMPARE(receivedCommands(path("reports.log")).mid(before, 2), (QList<QByteArray>{"ff", "04"}));
+        QTRY_VERIFY_WITH_TIMEOUT(receivedQueries(path("reports.log")).mid(before).contains("04"), 10000);
+        expectStateThenIdentity(receivedQueries(path("reports.log")).mid(before));
     }
 
     // A script's signal lights the LED through the rules: "ai_execution" is the top rule (fast

@@ -5,6 +5,10 @@
 #include "rules/StatusRulesEngine.h"
 #include "signals/ExternalTriggerServer.h"
 #include "support/DeviceTestSupport.h"
+#include "support/FakeAudioInput.h"
+#include "support/FakeCalendarStore.h"
+#include "support/FakeCameraDevices.h"
+#include "support/FakeNetworkInterfaces.h"
 #include "support/FakeTriggerListener.h"
 
 #include <QAction>
@@ -15,6 +19,16 @@
 #include <QTest>
 
 namespace {
+TamselDesktopApp::Ports fakePorts(std::unique_ptr<HidBus> bus, std::unique_ptr<TriggerListener> listener)
+{
+    return {std::move(bus),
+            std::move(listener),
+            std::make_unique<FakeAudioInput>(),
+            std::make_unique<FakeCameraDevices>(),
+            std::make_unique<FakeNetworkInterfaces>(),
+            std::make_unique<FakeCalendarStore>()};
+}
+
 QStringList menuTexts()
 {
     QStringList texts;
@@ -47,7 +61,7 @@ private Q_SLOTS:
         auto bus = std::make_unique<SimulatedHidBus>();
         auto *simBus = bus.get();
         SimulatedDorvel device;
-        TamselDesktopApp app({std::move(bus), std::make_unique<FakeTriggerListener>()});
+        TamselDesktopApp app(fakePorts(std::move(bus), std::make_unique<FakeTriggerListener>()));
         QSignalSpy started(&app, &TamselDesktopApp::started);
         app.launch();
         // Offscreen there is no tray; the app keeps running regardless.
@@ -78,7 +92,7 @@ private Q_SLOTS:
         auto *script = listener.get();
         SimulatedDorvel device;
         ReportRecorder recorder(device);
-        TamselDesktopApp app({std::move(bus), std::move(listener)});
+        TamselDesktopApp app(fakePorts(std::move(bus), std::move(listener)));
         QSignalSpy started(&app, &TamselDesktopApp::started);
         app.launch();
         QVERIFY(started.wait());

@@ -18,7 +18,8 @@
 #include <unistd.h>
 
 namespace {
-Q_LOGGING_CATEGORY(lcHidraw, "kestrix.hidraw")
+// Off unless enabled through QT_LOGGING_RULES: the application keeps no log.
+Q_LOGGING_CATEGORY(lcHidraw, "kestrix.hidraw", QtCriticalMsg)
 
 // The kernel refuses report descriptors larger than this.
 constexpr std::size_t maxDescriptorSize = 4096;

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "platform/CalendarStore.h"
+#include "signals/SignalSources.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QSet>
+#include <QStringList>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+
+// Whether the user is in a meeting, or has one starting within five minutes, from the events of
+// the calendars the user has not excluded. All-day events and events the user declined are no
+// meetings.
+//
+// Both values are absent until the first evaluation, then assigned, and signalled, on every
+// evaluation even when unchanged: after access to the calendars is granted, every 30 s, whenever
+// the calendars change, and whenever the excluded calendars are set. Refused access sets both to
+// false once. Main thread only.
+//
+// Settings (the application's settings file):
+// - "calendarWatcher.excludedCalendarIDs": the ids of the excluded calendars, a string list; read
+//   when the watcher is made, written when they are set.
+// - "calendarWatcher.userAddresses": the user's e-mail addresses, a string list, used to find the
+//   user among an event's attendees; read when the watcher is made. When missing, the address in
+//   $EMAIL, if set, and $USER@<host name>.
+class CalendarWatcher : public CalendarSignals {
+    Q_OBJECT
+public:
+    struct Options {
+        std::chrono::milliseconds refreshInterval{30000};
+        std::function<QDateTime()> now; // the current time when empty
+    };
+    static constexpr std::chrono::seconds lookBack{86400};
+    static constexpr std::chrono::seconds soonWindow{300};
+    static QString excludedCalendarIDsKey();
+    static QString userAddressesKey();
+
+    explicit CalendarWatcher(std::unique_ptr<CalendarStore> store, QObject *parent = nullptr);
+    CalendarWatcher(std::unique_ptr<CalendarStore> store, Options options, QObject *parent = nullptr);
+    ~CalendarWatcher() override;
+
+    // Asks the store for access, then evaluates as described; later calls do nothing.
+    void start();
+
+    std::optional<bool> isMeetingSoon() const override { return m_isMeetingSoon; }
+    std::optional<bool> isInMeeting() const override { return m_isInMeeting; }
+
+    // The calendars there are, by title in plain case-sensitive order.
+    const QList<CalendarInfo> &availableCalendars() const { return m_availableCalendars; }
+    const QSet<QString> &excludedCalendarIDs() const { return m_excludedCalendarIDs; }
+    // Stores the ids in the settings, then evaluates at once.
+    void setExcludedCalendarIDs(const QSet<QString> &ids);
+    const QStringList &userAddresses() const { return m_userAddresses; }
+
+    // Reads the calendars there are from the store.
+    void refreshAvailableCalendars();
+    // Evaluates both values from the store's events around now.
+    void refresh();
+
+Q_SIGNALS:
+    void availableCalendarsChanged(const QList<CalendarInfo> &calendars);
+    void excludedCalendarIDsChanged(const QSet<QString> &ids);
+
+private:
+    void onAccessResolved(bool granted);
+    void assign(bool inMeeting, bool meetingSoon);
+
+    std::unique_ptr<CalendarStore> m_store;
+    std::function<QDateTime()> m_now;
+    QTimer m_refreshTimer;
+    std::optional<bool> m_isMeetingSoon;
+    std::optional<bool> m_isInMeeting;
+    QList<CalendarInfo> m_availableCalendars;
+    QSet<QString> m_excludedCalendarIDs;
+    QStringList m_userAddresses;
+    bool m_started = false;
+    bool m_accessResolved = false;
+};
