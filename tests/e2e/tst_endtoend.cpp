@@ -1,51 +1,22 @@
 // The real programs against each other: kestrix-devsim serving a simulated Dorvel on a socket bus,
 // and kestrix (offscreen, private XDG folders) using it.
+#include "ReportLog.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-
 namespace {
-
-// The reports the device received, in order, as 64 hex digits each.
-QList<QByteArray> receivedReports(const QString &logPath)
-{
-    QFile log(logPath);
-    QList<QByteArray> reports;
-    if (!log.open(QIODevice::ReadOnly)) {
-        return reports;
-    }
-    for (const QByteArray &line : log.readAll().split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() == 2 && fields[1].size() == 64) {
-            reports << fields[1];
-        }
-    }
-    return reports;
-}
-
-QByteArray hexReport(QByteArray head)
-{
-    head.resize(32, '\0');
-    return head.toHex();
-}
 
 // Command bytes of the queries (state 0xFF, identity 0x04) the device received, in order. LED
 // reports from the rules come in between and are not looked at here.
 QList<QByteArray> receivedQueries(const QString &logPath)
 {
-    QFile log(logPath);
     QList<QByteArray> commands;
-    if (!log.open(QIODevice::ReadOnly)) {
-        return commands;
-    }
-    for (const QByteArray &line : log.readAll().split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() == 2 && fields[1].size() == 64 &&
-            (fields[1].startsWith("ff") || fields[1].startsWith("04"))) {
-            commands << fields[1].left(2);
+    for (const QByteArray &report : receivedReports(logPath)) {
+        if (report.startsWith("ff") || report.startsWith("04")) {
+            commands << report.left(2);
         }
     }
     return commands;
@@ -125,8 +96,7 @@ private Q_SLOTS:
         signal.start(QStringLiteral(KESTRIX_SIGNAL_PATH), {QStringLiteral("ai_execution"), QStringLiteral("1")});
         QVERIFY(signal.waitForFinished(10000));
         QCOMPARE(signal.exitCode(), 0);
-        const QList<QByteArray> lit{hexReport(QByteArray::fromHex("020301")), hexReport(QByteArray::fromHex("020102")),
-                                    hexReport(QByteArray::fromHex("020000ffff"))};
+        const QList<QByteArray> lit{hexReport("020301"), hexReport("020102"), hexReport("020000ffff")};
         QTRY_VERIFY_WITH_TIMEOUT(receivedReports(path("reports.log")).size() >= before + 3, 10000);
         QCOMPARE(receivedReports(path("reports.log")).mid(before, 3), lit);
 
@@ -134,7 +104,7 @@ private Q_SLOTS:
         signal.start(QStringLiteral(KESTRIX_SIGNAL_PATH), {QStringLiteral("ai_execution"), QStringLiteral("0")});
         QVERIFY(signal.waitForFinished(10000));
         QCOMPARE(signal.exitCode(), 0);
-        const QByteArray off = hexReport(QByteArray::fromHex("020300"));
+        const QByteArray off = hexReport("020300");
         QTRY_VERIFY_WITH_TIMEOUT(receivedReports(path("reports.log")).mid(afterOn).contains(off), 10000);
     }
 

@@ -3,36 +3,13 @@
 // simulated device.
 #include "integration/pulse/PulseTestSupport.h"
 
+#include "ReportLog.h"
 #include <QElapsedTimer>
+
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-QList<QByteArray> receivedReports(const QString &logPath)
-{
-    QFile log(logPath);
-    QList<QByteArray> reports;
-    if (log.open(QIODevice::ReadOnly)) {
-        for (const QByteArray &line : log.readAll().split('\n')) {
-            const QList<QByteArray> fields = line.split(' ');
-            if (fields.size() == 2 && fields[1].size() == 64) {
-                reports << fields[1];
-            }
-        }
-    }
-    return reports;
-}
-
-QByteArray hexReport(QByteArray head)
-{
-    head.resize(32, '\0');
-    return head.toHex();
-}
-
-} // namespace
 
 class MicEndToEndTest : public QObject {
     Q_OBJECT
@@ -70,16 +47,14 @@ private Q_SLOTS:
         m_app.start(QStringLiteral(KESTRIX_APP_PATH), QStringList{});
         QVERIFY(m_app.waitForStarted());
         // Unmuted and not recording: "mic_live" is disabled, so the rules turn the LED off.
-        const QByteArray off = hexReport(QByteArray::fromHex("020300"));
+        const QByteArray off = hexReport("020300");
         QTRY_VERIFY_WITH_TIMEOUT(receivedReports(path("reports.log")).contains(off), 15000);
     }
 
     void mutingTheDefaultSourceShowsMicMuted()
     {
         const auto before = receivedReports(path("reports.log")).size();
-        const QList<QByteArray> muted{hexReport(QByteArray::fromHex("020301")),
-                                      hexReport(QByteArray::fromHex("020100")),
-                                      hexReport(QByteArray::fromHex("020000ffff"))};
+        const QList<QByteArray> muted{hexReport("020301"), hexReport("020100"), hexReport("020000ffff")};
         QElapsedTimer clock;
         clock.start();
         QVERIFY(m_pulse.pactl({QStringLiteral("set-source-mute"), QStringLiteral("src1"), QStringLiteral("1")}));
@@ -91,7 +66,7 @@ private Q_SLOTS:
         // For the record, not a pass/fail criterion: pactl's own run is included.
         qInfo("mute to LED reports: %lld ms", elapsed);
 
-        const QByteArray off = hexReport(QByteArray::fromHex("020300"));
+        const QByteArray off = hexReport("020300");
         const auto afterMute = receivedReports(path("reports.log")).size();
         QVERIFY(m_pulse.pactl({QStringLiteral("set-source-mute"), QStringLiteral("src1"), QStringLiteral("0")}));
         QTRY_VERIFY_WITH_TIMEOUT(receivedReports(path("reports.log")).mid(afterMute).contains(off), 10000);

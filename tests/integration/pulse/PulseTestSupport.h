@@ -153,8 +153,8 @@ public:
     bool record(const char *source, pa_stream_flags_t flags)
     {
         Lock lock(m_loop);
-        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, 25, 1};
-        pa_stream *stream = pa_stream_new(m_context, "tst-stream", &spec, nullptr);
+        const pa_sample_spec sampleFormat{PA_SAMPLE_FLOAT32NE, 25, 1};
+        pa_stream *stream = pa_stream_new(m_context, "tst-stream", &sampleFormat, nullptr);
         if (!stream) {
             return false;
         }
