@@ -9,7 +9,7 @@ packages=(
   # libraries
   qt6-base-dev qt6-base-dev-tools qcoro-qt6-dev libudev-dev libpulse-dev libical-dev
   # tests and benchmarks
-  libbenchmark-dev umockdev libumockdev-dev pulseaudio pulseaudio-utils iproute2
+  libbenchmark-dev umockdev libumockdev-dev pulseaudio pulseaudio-utils iproute2 fonts-dejavu-core
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "app/Backends.h"
 
+#include "platform/linux/BootTimeClock.h"
 #include "platform/linux/HidrawBus.h"
 #include "platform/linux/ICalendarStore.h"
 #include "platform/linux/NetlinkInterfaces.h"
@@ -44,6 +45,11 @@ std::unique_ptr<NetworkInterfaces> makeNetworkInterfaces()
 std::unique_ptr<CalendarStore> makeCalendarStore()
 {
     return std::make_unique<ICalendarStore>();
+}
+
+std::unique_ptr<Clock> makeClock()
+{
+    return std::make_unique<BootTimeClock>();
 }
 
 } // namespace Backends

@@ -7,6 +7,7 @@
 class AudioInput;
 class CalendarStore;
 class CameraDevices;
+class Clock;
 class HidBus;
 class NetworkInterfaces;
 class TriggerListener;
@@ -31,5 +32,8 @@ std::unique_ptr<NetworkInterfaces> makeNetworkInterfaces();
 
 // iCalendar files in the support folder's Calendars/ and the desktop's local calendars.
 std::unique_ptr<CalendarStore> makeCalendarStore();
+
+// CLOCK_BOOTTIME, which keeps counting while the machine sleeps, for the timers.
+std::unique_ptr<Clock> makeClock();
 
 } // namespace Backends

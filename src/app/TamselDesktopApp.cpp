@@ -1,11 +1,15 @@
 #include "app/TamselDesktopApp.h"
 
 #include "app/AppResources.h"
+#include "app/LegalAgreementGate.h"
+#include "app/ui/LegalAgreementView.h"
 #include "app/ui/TrayMenu.h"
+#include "app/ui/WindowRouter.h"
 #include "device/DorvelDeviceManager.h"
 #include "platform/AudioInput.h"
 #include "platform/CalendarStore.h"
 #include "platform/CameraDevices.h"
+#include "platform/Clock.h"
 #include "platform/HidBus.h"
 #include "platform/NetworkInterfaces.h"
 #include "platform/TriggerListener.h"
@@ -15,6 +19,7 @@
 #include "signals/ExternalTriggerServer.h"
 #include "signals/MicMuteWatcher.h"
 #include "signals/VPNStatusWatcher.h"
+#include "timers/TimerManager.h"
 
 #include <QApplication>
 #include <QSystemTrayIcon>
@@ -23,15 +28,23 @@
 #include <cstdio>
 
 TamselDesktopApp::TamselDesktopApp(Ports ports, QObject *parent)
-    : QObject(parent), m_bus(std::move(ports.hidBus)), m_audioInput(std::move(ports.audioInput)),
-      m_cameraDevices(std::move(ports.cameraDevices)), m_hid(std::make_unique<DorvelDeviceManager>(*m_bus)),
-      m_mic(std::make_unique<MicMuteWatcher>(*m_audioInput)),
+    : QObject(parent), m_bus(std::move(ports.hidBus)), m_clock(std::move(ports.clock)),
+      m_audioInput(std::move(ports.audioInput)), m_cameraDevices(std::move(ports.cameraDevices)),
+      m_hid(std::make_unique<DorvelDeviceManager>(*m_bus)), m_mic(std::make_unique<MicMuteWatcher>(*m_audioInput)),
       m_vpn(std::make_unique<VPNStatusWatcher>(std::move(ports.networkInterfaces))),
       m_camera(std::make_unique<CameraInUseWatcher>(*m_cameraDevices)),
       m_calendar(std::make_unique<CalendarWatcher>(std::move(ports.calendarStore))),
       m_rulesEngine(std::make_unique<StatusRulesEngine>(*m_hid)),
       m_trigger(std::make_unique<ExternalTriggerServer>(std::move(ports.triggerListener)))
 {
+    m_legalGate = std::make_unique<LegalAgreementGate>();
+    m_timerManager = std::make_unique<TimerManager>(*m_hid, *m_rulesEngine, *m_clock);
+    m_windows = std::make_unique<WindowRouter>();
+    m_windows->registerWindow(QStringLiteral("legal-agreement"), [this] {
+        auto *view = new LegalAgreementView(*m_legalGate, AppResources::appIconDisplay());
+        connect(view, &LegalAgreementView::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+        return view;
+    });
     m_menu = std::make_unique<TrayMenu>(*m_hid);
     connect(m_menu.get(), &TrayMenu::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
@@ -52,6 +65,10 @@ void TamselDesktopApp::launch()
         m_tray->show();
     } else {
         std::fputs("Kestrix: no system tray is available; running without a tray icon.\n", stderr);
+    }
+    // Nothing is offered before the user has agreed to the current terms.
+    if (!m_legalGate->hasAccepted()) {
+        m_windows->openWindow(QStringLiteral("legal-agreement"));
     }
     QTimer::singleShot(0, this, &TamselDesktopApp::start);
 }

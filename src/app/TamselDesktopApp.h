@@ -9,16 +9,20 @@ class CalendarStore;
 class CalendarWatcher;
 class CameraDevices;
 class CameraInUseWatcher;
+class Clock;
 class DorvelDeviceManager;
 class ExternalTriggerServer;
 class HidBus;
+class LegalAgreementGate;
 class MicMuteWatcher;
 class NetworkInterfaces;
 class StatusRulesEngine;
+class TimerManager;
 class TriggerListener;
 class VPNStatusWatcher;
 class QSystemTrayIcon;
 class TrayMenu;
+class WindowRouter;
 
 // The composition root: creates every long-lived object once, wires them and runs the start-up
 // sequence once per launch. Lives for the whole run on the main thread.
@@ -33,6 +37,7 @@ public:
         std::unique_ptr<CameraDevices> cameraDevices;
         std::unique_ptr<NetworkInterfaces> networkInterfaces;
         std::unique_ptr<CalendarStore> calendarStore;
+        std::unique_ptr<Clock> clock;
     };
 
     explicit TamselDesktopApp(Ports ports, QObject *parent = nullptr);
@@ -45,9 +50,13 @@ public:
     VPNStatusWatcher &vpn() { return *m_vpn; }
     CameraInUseWatcher &camera() { return *m_camera; }
     CalendarWatcher &calendar() { return *m_calendar; }
+    LegalAgreementGate &legalGate() { return *m_legalGate; }
+    TimerManager &timerManager() { return *m_timerManager; }
+    WindowRouter &windows() { return *m_windows; }
     bool hasTrayIcon() const { return m_tray != nullptr; }
 
-    // Shows the tray icon (when the session has a tray) and schedules start() on the event loop.
+    // Shows the tray icon (when the session has a tray), opens the terms window while the terms are not
+    // accepted, and schedules start() on the event loop.
     void launch();
 
 Q_SIGNALS:
@@ -58,6 +67,7 @@ private:
     void start();
 
     std::unique_ptr<HidBus> m_bus;
+    std::unique_ptr<Clock> m_clock;
     std::unique_ptr<AudioInput> m_audioInput;
     std::unique_ptr<CameraDevices> m_cameraDevices;
     std::unique_ptr<DorvelDeviceManager> m_hid;
@@ -67,6 +77,9 @@ private:
     std::unique_ptr<CalendarWatcher> m_calendar;
     std::unique_ptr<StatusRulesEngine> m_rulesEngine;
     std::unique_ptr<ExternalTriggerServer> m_trigger;
+    std::unique_ptr<LegalAgreementGate> m_legalGate;
+    std::unique_ptr<TimerManager> m_timerManager;
+    std::unique_ptr<WindowRouter> m_windows; // its windows refer to the objects above
     std::unique_ptr<TrayMenu> m_menu;
     QSystemTrayIcon *m_tray = nullptr;
     bool m_hasStarted = false;

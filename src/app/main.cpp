@@ -6,6 +6,7 @@
 #include "platform/AudioInput.h"
 #include "platform/CalendarStore.h"
 #include "platform/CameraDevices.h"
+#include "platform/Clock.h"
 #include "platform/HidBus.h"
 #include "platform/NetworkInterfaces.h"
 #include "platform/TriggerListener.h"
@@ -29,7 +30,7 @@ int main(int argc, char *argv[])
     AppDelegate::applicationDidFinishLaunching();
     TamselDesktopApp kestrix({Backends::makeHidBus(), Backends::makeTriggerListener(), Backends::makeAudioInput(),
                               Backends::makeCameraDevices(), Backends::makeNetworkInterfaces(),
-                              Backends::makeCalendarStore()});
+                              Backends::makeCalendarStore(), Backends::makeClock()});
     kestrix.launch();
     return QApplication::exec();
 }

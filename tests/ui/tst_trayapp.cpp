@@ -1,5 +1,7 @@
+#include "app/LegalAgreementGate.h"
 #include "app/SingleInstanceGuard.h"
 #include "app/TamselDesktopApp.h"
+#include "app/ui/WindowRouter.h"
 #include "device/DorvelDeviceManager.h"
 #include "platform/sim/SimulatedHidBus.h"
 #include "rules/StatusRulesEngine.h"
@@ -8,6 +10,7 @@
 #include "support/FakeAudioInput.h"
 #include "support/FakeCalendarStore.h"
 #include "support/FakeCameraDevices.h"
+#include "support/FakeClock.h"
 #include "support/FakeNetworkInterfaces.h"
 #include "support/FakeTriggerListener.h"
 
@@ -26,7 +29,8 @@ TamselDesktopApp::Ports fakePorts(std::unique_ptr<HidBus> bus, std::unique_ptr<T
             std::make_unique<FakeAudioInput>(),
             std::make_unique<FakeCameraDevices>(),
             std::make_unique<FakeNetworkInterfaces>(),
-            std::make_unique<FakeCalendarStore>()};
+            std::make_unique<FakeCalendarStore>(),
+            std::make_unique<FakeClock>()};
 }
 
 QStringList menuTexts()
@@ -111,6 +115,26 @@ private Q_SLOTS:
         script->deliver("ai_execution 0\n");
         KESTRIX_WAIT_FOR(!device.led().on);
         simBus->unplugAll();
+    }
+
+    // The terms window opens by itself at launch until the terms are accepted.
+    void termsWindowOpensAtLaunchUntilAccepted()
+    {
+        const QString id = QStringLiteral("legal-agreement");
+        {
+            TamselDesktopApp app(
+                fakePorts(std::make_unique<SimulatedHidBus>(), std::make_unique<FakeTriggerListener>()));
+            app.launch();
+            QWidget *terms = app.windows().window(id);
+            QVERIFY(terms && terms->isVisible());
+            QCOMPARE(terms->windowTitle(), QStringLiteral("Legal Agreement"));
+            app.legalGate().accept();
+            terms->close();
+        }
+        TamselDesktopApp app(fakePorts(std::make_unique<SimulatedHidBus>(), std::make_unique<FakeTriggerListener>()));
+        app.launch();
+        QVERIFY(app.legalGate().hasAccepted());
+        QCOMPARE(app.windows().window(id), nullptr);
     }
 
     void secondInstanceIsRefused()

@@ -1,0 +1,94 @@
+#include "app/LegalAgreementGate.h"
+#include "app/ui/LegalAgreementView.h"
+#include "app/ui/TrayMenu.h"
+#include "device/DorvelDeviceManager.h"
+#include "platform/sim/SimulatedHidBus.h"
+#include "support/DeviceTestSupport.h"
+#include "unit/rules/RulesTestSupport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFontDatabase>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTest>
+
+#include <memory>
+
+// Renders every window of the application to PNG files in the build folder, for people to look
+// at. The style, palette and font are fixed here so the pictures come out the same on every
+// machine; the font comes from the Debian package fonts-dejavu-core.
+class ScreenshotTest : public QObject {
+    Q_OBJECT
+
+    QDir m_output{QStringLiteral(KESTRIX_SCREENSHOT_DIR)};
+
+    void save(QWidget &window, const QString &name)
+    {
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QImage image = window.grab().toImage();
+        QVERIFY(!image.isNull());
+        QCOMPARE(image.size(), window.size());
+        const QString path = m_output.filePath(name + QStringLiteral(".png"));
+        QVERIFY2(image.save(path, "PNG"), qPrintable(path));
+        qInfo("%s", qPrintable(path));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        const QString fonts = QStringLiteral("/usr/share/fonts/truetype/dejavu/");
+        for (const char *file : {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf"}) {
+            QVERIFY2(QFontDatabase::addApplicationFont(fonts + QLatin1String(file)) >= 0,
+                     "DejaVu Sans is missing: install fonts-dejavu-core");
+        }
+        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+        QApplication::setPalette(QApplication::style()->standardPalette());
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPointSize(10);
+        font.setHintingPreference(QFont::PreferNoHinting);
+        QApplication::setFont(font);
+        QVERIFY(m_output.mkpath(QStringLiteral(".")));
+    }
+
+    void legalAgreementWindow()
+    {
+        TemporaryConfigHome home;
+        const QImage icon(QStringLiteral(KESTRIX_SOURCE_DIR "/resources/AppIconDisplay.png"));
+        QVERIFY(!icon.isNull());
+        {
+            LegalAgreementGate gate;
+            LegalAgreementView view(gate, icon);
+            save(view, QStringLiteral("legal-agreement"));
+            view.findChild<QCheckBox *>()->setChecked(true);
+            save(view, QStringLiteral("legal-agreement-agreed"));
+            QScrollBar *scroll = view.findChild<QScrollArea *>()->verticalScrollBar();
+            scroll->setValue(scroll->maximum());
+            save(view, QStringLiteral("legal-agreement-end"));
+            gate.accept();
+        }
+        LegalAgreementGate gate;
+        LegalAgreementView view(gate, icon);
+        save(view, QStringLiteral("legal-agreement-accepted"));
+    }
+
+    void trayMenu()
+    {
+        TemporaryConfigHome home;
+        SimulatedHidBus bus;
+        SimulatedDorvel device;
+        DorvelDeviceManager hid(bus);
+        hid.start();
+        bus.plug(device, 0x14200000);
+        KESTRIX_WAIT_FOR(hid.lastQuery().has_value());
+        TrayMenu menu(hid);
+        save(menu, QStringLiteral("tray-menu"));
+    }
+};
+
+QTEST_MAIN(ScreenshotTest)
+#include "tst_screenshots.moc"
