@@ -58,11 +58,20 @@ private Q_SLOTS:
         QElapsedTimer clock;
         clock.start();
         QVERIFY(m_pulse.pactl({QStringLiteral("set-source-mute"), QStringLiteral("src1"), QStringLiteral("1")}));
-        const bool shown =
-            QTest::qWaitFor([&] { return receivedReports(path("reports.log")).mid(before).size() >= 3; }, 10000);
+        // Other signals may re-send the current look meanwhile (the rules send on every evaluation), so
+        // look for the three reports in a row anywhere after the mute.
+        auto showsMuted = [&] {
+            const QList<QByteArray> after = receivedReports(path("reports.log")).mid(before);
+            for (qsizetype i = 0; i + 3 <= after.size(); ++i) {
+                if (after.mid(i, 3) == muted) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        const bool shown = QTest::qWaitFor(showsMuted, 10000);
         const qint64 elapsed = clock.elapsed();
         QVERIFY(shown);
-        QCOMPARE(receivedReports(path("reports.log")).mid(before, 3), muted);
         // For the record, not a pass/fail criterion: pactl's own run is included.
         qInfo("mute to LED reports: %lld ms", elapsed);
 
