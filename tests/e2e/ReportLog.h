@@ -29,3 +29,14 @@ inline QByteArray hexReport(const char *leadingHex)
     bytes.resize(32, '\0');
     return bytes.toHex();
 }
+
+// Whether `run` occurs in `reports` as consecutive entries.
+inline bool containsInARow(const QList<QByteArray> &reports, const QList<QByteArray> &run)
+{
+    for (qsizetype i = 0; i + run.size() <= reports.size(); ++i) {
+        if (reports.mid(i, run.size()) == run) {
+            return true;
+        }
+    }
+    return false;
+}

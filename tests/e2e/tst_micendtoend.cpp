@@ -59,15 +59,9 @@ private Q_SLOTS:
         clock.start();
         QVERIFY(m_pulse.pactl({QStringLiteral("set-source-mute"), QStringLiteral("src1"), QStringLiteral("1")}));
         // Other signals may re-send the current look meanwhile (the rules send on every evaluation), so
-        // look for the three reports in a row anywhere after the mute.
+        // the three reports are looked for in a row anywhere after the mute.
         auto showsMuted = [&] {
-            const QList<QByteArray> after = receivedReports(path("reports.log")).mid(before);
-            for (qsizetype i = 0; i + 3 <= after.size(); ++i) {
-                if (after.mid(i, 3) == muted) {
-                    return true;
-                }
-            }
-            return false;
+            return containsInARow(receivedReports(path("reports.log")).mid(before), muted);
         };
         const bool shown = QTest::qWaitFor(showsMuted, 10000);
         const qint64 elapsed = clock.elapsed();
