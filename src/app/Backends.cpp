@@ -4,7 +4,10 @@
 #include "platform/linux/HidrawBus.h"
 #include "platform/linux/ICalendarStore.h"
 #include "platform/linux/NetlinkInterfaces.h"
+#include "platform/linux/PosixDetachedShell.h"
 #include "platform/linux/PulseAudioInput.h"
+#include "platform/linux/SodiumArchiveBundleTools.h"
+#include "platform/linux/SystemPackageDatabase.h"
 #include "platform/linux/UnixTriggerListener.h"
 #include "platform/linux/V4L2CameraDevices.h"
 #include "platform/sim/SocketHidBus.h"
@@ -50,6 +53,21 @@ std::unique_ptr<CalendarStore> makeCalendarStore()
 std::unique_ptr<Clock> makeClock()
 {
     return std::make_unique<BootTimeClock>();
+}
+
+std::unique_ptr<BundleTools> makeBundleTools()
+{
+    return std::make_unique<SodiumArchiveBundleTools>(SodiumArchiveBundleTools::buildTrustedKeys());
+}
+
+std::unique_ptr<PackageDatabase> makePackageDatabase()
+{
+    return std::make_unique<SystemPackageDatabase>();
+}
+
+std::unique_ptr<DetachedShell> makeDetachedShell()
+{
+    return std::make_unique<PosixDetachedShell>();
 }
 
 } // namespace Backends

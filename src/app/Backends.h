@@ -5,6 +5,9 @@
 #include <memory>
 
 class AudioInput;
+class BundleTools;
+class DetachedShell;
+class PackageDatabase;
 class CalendarStore;
 class CameraDevices;
 class Clock;
@@ -35,5 +38,14 @@ std::unique_ptr<CalendarStore> makeCalendarStore();
 
 // CLOCK_BOOTTIME, which keeps counting while the machine sleeps, for the timers.
 std::unique_ptr<Clock> makeClock();
+
+// Release images (libarchive) and bundle signatures (libsodium), trusting the build's team keys.
+std::unique_ptr<BundleTools> makeBundleTools();
+
+// Which system package, if any, installed a file (dpkg, rpm).
+std::unique_ptr<PackageDatabase> makePackageDatabase();
+
+// /bin/sh scripts that outlive the application (the update swap, the uninstall).
+std::unique_ptr<DetachedShell> makeDetachedShell();
 
 } // namespace Backends

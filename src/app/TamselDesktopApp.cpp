@@ -6,12 +6,17 @@
 #include "app/ui/TrayMenu.h"
 #include "app/ui/WindowRouter.h"
 #include "device/DorvelDeviceManager.h"
+#include "firmware/TarnFirmwareUpdater.h"
+#include "firmware/ui/TarnUpdateProgressView.h"
 #include "platform/AudioInput.h"
+#include "platform/BundleTools.h"
 #include "platform/CalendarStore.h"
 #include "platform/CameraDevices.h"
 #include "platform/Clock.h"
+#include "platform/DetachedShell.h"
 #include "platform/HidBus.h"
 #include "platform/NetworkInterfaces.h"
+#include "platform/PackageDatabase.h"
 #include "platform/TriggerListener.h"
 #include "rules/StatusRulesEngine.h"
 #include "signals/CalendarWatcher.h"
@@ -20,8 +25,12 @@
 #include "signals/MicMuteWatcher.h"
 #include "signals/VPNStatusWatcher.h"
 #include "timers/TimerManager.h"
+#include "update/AppUpdater.h"
+#include "update/Uninstaller.h"
+#include "update/ui/AppUpdateProgressView.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -30,16 +39,27 @@
 TamselDesktopApp::TamselDesktopApp(Ports ports, QObject *parent)
     : QObject(parent), m_bus(std::move(ports.hidBus)), m_clock(std::move(ports.clock)),
       m_audioInput(std::move(ports.audioInput)), m_cameraDevices(std::move(ports.cameraDevices)),
-      m_hid(std::make_unique<DorvelDeviceManager>(*m_bus)), m_mic(std::make_unique<MicMuteWatcher>(*m_audioInput)),
+      m_hid(std::make_unique<DorvelDeviceManager>(*m_bus)),
+      m_tarnUpdater(std::make_unique<TarnFirmwareUpdater>(*m_hid)),
+      m_mic(std::make_unique<MicMuteWatcher>(*m_audioInput)),
       m_vpn(std::make_unique<VPNStatusWatcher>(std::move(ports.networkInterfaces))),
       m_camera(std::make_unique<CameraInUseWatcher>(*m_cameraDevices)),
       m_calendar(std::make_unique<CalendarWatcher>(std::move(ports.calendarStore))),
       m_rulesEngine(std::make_unique<StatusRulesEngine>(*m_hid)),
-      m_trigger(std::make_unique<ExternalTriggerServer>(std::move(ports.triggerListener)))
+      m_trigger(std::make_unique<ExternalTriggerServer>(std::move(ports.triggerListener))),
+      m_bundleTools(std::move(ports.bundleTools)), m_packages(std::move(ports.packageDatabase)),
+      m_shell(std::move(ports.detachedShell)),
+      m_appUpdater(
+          std::make_unique<AppUpdater>(*m_bundleTools, *m_packages, *m_shell, AppUpdater::Environment::running())),
+      m_uninstaller(std::make_unique<Uninstaller>(*m_packages, *m_shell, Uninstaller::Environment::running()))
 {
     m_legalGate = std::make_unique<LegalAgreementGate>();
     m_timerManager = std::make_unique<TimerManager>(*m_hid, *m_rulesEngine, *m_clock);
     m_windows = std::make_unique<WindowRouter>();
+    m_windows->registerWindow(QString::fromLatin1(TarnUpdateProgressView::windowId),
+                              [this] { return new TarnUpdateProgressView(*m_tarnUpdater); });
+    m_windows->registerWindow(QStringLiteral("app-update-progress"),
+                              [this] { return new AppUpdateProgressView(*m_appUpdater); });
     m_windows->registerWindow(QStringLiteral("legal-agreement"), [this] {
         auto *view = new LegalAgreementView(*m_legalGate, AppResources::appIconDisplay());
         connect(view, &LegalAgreementView::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
@@ -99,5 +119,14 @@ void TamselDesktopApp::start()
                 engine->applyTriggerSignals(trigger->signalValues());
             });
     m_trigger->start();
+    m_appUpdater->checkSilently();
+
+    // Every attach whose first state query succeeds checks for new firmware.
+    m_hid->onDeviceQueried = [updater =
+                                  QPointer<TarnFirmwareUpdater>(m_tarnUpdater.get())](const DeviceQueryResponse &) {
+        if (updater) {
+            QTimer::singleShot(0, updater, [updater] { updater->checkForUpdate(); });
+        }
+    };
     Q_EMIT started();
 }

@@ -4,7 +4,12 @@
 
 #include <memory>
 
+class AppUpdater;
 class AudioInput;
+class BundleTools;
+class DetachedShell;
+class PackageDatabase;
+class Uninstaller;
 class CalendarStore;
 class CalendarWatcher;
 class CameraDevices;
@@ -17,6 +22,7 @@ class LegalAgreementGate;
 class MicMuteWatcher;
 class NetworkInterfaces;
 class StatusRulesEngine;
+class TarnFirmwareUpdater;
 class TimerManager;
 class TriggerListener;
 class VPNStatusWatcher;
@@ -38,12 +44,16 @@ public:
         std::unique_ptr<NetworkInterfaces> networkInterfaces;
         std::unique_ptr<CalendarStore> calendarStore;
         std::unique_ptr<Clock> clock;
+        std::unique_ptr<BundleTools> bundleTools;
+        std::unique_ptr<PackageDatabase> packageDatabase;
+        std::unique_ptr<DetachedShell> detachedShell;
     };
 
     explicit TamselDesktopApp(Ports ports, QObject *parent = nullptr);
     ~TamselDesktopApp() override;
 
     DorvelDeviceManager &hid() { return *m_hid; }
+    TarnFirmwareUpdater &tarnUpdater() { return *m_tarnUpdater; }
     StatusRulesEngine &rulesEngine() { return *m_rulesEngine; }
     ExternalTriggerServer &trigger() { return *m_trigger; }
     MicMuteWatcher &mic() { return *m_mic; }
@@ -53,6 +63,8 @@ public:
     LegalAgreementGate &legalGate() { return *m_legalGate; }
     TimerManager &timerManager() { return *m_timerManager; }
     WindowRouter &windows() { return *m_windows; }
+    AppUpdater &appUpdater() { return *m_appUpdater; }
+    Uninstaller &uninstaller() { return *m_uninstaller; }
     bool hasTrayIcon() const { return m_tray != nullptr; }
 
     // Shows the tray icon (when the session has a tray), opens the terms window while the terms are not
@@ -71,12 +83,18 @@ private:
     std::unique_ptr<AudioInput> m_audioInput;
     std::unique_ptr<CameraDevices> m_cameraDevices;
     std::unique_ptr<DorvelDeviceManager> m_hid;
+    std::unique_ptr<TarnFirmwareUpdater> m_tarnUpdater; // destroyed before the manager it holds
     std::unique_ptr<MicMuteWatcher> m_mic;
     std::unique_ptr<VPNStatusWatcher> m_vpn;
     std::unique_ptr<CameraInUseWatcher> m_camera;
     std::unique_ptr<CalendarWatcher> m_calendar;
     std::unique_ptr<StatusRulesEngine> m_rulesEngine;
     std::unique_ptr<ExternalTriggerServer> m_trigger;
+    std::unique_ptr<BundleTools> m_bundleTools;
+    std::unique_ptr<PackageDatabase> m_packages;
+    std::unique_ptr<DetachedShell> m_shell;
+    std::unique_ptr<AppUpdater> m_appUpdater;
+    std::unique_ptr<Uninstaller> m_uninstaller;
     std::unique_ptr<LegalAgreementGate> m_legalGate;
     std::unique_ptr<TimerManager> m_timerManager;
     std::unique_ptr<WindowRouter> m_windows; // its windows refer to the objects above

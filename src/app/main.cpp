@@ -4,11 +4,14 @@
 #include "app/SingleInstanceGuard.h"
 #include "app/TamselDesktopApp.h"
 #include "platform/AudioInput.h"
+#include "platform/BundleTools.h"
 #include "platform/CalendarStore.h"
 #include "platform/CameraDevices.h"
 #include "platform/Clock.h"
+#include "platform/DetachedShell.h"
 #include "platform/HidBus.h"
 #include "platform/NetworkInterfaces.h"
+#include "platform/PackageDatabase.h"
 #include "platform/TriggerListener.h"
 
 #include <QApplication>
@@ -30,7 +33,8 @@ int main(int argc, char *argv[])
     AppDelegate::applicationDidFinishLaunching();
     TamselDesktopApp kestrix({Backends::makeHidBus(), Backends::makeTriggerListener(), Backends::makeAudioInput(),
                               Backends::makeCameraDevices(), Backends::makeNetworkInterfaces(),
-                              Backends::makeCalendarStore(), Backends::makeClock()});
+                              Backends::makeCalendarStore(), Backends::makeClock(), Backends::makeBundleTools(),
+                              Backends::makePackageDatabase(), Backends::makeDetachedShell()});
     kestrix.launch();
     return QApplication::exec();
 }

@@ -275,7 +275,14 @@ void DorvelDeviceManager::resumeDisplaced()
 QCoro::Task<DorvelDeviceManager::RequestResult<Bytes>>
 DorvelDeviceManager::sendAndWait(Bytes report, std::chrono::milliseconds timeout, ReplyMatch match)
 {
-    if (!m_device) {
+    return sendAndWaitAs(noOwner, std::move(report), timeout, std::move(match));
+}
+
+QCoro::Task<DorvelDeviceManager::RequestResult<Bytes>>
+DorvelDeviceManager::sendAndWaitAs(std::uint64_t owner, Bytes report, std::chrono::milliseconds timeout,
+                                   ReplyMatch match)
+{
+    if (!m_device || (m_linkOwner != noOwner && m_linkOwner != owner)) {
         co_return RequestError::notConnected;
     }
     co_return co_await ReplyAwaiter(*this, report, timeout, std::move(match));
@@ -284,9 +291,15 @@ DorvelDeviceManager::sendAndWait(Bytes report, std::chrono::milliseconds timeout
 QCoro::Task<DorvelDeviceManager::RequestResult<DeviceQueryResponse>>
 DorvelDeviceManager::queryDevice(std::chrono::milliseconds timeout)
 {
+    return queryDeviceAs(noOwner, timeout);
+}
+
+QCoro::Task<DorvelDeviceManager::RequestResult<DeviceQueryResponse>>
+DorvelDeviceManager::queryDeviceAs(std::uint64_t owner, std::chrono::milliseconds timeout)
+{
     const std::array<std::uint8_t, 1> query{Dorvel::stateQueryCommand};
-    auto reply = co_await sendAndWait(Dorvel::padded(query), timeout,
-                                      [](ByteView bytes) { return firstByteIs(bytes, Dorvel::stateQueryCommand); });
+    auto reply = co_await sendAndWaitAs(owner, Dorvel::padded(query), timeout,
+                                        [](ByteView bytes) { return firstByteIs(bytes, Dorvel::stateQueryCommand); });
     if (!reply.ok()) {
         co_return reply.error();
     }
@@ -299,9 +312,16 @@ DorvelDeviceManager::queryDevice(std::chrono::milliseconds timeout)
 QCoro::Task<DorvelDeviceManager::RequestResult<DeviceIDResponse>>
 DorvelDeviceManager::queryDeviceID(std::chrono::milliseconds timeout)
 {
+    return queryDeviceIDAs(noOwner, timeout);
+}
+
+QCoro::Task<DorvelDeviceManager::RequestResult<DeviceIDResponse>>
+DorvelDeviceManager::queryDeviceIDAs(std::uint64_t owner, std::chrono::milliseconds timeout)
+{
     const std::array<std::uint8_t, 1> query{Dorvel::identityQueryCommand};
-    auto reply = co_await sendAndWait(Dorvel::padded(query), timeout,
-                                      [](ByteView bytes) { return firstByteIs(bytes, Dorvel::identityQueryCommand); });
+    auto reply = co_await sendAndWaitAs(owner, Dorvel::padded(query), timeout, [](ByteView bytes) {
+        return firstByteIs(bytes, Dorvel::identityQueryCommand);
+    });
     if (!reply.ok()) {
         co_return reply.error();
     }
@@ -312,15 +332,23 @@ DorvelDeviceManager::queryDeviceID(std::chrono::milliseconds timeout)
 }
 
 QCoro::Task<DorvelDeviceManager::RequestResult<Done>>
-DorvelDeviceManager::waitForReconnect(std::optional<LocationID> locationID, std::chrono::milliseconds timeout)
+DorvelDeviceManager::waitForReconnect(std::optional<LocationID> locationID, std::chrono::milliseconds timeout,
+                                      std::uint64_t afterAttach)
 {
-    if (m_isConnected && m_currentLocationID == locationID) {
+    // Every attach from here on counts more than afterAttach, so only the one already held needs
+    // the check.
+    if (m_isConnected && m_currentLocationID == locationID && m_attachCount > afterAttach) {
         co_return Done{};
     }
     co_return co_await ReconnectAwaiter(*this, locationID, timeout);
 }
 
 QCoro::Task<> DorvelDeviceManager::refreshDeviceIDAfterReboot()
+{
+    return refreshDeviceIDAfterRebootAs(noOwner);
+}
+
+QCoro::Task<> DorvelDeviceManager::refreshDeviceIDAfterRebootAs(std::uint64_t owner)
 {
     if (!m_isConnected) {
         co_return;
@@ -330,7 +358,7 @@ QCoro::Task<> DorvelDeviceManager::refreshDeviceIDAfterReboot()
     if (alive.expired() || !m_isConnected) {
         co_return;
     }
-    auto identity = co_await queryDeviceID(m_timings.rebootIdentityTimeout);
+    auto identity = co_await queryDeviceIDAs(owner, m_timings.rebootIdentityTimeout);
     if (!alive.expired() && identity.ok()) {
         setDeviceID(identity->identifier);
     }
@@ -360,4 +388,84 @@ QCoro::Task<> DorvelDeviceManager::refreshLastQuery()
     if (!alive.expired() && state.ok()) {
         setLastQuery(state.value());
     }
+}
+
+std::optional<DorvelDeviceManager::ExclusiveLink> DorvelDeviceManager::acquireExclusiveLink()
+{
+    if (m_linkOwner != noOwner) {
+        return std::nullopt;
+    }
+    m_linkOwner = ++m_lastLinkToken;
+    return ExclusiveLink(*this, m_linkOwner);
+}
+
+DorvelDeviceManager::ExclusiveLink::ExclusiveLink(DorvelDeviceManager &manager, std::uint64_t token)
+    : m_manager(&manager), m_token(token)
+{}
+
+DorvelDeviceManager::ExclusiveLink::ExclusiveLink(ExclusiveLink &&other) noexcept
+    : m_manager(std::move(other.m_manager)), m_token(std::exchange(other.m_token, noOwner))
+{
+    other.m_manager = nullptr;
+}
+
+DorvelDeviceManager::ExclusiveLink &DorvelDeviceManager::ExclusiveLink::operator=(ExclusiveLink &&other) noexcept
+{
+    if (this != &other) {
+        release();
+        m_manager = std::move(other.m_manager);
+        other.m_manager = nullptr;
+        m_token = std::exchange(other.m_token, noOwner);
+    }
+    return *this;
+}
+
+DorvelDeviceManager::ExclusiveLink::~ExclusiveLink()
+{
+    release();
+}
+
+void DorvelDeviceManager::ExclusiveLink::release()
+{
+    if (m_manager && m_token != noOwner && m_manager->m_linkOwner == m_token) {
+        m_manager->m_linkOwner = noOwner;
+    }
+    m_token = noOwner;
+}
+
+namespace {
+template <typename T>
+QCoro::Task<T> failedAtOnce(T error)
+{
+    co_return error;
+}
+} // namespace
+
+QCoro::Task<DorvelDeviceManager::RequestResult<Bytes>>
+DorvelDeviceManager::ExclusiveLink::sendAndWait(Bytes report, std::chrono::milliseconds timeout, ReplyMatch match) const
+{
+    // The manager's coroutines hold the token by value, so the holder may move meanwhile.
+    if (!m_manager || m_token == noOwner) {
+        return failedAtOnce(RequestResult<Bytes>(RequestError::notConnected));
+    }
+    return m_manager->sendAndWaitAs(m_token, std::move(report), timeout, std::move(match));
+}
+
+QCoro::Task<DorvelDeviceManager::RequestResult<DeviceQueryResponse>>
+DorvelDeviceManager::ExclusiveLink::queryDevice(std::chrono::milliseconds timeout) const
+{
+    if (!m_manager || m_token == noOwner) {
+        return failedAtOnce(RequestResult<DeviceQueryResponse>(RequestError::notConnected));
+    }
+    return m_manager->queryDeviceAs(m_token, timeout);
+}
+
+QCoro::Task<> DorvelDeviceManager::ExclusiveLink::refreshDeviceIDAfterReboot() const
+{
+    if (!m_manager || m_token == noOwner) {
+        return []() -> QCoro::Task<> {
+            co_return;
+        }();
+    }
+    return m_manager->refreshDeviceIDAfterRebootAs(m_token);
 }

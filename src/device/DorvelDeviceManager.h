@@ -76,9 +76,9 @@ public:
     std::function<void(const DeviceQueryResponse &)> onDeviceQueried;
 
     // Sends a padded report and returns the first input report the predicate accepts.
-    // notConnected when no device is held (nothing is sent); timeout when no accepted reply comes
-    // in time. There is one request slot: a newer request displaces this one, which then ends at
-    // once with timeout.
+    // notConnected when no device is held, or while another caller holds the link exclusively
+    // (nothing is sent either way); timeout when no accepted reply comes in time. There is one
+    // request slot: a newer request displaces this one, which then ends at once with timeout.
     QCoro::Task<RequestResult<Bytes>> sendAndWait(Bytes report, std::chrono::milliseconds timeout, ReplyMatch match);
 
     // State query (0xFF); malformedResponse when the reply does not decode. Does not publish.
@@ -87,10 +87,53 @@ public:
     QCoro::Task<RequestResult<DeviceIDResponse>> queryDeviceID(std::chrono::milliseconds timeout);
 
     // Returns when a device is attached at `locationID` (absent matches only a device without a
-    // location); timeout otherwise. A newer wait displaces this one, which then ends at once with
-    // timeout.
+    // location) by an attach counted after `afterAttach` (see attachCount()); timeout otherwise.
+    // With the default, a device already attached there ends the wait at once; a caller that has
+    // just told the device to reboot passes the count from before, so the device that is still
+    // on its way out does not count as back. A newer wait displaces this one, which then ends at
+    // once with timeout.
     QCoro::Task<RequestResult<Done>> waitForReconnect(std::optional<LocationID> locationID,
-                                                      std::chrono::milliseconds timeout);
+                                                      std::chrono::milliseconds timeout, std::uint64_t afterAttach = 0);
+
+    // How many times a device has been attached since the manager started; grows by one per attach.
+    std::uint64_t attachCount() const { return m_attachCount; }
+
+    // Exclusive use of the request slot for a sequence of requests that must not be interrupted (a
+    // firmware update). While a holder exists, only requests made through it are sent: every other
+    // request ends at once with notConnected and sends nothing (the refresh after an LED change, a
+    // view's query, the queries after an attach), so nothing can displace the holder's requests.
+    // Direct writes of commands without a reply and LED state writes are not affected. Released
+    // when destroyed; it may outlive the manager, whose requests through it then fail with
+    // notConnected.
+    class ExclusiveLink {
+    public:
+        ExclusiveLink(ExclusiveLink &&other) noexcept;
+        ExclusiveLink &operator=(ExclusiveLink &&other) noexcept;
+        ExclusiveLink(const ExclusiveLink &) = delete;
+        ExclusiveLink &operator=(const ExclusiveLink &) = delete;
+        ~ExclusiveLink();
+
+        // The manager's operations of the same names, as the holder.
+        QCoro::Task<RequestResult<Bytes>> sendAndWait(Bytes report, std::chrono::milliseconds timeout,
+                                                      ReplyMatch match) const;
+        QCoro::Task<RequestResult<DeviceQueryResponse>> queryDevice(std::chrono::milliseconds timeout) const;
+        QCoro::Task<> refreshDeviceIDAfterReboot() const;
+
+        // Null once the manager is gone.
+        DorvelDeviceManager *manager() const { return m_manager.data(); }
+
+    private:
+        friend class DorvelDeviceManager;
+        ExclusiveLink(DorvelDeviceManager &manager, std::uint64_t token);
+        void release();
+
+        QPointer<DorvelDeviceManager> m_manager;
+        std::uint64_t m_token = 0;
+    };
+
+    // No value while another holder exists.
+    std::optional<ExclusiveLink> acquireExclusiveLink();
+    bool isLinkExclusive() const { return m_linkOwner != noOwner; }
 
     // Re-reads the identity a while after a reboot; never fails, keeps deviceID on failure.
     QCoro::Task<> refreshDeviceIDAfterReboot();
@@ -107,6 +150,9 @@ Q_SIGNALS:
     void hasInaccessibleDeviceChanged(bool hasInaccessibleDevice);
 
 private:
+    // Who may use the request slot: noOwner lets everybody in.
+    static constexpr std::uint64_t noOwner = 0;
+
     class ReplyAwaiter;
     class ReconnectAwaiter;
     struct PendingReceiver {
@@ -136,6 +182,13 @@ private:
     void setConnected(bool connected);
     void setDeviceID(std::optional<std::string> id);
     void writeLEDState();
+    QCoro::Task<RequestResult<Bytes>> sendAndWaitAs(std::uint64_t owner, Bytes report,
+                                                    std::chrono::milliseconds timeout, ReplyMatch match);
+    QCoro::Task<RequestResult<DeviceQueryResponse>> queryDeviceAs(std::uint64_t owner,
+                                                                  std::chrono::milliseconds timeout);
+    QCoro::Task<RequestResult<DeviceIDResponse>> queryDeviceIDAs(std::uint64_t owner,
+                                                                 std::chrono::milliseconds timeout);
+    QCoro::Task<> refreshDeviceIDAfterRebootAs(std::uint64_t owner);
     QCoro::Task<> runAttachQueries(std::uint64_t attach);
     QCoro::Task<> refreshLastQuery();
 
@@ -156,6 +209,8 @@ private:
     std::optional<PendingReconnect> m_pendingReconnect;
     QTimer m_reconnectTimer;
     std::vector<Displaced> m_displaced;
+    std::uint64_t m_linkOwner = noOwner;
+    std::uint64_t m_lastLinkToken = noOwner;
 
     // Tasks started by the manager hold this weakly and stop once it is gone.
     std::shared_ptr<int> m_lifetime = std::make_shared<int>(0);

@@ -396,6 +396,69 @@ private Q_SLOTS:
         QCOMPARE(*manager->deviceID(), std::string("aabbccddeeff0011"));
     }
 
+    // While a holder owns the link nobody else gets the request slot: other requests fail at once
+    // without sending, LED writes still go out, and the holder's pending request is not displaced.
+    void exclusiveLinkKeepsTheSlotForItsHolder()
+    {
+        manager->start();
+        attachQuietly();
+        auto link = manager->acquireExclusiveLink();
+        QVERIFY(link.has_value());
+        QVERIFY(manager->isLinkExclusive());
+        QVERIFY(!manager->acquireExclusiveLink().has_value());
+
+        device->replyLatency = 30ms;
+        ReportRecorder recorder(*device);
+        auto held = link->queryDevice(1s);
+        auto other = manager->queryDevice(1s);
+        QVERIFY(isDone(other));
+        QCOMPARE(QCoro::waitFor(other).error(), RequestError::notConnected);
+        QCOMPARE(QCoro::waitFor(manager->sendAndWait(stateQuery(), 1s, stateMatch)).error(),
+                 RequestError::notConnected);
+        manager->updateLEDState(greenLED()); // written, but its refresh must not take the slot
+        QVERIFY(!isDone(held));
+        QVERIFY(QCoro::waitFor(held).ok());
+        QCOMPARE(recorder.commands(), (std::vector<std::uint8_t>{0xFF, 0x02, 0x02, 0x02}));
+
+        // A new attach while held: its queries are refused, so no callback and no identity.
+        int queried = 0;
+        manager->onDeviceQueried = [&](const DeviceQueryResponse &) {
+            ++queried;
+        };
+        bus->unplugAll();
+        bus->plug(*device, homePort);
+        KESTRIX_WAIT_FOR(manager->isConnected());
+        QTest::qWait(50);
+        QCOMPARE(queried, 0);
+        QVERIFY(!manager->deviceID().has_value());
+
+        auto moved = std::move(link);
+        link.reset(); // a moved-from holder owns nothing
+        QVERIFY(manager->isLinkExclusive());
+        moved.reset();
+        QVERIFY(!manager->isLinkExclusive());
+        QVERIFY(QCoro::waitFor(manager->queryDevice(1s)).ok());
+
+        // A holder that outlives the manager fails its requests instead of touching it.
+        auto late = manager->acquireExclusiveLink();
+        manager.reset();
+        QCOMPARE(QCoro::waitFor(late->queryDevice(1s)).error(), RequestError::notConnected);
+    }
+
+    void reconnectWaitCanIgnoreTheCurrentAttach()
+    {
+        manager->start();
+        attachQuietly();
+        const std::uint64_t before = manager->attachCount();
+        auto wait = manager->waitForReconnect(homePort, 2s, before);
+        QVERIFY(!isDone(wait)); // still attached from before: not back yet
+        bus->unplugAll();
+        bus->plug(*device, homePort);
+        QVERIFY(QCoro::waitFor(wait).ok());
+        QCOMPARE(manager->attachCount(), before + 1);
+        QVERIFY(isDone(manager->waitForReconnect(homePort, 2s, before)));
+    }
+
     void destroyingTheManagerEndsItsWaiters()
     {
         manager->start();

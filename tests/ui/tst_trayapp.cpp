@@ -6,6 +6,7 @@
 #include "platform/sim/SimulatedHidBus.h"
 #include "rules/StatusRulesEngine.h"
 #include "signals/ExternalTriggerServer.h"
+#include "support/BundleTestSupport.h"
 #include "support/DeviceTestSupport.h"
 #include "support/FakeAudioInput.h"
 #include "support/FakeCalendarStore.h"
@@ -30,7 +31,10 @@ TamselDesktopApp::Ports fakePorts(std::unique_ptr<HidBus> bus, std::unique_ptr<T
             std::make_unique<FakeCameraDevices>(),
             std::make_unique<FakeNetworkInterfaces>(),
             std::make_unique<FakeCalendarStore>(),
-            std::make_unique<FakeClock>()};
+            std::make_unique<FakeClock>(),
+            std::make_unique<BundleTestSupport::InertBundleTools>(),
+            std::make_unique<BundleTestSupport::FakePackageDatabase>(),
+            std::make_unique<BundleTestSupport::RecordingShell>()};
 }
 
 QStringList menuTexts()

@@ -86,7 +86,120 @@ QString describeUpdate(ByteView f)
     }
 }
 
+QString statusOrSilence(const std::optional<UpdateStatus> &status)
+{
+    return status ? updateStatusName(*status) : QStringLiteral("no reply");
+}
+
+int tenths(const SimulatedDorvel::UpdateProgress &progress)
+{
+    return progress.totalSize == 0 ? 10
+                                   : static_cast<int>(std::uint64_t{progress.receivedBytes} * 10 / progress.totalSize);
+}
+
 } // namespace
+
+QString updateStatusName(UpdateStatus status)
+{
+    using enum UpdateStatus;
+    switch (status) {
+    case ok:
+        return QStringLiteral("ok");
+    case tooLarge:
+        return QStringLiteral("tooLarge");
+    case badSequence:
+        return QStringLiteral("badSequence");
+    case crcMismatch:
+        return QStringLiteral("crcMismatch");
+    case flashWriteFailed:
+        return QStringLiteral("flashWriteFailed");
+    case notStarted:
+        return QStringLiteral("notStarted");
+    case busy:
+        return QStringLiteral("busy");
+    case noPartitionTable:
+        return QStringLiteral("noPartitionTable");
+    }
+    return {};
+}
+
+std::optional<UpdateStatus> updateStatusFromName(const QString &name)
+{
+    for (UpdateStatus status : allCases<UpdateStatus>()) {
+        if (updateStatusName(status) == name) {
+            return status;
+        }
+    }
+    return std::nullopt;
+}
+
+QJsonObject updateJson(const SimulatedDorvel::UpdateProgress &progress)
+{
+    using Phase = SimulatedDorvel::UpdateProgress::Phase;
+    const QString phase = progress.phase == Phase::receiving   ? QStringLiteral("receiving")
+                          : progress.phase == Phase::rebooting ? QStringLiteral("rebooting")
+                                                               : QStringLiteral("idle");
+    return {
+        {QStringLiteral("phase"), phase},
+        {QStringLiteral("totalSize"), static_cast<qint64>(progress.totalSize)},
+        {QStringLiteral("receivedBytes"), static_cast<qint64>(progress.receivedBytes)},
+        {QStringLiteral("crc32"), QStringLiteral("0x%1").arg(progress.crc32, 8, 16, QLatin1Char('0'))},
+        {QStringLiteral("expectedSequence"), progress.expectedSequence},
+        {QStringLiteral("lastStatus"),
+         progress.lastStatus ? QJsonValue(updateStatusName(*progress.lastStatus)) : QJsonValue()},
+        {QStringLiteral("bootVersion"),
+         progress.bootVersion ? QJsonValue(QString::fromStdString(progress.bootVersion->description())) : QJsonValue()},
+        {QStringLiteral("updatesApplied"), static_cast<qint64>(progress.updatesApplied)},
+    };
+}
+
+QString updateLine(ByteView report, const SimulatedDorvel::UpdateProgress &before,
+                   const SimulatedDorvel::UpdateProgress &after)
+{
+    using Phase = SimulatedDorvel::UpdateProgress::Phase;
+    const Bytes f = Dorvel::padded(report);
+    switch (f[1]) {
+    case Dorvel::Update::start:
+        if (after.phase == Phase::receiving && before.phase != Phase::receiving) {
+            return QStringLiteral("update started: %1 bytes, CRC-32 0x%2")
+                .arg(after.totalSize)
+                .arg(after.crc32, 8, 16, QLatin1Char('0'));
+        }
+        return QStringLiteral("update start refused: ") + statusOrSilence(after.lastStatus);
+    case Dorvel::Update::chunk: {
+        const unsigned sequence = f[2] | (f[3] << 8);
+        if (after.receivedBytes == before.receivedBytes || after.lastStatus != UpdateStatus::ok) {
+            QString line = QStringLiteral("update chunk %1: ").arg(sequence) + statusOrSilence(after.lastStatus);
+            if (after.lastStatus == UpdateStatus::badSequence) {
+                line += QStringLiteral(" (expects %1)").arg(after.expectedSequence);
+            } else if (after.receivedBytes != before.receivedBytes) {
+                line += QStringLiteral(" (stored)");
+            }
+            return line;
+        }
+        if (tenths(after) == tenths(before)) {
+            return {};
+        }
+        return QStringLiteral("update progress: %1% (%2 of %3 bytes)")
+            .arg(std::uint64_t{after.receivedBytes} * 100 / after.totalSize)
+            .arg(after.receivedBytes)
+            .arg(after.totalSize);
+    }
+    case Dorvel::Update::end:
+        if (after.phase == Phase::rebooting) {
+            return after.bootVersion ? QStringLiteral("update verified: rebooting into v") +
+                                           QString::fromStdString(after.bootVersion->description())
+                                     : QStringLiteral("update verified: rebooting; the image does not boot, the "
+                                                      "watchdog keeps the old firmware");
+        }
+        return QStringLiteral("update end: ") + statusOrSilence(after.lastStatus);
+    case Dorvel::Update::abort:
+        return before.phase == Phase::receiving ? QStringLiteral("update aborted")
+                                                : QStringLiteral("update abort (nothing to abort)");
+    default:
+        return describeReport(report);
+    }
+}
 
 QString modeName(Dorvel::RGBMode mode)
 {
@@ -264,6 +377,7 @@ QJsonObject stateJson(const SimulatedDorvel &device, const Status &status)
         {QStringLiteral("suspendMode"), suspendModeName(led.suspendMode)},
         {QStringLiteral("breatheSweep"), breatheSweepName(led.sweepMode)},
         {QStringLiteral("binding"), bindingObject},
+        {QStringLiteral("update"), updateJson(device.updateProgress())},
         {QStringLiteral("reportsReceived"), static_cast<qint64>(status.reportsReceived)},
     };
 }

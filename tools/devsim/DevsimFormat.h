@@ -24,6 +24,10 @@ QString breatheSweepName(Dorvel::BreatheSweepMode sweep);
 QString platformName(HardwarePlatform platform);
 std::optional<HardwarePlatform> platformFromName(const QString &name);
 
+// Names of the update reply statuses (the enumeration's case names).
+QString updateStatusName(UpdateStatus status);
+std::optional<UpdateStatus> updateStatusFromName(const QString &name);
+
 // The label the application's mode picker shows.
 QString modeLabel(Dorvel::RGBMode mode);
 
@@ -46,6 +50,19 @@ struct Status {
 // The whole device state as the state file holds it. Further device features add their own
 // objects beside these keys.
 QJsonObject stateJson(const SimulatedDorvel &device, const Status &status);
+
+// The "update" object of the state file: phase ("idle", "receiving", "rebooting"), sizes, the
+// declared CRC-32 as 0x and 8 hex digits, the expected sequence, the status of the last update
+// reply (null when it got none), the version a verified image boots (null when it has none) and
+// how many updates the device has applied.
+QJsonObject updateJson(const SimulatedDorvel::UpdateProgress &progress);
+
+// The terminal line for a firmware-update report, from the device's update progress before and
+// after it handled the report. Chunks that were stored get a line only when they take the
+// transfer past another tenth of the image, so a transfer shows as at most ten progress lines;
+// empty then.
+QString updateLine(ByteView report, const SimulatedDorvel::UpdateProgress &before,
+                   const SimulatedDorvel::UpdateProgress &after);
 
 // One line of the report log: milliseconds, a space, the report as the device reads it (zero
 // filled or cut to 32 bytes) in 64 lower-case hex digits, a newline.

@@ -19,6 +19,14 @@ const QString latencyOption = QStringLiteral("latency-ms");
 const QString stateFileOption = QStringLiteral("state-file");
 const QString reportLogOption = QStringLiteral("report-log");
 const QString quietOption = QStringLiteral("quiet");
+const QString rebootDelayOption = QStringLiteral("reboot-delay-ms");
+const QString afterRebootOption = QStringLiteral("after-reboot");
+const QString noPartitionTableOption = QStringLiteral("no-partition-table");
+const QString flashSizeOption = QStringLiteral("flash-size");
+const QString updateStatusOption = QStringLiteral("update-status");
+const QString ignoreChunkOption = QStringLiteral("ignore-chunk");
+const QString loseAckOption = QStringLiteral("lose-ack");
+const QString unplugAtChunkOption = QStringLiteral("unplug-at-chunk");
 
 bool allOf(QStringView text, bool (*accept)(QChar))
 {
@@ -60,6 +68,60 @@ QString invalid(const QString &option, const QString &expected, const QString &v
     return QStringLiteral("--%1: expected %2, got \"%3\"").arg(option, expected, value);
 }
 
+constexpr qulonglong largestChunkIndex = 0xFFFFFFFFu;
+
+// --update-status start=STATUS, end=STATUS or chunk:N=STATUS.
+std::optional<QString> readUpdateStatus(const QString &value, SimulatedDorvel::UpdateFaults &faults)
+{
+    const qsizetype equals = value.indexOf(QLatin1Char('='));
+    if (equals < 0) {
+        return value;
+    }
+    const QString when = value.left(equals);
+    const auto status = Devsim::updateStatusFromName(value.mid(equals + 1));
+    if (!status) {
+        return value;
+    }
+    if (when == QLatin1String("start")) {
+        faults.startStatus = status;
+    } else if (when == QLatin1String("end")) {
+        faults.endStatus = status;
+    } else if (when.startsWith(QLatin1String("chunk:"))) {
+        const auto chunk = parseNumber(when.mid(6), largestChunkIndex);
+        if (!chunk) {
+            return value;
+        }
+        faults.chunks.push_back(
+            {SimulatedDorvel::ChunkFault::Kind::forceStatus, static_cast<std::uint32_t>(*chunk), 1, *status, 0});
+    } else {
+        return value;
+    }
+    return std::nullopt;
+}
+
+// --ignore-chunk N, N:COUNT or N:always.
+std::optional<QString> readIgnoreChunk(const QString &value, SimulatedDorvel::UpdateFaults &faults)
+{
+    const QStringList parts = value.split(QLatin1Char(':'));
+    const auto chunk = parseNumber(parts.value(0), largestChunkIndex);
+    int count = 1;
+    if (parts.size() == 2) {
+        if (parts[1] == QLatin1String("always")) {
+            count = -1;
+        } else if (auto n = parseNumber(parts[1], 1000000); n && *n > 0) {
+            count = static_cast<int>(*n);
+        } else {
+            return value;
+        }
+    }
+    if (!chunk || parts.size() > 2) {
+        return value;
+    }
+    faults.chunks.push_back(
+        {SimulatedDorvel::ChunkFault::Kind::ignore, static_cast<std::uint32_t>(*chunk), count, UpdateStatus::ok, 0});
+    return std::nullopt;
+}
+
 } // namespace
 
 void setUpDevsimParser(QCommandLineParser &parser)
@@ -95,6 +157,33 @@ void setUpDevsimParser(QCommandLineParser &parser)
                         "bytes in hex."),
          QStringLiteral("file")},
         {quietOption, QStringLiteral("Print nothing but errors.")},
+        {rebootDelayOption,
+         QStringLiteral("How long the device is off the bus after a verified firmware update, 0 to 600000 ms "
+                        "(default 2000)."),
+         QStringLiteral("n")},
+        {afterRebootOption,
+         QStringLiteral("Where the device comes back after a firmware update: same, never, or a location "
+                        "(default same)."),
+         QStringLiteral("where")},
+        {noPartitionTableOption, QStringLiteral("The device answers every update-start with noPartitionTable.")},
+        {flashSizeOption, QStringLiteral("The largest image the device accepts, in bytes (default 1835008)."),
+         QStringLiteral("n")},
+        {updateStatusOption,
+         QStringLiteral("Answer an update report with a status instead of handling it: start=STATUS, end=STATUS or "
+                        "chunk:N=STATUS (chunks counted from 0 by their place in the image). STATUS is ok, tooLarge, "
+                        "badSequence, crcMismatch, flashWriteFailed, notStarted, busy or noPartitionTable. "
+                        "Repeatable."),
+         QStringLiteral("when=status")},
+        {ignoreChunkOption,
+         QStringLiteral("Chunk N gets no reply and is not stored: once, COUNT times in a row, or always "
+                        "(N, N:COUNT, N:always). Repeatable."),
+         QStringLiteral("n[:count]")},
+        {loseAckOption,
+         QStringLiteral("Chunk N is stored but its acknowledgement is lost once; the resend then gets badSequence. "
+                        "Repeatable."),
+         QStringLiteral("n")},
+        {unplugAtChunkOption, QStringLiteral("Pull the device out when chunk N arrives (plug it back with \"plug\")."),
+         QStringLiteral("n")},
     });
 }
 
@@ -175,6 +264,64 @@ Result<DevsimOptions, QString> readDevsimOptions(const QCommandLineParser &parse
             return invalid(latencyOption, QStringLiteral("milliseconds from 0 to 60000"), value);
         }
         options.latency = std::chrono::milliseconds(*latency);
+    }
+    if (parser.isSet(rebootDelayOption)) {
+        const QString value = parser.value(rebootDelayOption);
+        const auto delay = parseNumber(value, 600000);
+        if (!delay) {
+            return invalid(rebootDelayOption, QStringLiteral("milliseconds from 0 to 600000"), value);
+        }
+        options.device.rebootDelay = std::chrono::milliseconds(*delay);
+    }
+    if (parser.isSet(afterRebootOption)) {
+        using After = SimulatedDorvel::UpdateFaults::AfterReboot;
+        const QString value = parser.value(afterRebootOption);
+        if (value == QLatin1String("same")) {
+            options.updateFaults.afterReboot = After::sameLocation;
+        } else if (value == QLatin1String("never")) {
+            options.updateFaults.afterReboot = After::never;
+        } else if (auto location = parseNumber(value, 0xFFFFFFFFu)) {
+            options.updateFaults.afterReboot = After::otherLocation;
+            options.updateFaults.otherLocation = static_cast<LocationID>(*location);
+        } else {
+            return invalid(afterRebootOption, QStringLiteral("same, never or a location"), value);
+        }
+    }
+    options.device.hasPartitionTable = !parser.isSet(noPartitionTableOption);
+    if (parser.isSet(flashSizeOption)) {
+        const QString value = parser.value(flashSizeOption);
+        const auto size = parseNumber(value, 0xFFFFFFFFu);
+        if (!size) {
+            return invalid(flashSizeOption, QStringLiteral("a number of bytes"), value);
+        }
+        options.device.flashCapacity = static_cast<std::uint32_t>(*size);
+    }
+    for (const QString &value : parser.values(updateStatusOption)) {
+        if (auto bad = readUpdateStatus(value, options.updateFaults)) {
+            return invalid(updateStatusOption, QStringLiteral("start=STATUS, end=STATUS or chunk:N=STATUS"), *bad);
+        }
+    }
+    for (const QString &value : parser.values(ignoreChunkOption)) {
+        if (auto bad = readIgnoreChunk(value, options.updateFaults)) {
+            return invalid(ignoreChunkOption, QStringLiteral("N, N:COUNT or N:always"), *bad);
+        }
+    }
+    for (const QString &value : parser.values(loseAckOption)) {
+        const auto chunk = parseNumber(value, largestChunkIndex);
+        if (!chunk) {
+            return invalid(loseAckOption, QStringLiteral("a chunk number"), value);
+        }
+        options.updateFaults.chunks.push_back({SimulatedDorvel::ChunkFault::Kind::loseAcknowledgement,
+                                               static_cast<std::uint32_t>(*chunk), 1, UpdateStatus::ok, 0});
+    }
+    if (parser.isSet(unplugAtChunkOption)) {
+        const QString value = parser.value(unplugAtChunkOption);
+        const auto chunk = parseNumber(value, largestChunkIndex);
+        if (!chunk) {
+            return invalid(unplugAtChunkOption, QStringLiteral("a chunk number"), value);
+        }
+        options.updateFaults.chunks.push_back(
+            {SimulatedDorvel::ChunkFault::Kind::unplug, static_cast<std::uint32_t>(*chunk), 1, UpdateStatus::ok, 0});
     }
     options.stateFile = parser.value(stateFileOption);
     options.reportLog = parser.value(reportLogOption);

@@ -16,6 +16,7 @@ struct DevsimOptions {
     QString name = QStringLiteral("dorvel");
     std::optional<LocationID> location = 0x14200000;
     SimulatedDorvel::Config device;
+    SimulatedDorvel::UpdateFaults updateFaults;
     std::chrono::milliseconds latency{0};
     QString stateFile;
     QString reportLog;

@@ -62,6 +62,10 @@ public:
           m_ansi(::isatty(STDOUT_FILENO) == 1)
     {
         m_device.replyLatency = options.latency;
+        m_device.updateFaults = options.updateFaults;
+        m_device.onReportReceived = [this](ByteView) {
+            m_updateBefore = m_device.updateProgress();
+        };
         SocketBusDevice description = m_server.description();
         description.locationId = options.location;
         const auto &id = options.device.deviceId;
@@ -71,6 +75,9 @@ public:
         connect(&m_server, &SocketDeviceServer::reportHandled, this, &DevsimProgram::onReport);
         connect(&m_server, &SocketDeviceServer::pluggedChanged, this, &DevsimProgram::onPluggedChanged);
         connect(&m_server, &SocketDeviceServer::connectionCountChanged, this, &DevsimProgram::onConnectionCount);
+        connect(&m_server, &SocketDeviceServer::replugFailed, this, [](const QString &error) {
+            printError(QStringLiteral("cannot come back after the reboot: ") + error);
+        });
     }
 
     bool start(QString *error)
@@ -127,7 +134,8 @@ private:
         if (m_options.stateFile.isEmpty()) {
             return;
         }
-        const Devsim::Status status{m_server.isPlugged(), m_options.location, m_server.reportsReceived()};
+        const Devsim::Status status{m_server.isPlugged(), m_server.description().locationId,
+                                    m_server.reportsReceived()};
         const QByteArray json = QJsonDocument(Devsim::stateJson(m_device, status)).toJson();
         QString error;
         const bool written = SocketBus::writeFileAtomically(m_options.stateFile, json, &error);
@@ -145,17 +153,47 @@ private:
             m_reportLog.write(Devsim::reportLogLine(m_clock.elapsed(), report));
             m_reportLog.flush();
         }
+        if (!report.empty() && report[0] == Dorvel::firmwareUpdateCommand) {
+            onUpdateReport(report);
+            return;
+        }
         say(QStringLiteral("<- ") + Devsim::describeReport(report));
         showLed(false);
         writeState();
     }
 
+    // A transfer is tens of thousands of chunks: they show as progress lines, and the state file
+    // follows them once per percent.
+    void onUpdateReport(ByteView report)
+    {
+        using Phase = SimulatedDorvel::UpdateProgress::Phase;
+        const SimulatedDorvel::UpdateProgress &after = m_device.updateProgress();
+        QString line = Devsim::updateLine(report, m_updateBefore, after);
+        if (after.phase == Phase::rebooting && m_updateBefore.phase != Phase::rebooting) {
+            line += m_options.updateFaults.afterReboot == SimulatedDorvel::UpdateFaults::AfterReboot::never
+                        ? QStringLiteral(" (not coming back)")
+                        : QStringLiteral(" (off the bus for %1 ms)").arg(m_options.device.rebootDelay.count());
+        }
+        if (!line.isEmpty()) {
+            say(line);
+        }
+        auto percent = [](const SimulatedDorvel::UpdateProgress &p) {
+            return p.totalSize == 0 ? 100 : std::uint64_t{p.receivedBytes} * 100 / p.totalSize;
+        };
+        const bool routineChunk = Dorvel::padded(report)[1] == Dorvel::Update::chunk &&
+                                  after.lastStatus == UpdateStatus::ok && after.phase == Phase::receiving &&
+                                  percent(after) == percent(m_updateBefore);
+        if (!routineChunk) {
+            writeState();
+        }
+    }
+
     void onPluggedChanged(bool plugged)
     {
         if (plugged) {
-            const QString location = m_options.location
-                                         ? QStringLiteral("0x%1").arg(*m_options.location, 8, 16, QLatin1Char('0'))
-                                         : QStringLiteral("no location");
+            const std::optional<LocationID> at = m_server.description().locationId;
+            const QString location =
+                at ? QStringLiteral("0x%1").arg(*at, 8, 16, QLatin1Char('0')) : QStringLiteral("no location");
             say(QStringLiteral("plugged in as \"%1\" at %2 on %3").arg(m_options.name, location, m_options.busFolder));
             showLed(true);
         } else {
@@ -245,6 +283,7 @@ private:
     std::unique_ptr<QSocketNotifier> m_input;
     QByteArray m_pendingInput;
     std::optional<ShownLed> m_shownLed;
+    SimulatedDorvel::UpdateProgress m_updateBefore; // as it was when the report being handled arrived
     int m_connections = 0;
     bool m_stateFailing = false;
     QString m_stateError;

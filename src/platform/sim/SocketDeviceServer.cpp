@@ -73,12 +73,44 @@ SocketDeviceServer::SocketDeviceServer(SimulatedDorvel &device, QString folder, 
 {
     const HidMatching &dorvel = DorvelDeviceManager::matching;
     m_description = {dorvel.vendorId, dorvel.productId, dorvel.usagePage, dorvel.usage, std::nullopt, {}};
+    m_device.setHost(this);
 }
 
 SocketDeviceServer::~SocketDeviceServer()
 {
     const QSignalBlocker quiet(this);
+    m_replugContext.reset();
     unplug();
+    if (m_device.host() == this) {
+        m_device.setHost(nullptr);
+    }
+}
+
+void SocketDeviceServer::requestReplug(SimulatedDorvel &device, std::optional<Replug> back)
+{
+    if (&device == &m_device) {
+        m_replugRequest = back;
+    }
+}
+
+void SocketDeviceServer::forgetDevice(SimulatedDorvel &) {}
+
+void SocketDeviceServer::carryOutReplug(std::optional<Replug> back)
+{
+    unplug();
+    if (!back) {
+        return;
+    }
+    m_replugContext = std::make_unique<QObject>();
+    QTimer::singleShot(back->delay, Qt::PreciseTimer, m_replugContext.get(), [this, moveTo = back->moveTo] {
+        if (moveTo) {
+            m_description.locationId = moveTo;
+        }
+        QString error;
+        if (!plug(&error)) {
+            Q_EMIT replugFailed(error);
+        }
+    });
 }
 
 QString SocketDeviceServer::descriptionPath() const
@@ -142,6 +174,7 @@ void SocketDeviceServer::unplug()
     QFile::remove(descriptionPath());
     ::unlink(QFile::encodeName(socketPath()).constData());
     closeAll();
+    m_device.unplugged();
     Q_EMIT pluggedChanged(false);
 }
 
@@ -189,7 +222,9 @@ void SocketDeviceServer::acceptClients()
 void SocketDeviceServer::handleReport(Client *client, ByteView report)
 {
     ++m_reportsReceived;
-    if (auto reply = m_device.handleReport(report)) {
+    auto reply = m_device.handleReport(report);
+    auto replug = std::exchange(m_replugRequest, std::nullopt);
+    if (reply) {
         if (m_device.replyLatency.count() <= 0) {
             client->send(*reply);
         } else {
@@ -198,6 +233,11 @@ void SocketDeviceServer::handleReport(Client *client, ByteView report)
         }
     }
     Q_EMIT reportHandled(report);
+    if (replug) {
+        // After the reply's own timer, and never inside the client's read loop.
+        QTimer::singleShot(m_device.replyLatency, Qt::PreciseTimer, this,
+                           [this, back = *replug] { carryOutReplug(back); });
+    }
 }
 
 void SocketDeviceServer::dropClient(Client *client)

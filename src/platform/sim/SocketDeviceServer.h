@@ -17,8 +17,10 @@ class QSocketNotifier;
 // Serves one simulated device on a socket bus folder under a name: the device side of
 // SocketHidBus, used by kestrix-devsim and by tests. Any number of programs may connect; each
 // message received is one report for the device, and its reply goes back on the same connection
-// after the device's reply latency. Main thread only.
-class SocketDeviceServer : public QObject {
+// after the device's reply latency. A device that reboots is unplugged right after its reply and
+// plugged in again (with the description's location changed when it moves) after its delay.
+// Main thread only.
+class SocketDeviceServer : public QObject, public SimulatedDeviceHost {
     Q_OBJECT
 public:
     // The device must outlive the server. The description defaults to the Dorvel's ids at no
@@ -26,6 +28,9 @@ public:
     SocketDeviceServer(SimulatedDorvel &device, QString folder, QString name, QObject *parent = nullptr);
     // Unplugs, without signals.
     ~SocketDeviceServer() override;
+
+    void requestReplug(SimulatedDorvel &device, std::optional<Replug> back) override;
+    void forgetDevice(SimulatedDorvel &device) override;
 
     // Used from the next plug on.
     void setDescription(SocketBusDevice description) { m_description = std::move(description); }
@@ -51,6 +56,8 @@ public:
 
 Q_SIGNALS:
     void pluggedChanged(bool plugged);
+    // Plugging the device back in after a reboot failed (the files could not be made).
+    void replugFailed(const QString &error);
     // A program connected or disconnected.
     void connectionCountChanged(int count);
     // The device handled one report; a reply without latency has been sent already.
@@ -63,6 +70,7 @@ private:
     void handleReport(Client *client, ByteView report);
     void dropClient(Client *client);
     void closeAll();
+    void carryOutReplug(std::optional<Replug> back);
 
     SimulatedDorvel &m_device;
     QString m_folder;
@@ -72,4 +80,7 @@ private:
     std::unique_ptr<QSocketNotifier> m_listenNotifier;
     std::vector<QPointer<Client>> m_clients;
     std::uint64_t m_reportsReceived = 0;
+    // Asked for while the current report was handled; the inner absence means "not coming back".
+    std::optional<std::optional<Replug>> m_replugRequest;
+    std::unique_ptr<QObject> m_replugContext; // owns the pending timers of a replug; reset cancels them
 };

@@ -53,6 +53,21 @@ public:
     const QString &name() const { return m_name; }
     bool openedAfterPeerGone() const { return m_openedAfterPeerGone; }
 
+    // Delivers the reports the device sent before it left, so that a reply written just before
+    // an unplug (a device that reboots) is not lost to the order in which the folder change and
+    // the socket wake the event loop.
+    void deliverPending()
+    {
+        QPointer<Connection> alive(this);
+        for (int i = 0; i < maximumReportsPerWakeup && alive && m_fd >= 0; ++i) {
+            Bytes report;
+            if (SocketBus::receiveMessage(m_fd, report) != SocketBus::Receive::message) {
+                return;
+            }
+            Q_EMIT inputReport(report);
+        }
+    }
+
 private:
     void readReports()
     {
@@ -128,7 +143,11 @@ void SocketHidBus::scan(ScanReason reason)
         ++it;
     }
     for (Connection *connection : gone) {
-        remove(connection);
+        QPointer<Connection> alive(connection);
+        connection->deliverPending();
+        if (alive) {
+            remove(connection);
+        }
     }
     for (const QString &name : present) {
         if (!m_connections.contains(name) && !m_heldBack.contains(name)) {

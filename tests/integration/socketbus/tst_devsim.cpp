@@ -1,8 +1,10 @@
 // The kestrix-devsim program as scripts and the end-to-end tests use it: a separate process on a
 // temporary bus folder, driven through its options, standard input and signals.
 #include "device/DorvelDeviceManager.h"
+#include "firmware/TarnFirmwareUpdater.h"
 #include "platform/sim/SocketHidBus.h"
 #include "support/DeviceTestSupport.h"
+#include "support/LocalHttpServer.h"
 
 #include <QCoroTask>
 #include <QDir>
@@ -152,6 +154,48 @@ private Q_SLOTS:
             QVERIFY2(output.contains(shown), shown);
         }
         QVERIFY(!output.contains('\x1b'));
+    }
+
+    // A whole firmware update against the program, through a lost acknowledgement and an ignored
+    // chunk; the terminal shows the progress and the reboot, the state file the new version.
+    void firmwareUpdateWithFaults()
+    {
+        LocalHttpServer http;
+        const QString manifestPath = QStringLiteral("/releases/tarn-rp2350/latest.json");
+        http.serve(manifestPath, QByteArray(R"({"version":"1.2.0","asset":"tarn.bin"})"));
+        const Bytes image = SimulatedDorvel::makeFirmwareImage({1, 2, 0}, 300);
+        http.serve(QStringLiteral("/releases/tarn-rp2350/tarn.bin"),
+                   QByteArray(reinterpret_cast<const char *>(image.data()), qsizetype(image.size())));
+        startDevsim({QStringLiteral("--reboot-delay-ms"), QStringLiteral("50"), QStringLiteral("--lose-ack"),
+                     QStringLiteral("3"), QStringLiteral("--ignore-chunk"), QStringLiteral("5")});
+        manager->start();
+        KESTRIX_WAIT_FOR(manager->lastQuery().has_value());
+        TarnFirmwareUpdater::Config config;
+        config.manifestURL = http.url(manifestPath);
+        config.transfer = {.startTimeout = 500ms,
+                           .chunkTimeout = 500ms,
+                           .endTimeout = 500ms,
+                           .abortTimeout = 500ms,
+                           .rebootWait = 5s,
+                           .confirmTimeout = 2s};
+        TarnFirmwareUpdater updater(*manager, config);
+        QCoro::waitFor(updater.checkForUpdate());
+        QCOMPARE(updater.state(), TarnUpdateState::updateAvailable({1, 0, 0}, {1, 2, 0}));
+        updater.startUpdate();
+        QVERIFY(QTest::qWaitFor([&] { return !updater.isRunning(); }, 20000));
+        QCOMPARE(updater.state(), TarnUpdateState::succeeded({1, 2, 0}));
+
+        KESTRIX_WAIT_FOR(state().value(QStringLiteral("version")) == QJsonValue(QStringLiteral("1.2.0")));
+        const QJsonObject update = state().value(QStringLiteral("update")).toObject();
+        QCOMPARE(update.value(QStringLiteral("updatesApplied")).toInt(), 1);
+        QCOMPARE(update.value(QStringLiteral("phase")), QJsonValue(QStringLiteral("idle")));
+        for (const char *shown : {"update started: 300 bytes", "update chunk 3: no reply (stored)",
+                                  "update chunk 3: badSequence (expects 4)", "update chunk 5: no reply",
+                                  "update progress: 100% (300 of 300 bytes)",
+                                  "update verified: rebooting into v1.2.0 (off the bus for 50 ms)", "unplugged"}) {
+            QVERIFY2(output.contains(shown), shown);
+        }
+        QCOMPARE(output.count("plugged in as"), 2);
     }
 
     void standardInputPlugsUnplugsAndQuits()

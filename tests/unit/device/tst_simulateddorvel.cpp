@@ -9,6 +9,30 @@ Bytes report(std::initializer_list<std::uint8_t> head)
     return Dorvel::padded(Bytes(head));
 }
 
+// The status of an update reply, or none when the device stayed silent.
+std::optional<UpdateStatus> statusOf(const std::optional<Bytes> &reply)
+{
+    if (!reply) {
+        return std::nullopt;
+    }
+    return UpdateResponse::fromBytes(*reply).value().status;
+}
+
+Bytes chunkReport(std::uint16_t sequence, const Bytes &image, std::size_t index)
+{
+    Bytes r = report({0x03, 0x01, std::uint8_t(sequence & 0xFF), std::uint8_t(sequence >> 8)});
+    const std::size_t from = index * 28;
+    std::copy_n(image.begin() + from, std::min<std::size_t>(28, image.size() - from), r.begin() + 4);
+    return r;
+}
+
+// Records what the device asks of its bus.
+struct RecordingHost : SimulatedDeviceHost {
+    std::vector<std::optional<Replug>> requests;
+    void requestReplug(SimulatedDorvel &, std::optional<Replug> back) override { requests.push_back(back); }
+    void forgetDevice(SimulatedDorvel &) override {}
+};
+
 DeviceQueryResponse queryOf(SimulatedDorvel &device)
 {
     auto reply = device.handleReport(report({0xFF}));
@@ -132,6 +156,105 @@ private Q_SLOTS:
         // Commands that get no reply are never answered, whatever the faults.
         QVERIFY(!device.handleReport(report({0x02, 0x03, 1})));
         QVERIFY(!device.handleReport(Bytes{}));
+    }
+
+    // The firmware-update side: what each report is answered with, and what the device runs after
+    // the reboot that a verified image causes.
+    void updateSideAnswersAsTheFirmware()
+    {
+        using S = UpdateStatus;
+        SimulatedDorvel device(
+            {.version = {1, 0, 0}, .flashCapacity = 100, .rebootDelay = std::chrono::milliseconds(7)});
+        RecordingHost host;
+        device.setHost(&host);
+        const Bytes image = SimulatedDorvel::makeFirmwareImage({1, 4, 0}, 60);
+        const Bytes start = Dorvel::buildUpdateStartReport(60, Dorvel::crc32(image));
+
+        QCOMPARE(statusOf(device.handleReport(chunkReport(0, image, 0))), std::optional(S::notStarted));
+        QCOMPARE(statusOf(device.handleReport(report({0x03, 0x02}))), std::optional(S::notStarted));
+        QCOMPARE(statusOf(device.handleReport(Dorvel::buildUpdateStartReport(101, 0))), std::optional(S::tooLarge));
+        QCOMPARE(statusOf(device.handleReport(start)), std::optional(S::ok));
+        QCOMPARE(statusOf(device.handleReport(start)), std::optional(S::busy));
+        const Bytes bad = *device.handleReport(chunkReport(4, image, 0));
+        QCOMPARE(UpdateResponse::fromBytes(bad)->expectedSequence, 0);
+        for (std::uint16_t n = 0; n < 3; ++n) {
+            QCOMPARE(statusOf(device.handleReport(chunkReport(n, image, n))), std::optional(S::ok));
+        }
+        QCOMPARE(device.receivedImage(), image);
+        // A chunk past the announced size is refused.
+        QCOMPARE(statusOf(device.handleReport(chunkReport(3, image, 0))), std::optional(S::tooLarge));
+        QVERIFY(host.requests.empty());
+        QCOMPARE(statusOf(device.handleReport(report({0x03, 0x02}))), std::optional(S::ok));
+        QCOMPARE(host.requests.size(), std::size_t(1));
+        QCOMPARE(host.requests[0]->delay, std::chrono::milliseconds(7));
+        QVERIFY(!host.requests[0]->moveTo);
+        // Going down: nothing is answered until the power is gone.
+        QVERIFY(!device.handleReport(report({0xFF})));
+        QCOMPARE(device.config().version, (FirmwareVersion{1, 0, 0}));
+        device.unplugged();
+        QCOMPARE(device.config().version, (FirmwareVersion{1, 4, 0}));
+        QCOMPARE(device.updateProgress().updatesApplied, 1U);
+
+        // An image that does not boot: the watchdog keeps the running version.
+        const Bytes junk(30, 0x5A);
+        device.handleReport(Dorvel::buildUpdateStartReport(30, Dorvel::crc32(junk)));
+        device.handleReport(chunkReport(0, junk, 0));
+        device.handleReport(chunkReport(1, junk, 1));
+        QCOMPARE(statusOf(device.handleReport(report({0x03, 0x02}))), std::optional(S::ok));
+        device.unplugged();
+        QCOMPARE(device.config().version, (FirmwareVersion{1, 4, 0}));
+
+        // A wrong checksum ends the session; abort ends one too.
+        device.handleReport(Dorvel::buildUpdateStartReport(30, 1234));
+        device.handleReport(chunkReport(0, junk, 0));
+        device.handleReport(chunkReport(1, junk, 1));
+        QCOMPARE(statusOf(device.handleReport(report({0x03, 0x02}))), std::optional(S::crcMismatch));
+        QCOMPARE(statusOf(device.handleReport(chunkReport(2, junk, 0))), std::optional(S::notStarted));
+        device.handleReport(start);
+        QCOMPARE(statusOf(device.handleReport(report({0x03, 0x03}))), std::optional(S::ok));
+        QCOMPARE(statusOf(device.handleReport(chunkReport(0, image, 0))), std::optional(S::notStarted));
+
+        device.config().hasPartitionTable = false;
+        QCOMPARE(statusOf(device.handleReport(start)), std::optional(S::noPartitionTable));
+        QCOMPARE(host.requests.size(), std::size_t(2));
+        device.setHost(nullptr);
+    }
+
+    void updateChunkFaults()
+    {
+        using S = UpdateStatus;
+        using K = SimulatedDorvel::ChunkFault::Kind;
+        SimulatedDorvel device;
+        RecordingHost host;
+        device.setHost(&host);
+        const Bytes image = SimulatedDorvel::makeFirmwareImage({2, 0, 0}, 28 * 5);
+        // Faults name the chunk the device waits for when a report arrives.
+        device.updateFaults.chunks = {
+            {K::ignore, 0, 2}, {K::loseAcknowledgement, 1}, {K::forceStatus, 3, 1, S::badSequence, 3}, {K::unplug, 4}};
+        device.handleReport(Dorvel::buildUpdateStartReport(140, Dorvel::crc32(image)));
+        // Ignored twice, then stored.
+        QVERIFY(!device.handleReport(chunkReport(0, image, 0)));
+        QVERIFY(!device.handleReport(chunkReport(0, image, 0)));
+        QCOMPARE(statusOf(device.handleReport(chunkReport(0, image, 0))), std::optional(S::ok));
+        // Stored without a reply; the resend meets the next number.
+        QVERIFY(!device.handleReport(chunkReport(1, image, 1)));
+        const auto resend = UpdateResponse::fromBytes(*device.handleReport(chunkReport(1, image, 1)));
+        QCOMPARE(resend->status, S::badSequence);
+        QCOMPARE(resend->expectedSequence, 2);
+        QCOMPARE(statusOf(device.handleReport(chunkReport(2, image, 2))), std::optional(S::ok));
+        // Forced: reported three ahead of what it waits for, and nothing stored.
+        const auto forced = UpdateResponse::fromBytes(*device.handleReport(chunkReport(3, image, 3)));
+        QCOMPARE(forced->expectedSequence, 6);
+        QCOMPARE(device.updateProgress().receivedBytes, 84U);
+        device.updateFaults.chunks.erase(device.updateFaults.chunks.begin() + 1);
+        QCOMPARE(statusOf(device.handleReport(chunkReport(3, image, 3))), std::optional(S::ok));
+        // Pulled out, for good.
+        QVERIFY(!device.handleReport(chunkReport(4, image, 4)));
+        QCOMPARE(host.requests.size(), std::size_t(1));
+        QVERIFY(!host.requests[0].has_value());
+        device.unplugged();
+        QCOMPARE(device.updateProgress().phase, SimulatedDorvel::UpdateProgress::Phase::idle);
+        device.setHost(nullptr);
     }
 };
 

@@ -58,6 +58,8 @@ private Q_SLOTS:
                       "style": "strobe", "pulses": 5},
             "suspendMode": "freeze", "breatheSweep": "fullSweep",
             "binding": {"type": "custom", "mods": 5, "keycode": 4, "repeat": 2, "gap": 3},
+            "update": {"phase": "idle", "totalSize": 0, "receivedBytes": 0, "crc32": "0x00000000",
+                       "expectedSequence": 0, "lastStatus": null, "bootVersion": null, "updatesApplied": 0},
             "reportsReceived": 11
         })")
                                          .object();
@@ -177,6 +179,57 @@ private Q_SLOTS:
         QVERIFY(!parse(strings({"--bus", "/b", "--location", "none"}))->location.has_value());
     }
 
+    void updateFaultOptions()
+    {
+        using Kind = SimulatedDorvel::ChunkFault::Kind;
+        const auto set = parse(strings({"--bus",
+                                        "/b",
+                                        "--reboot-delay-ms",
+                                        "50",
+                                        "--after-reboot",
+                                        "0x14300000",
+                                        "--no-partition-table",
+                                        "--flash-size",
+                                        "1000",
+                                        "--update-status",
+                                        "start=busy",
+                                        "--update-status",
+                                        "chunk:3=flashWriteFailed",
+                                        "--update-status",
+                                        "end=crcMismatch",
+                                        "--ignore-chunk",
+                                        "4:always",
+                                        "--ignore-chunk",
+                                        "5:2",
+                                        "--lose-ack",
+                                        "6",
+                                        "--unplug-at-chunk",
+                                        "7"}));
+        QVERIFY2(set.ok(), set.ok() ? "" : qPrintable(set.error()));
+        QCOMPARE(set->device.rebootDelay, std::chrono::milliseconds(50));
+        QVERIFY(!set->device.hasPartitionTable);
+        QCOMPARE(set->device.flashCapacity, 1000U);
+        const auto &faults = set->updateFaults;
+        QCOMPARE(faults.afterReboot, SimulatedDorvel::UpdateFaults::AfterReboot::otherLocation);
+        QCOMPARE(faults.otherLocation, LocationID(0x14300000));
+        QCOMPARE(faults.startStatus, std::optional(UpdateStatus::busy));
+        QCOMPARE(faults.endStatus, std::optional(UpdateStatus::crcMismatch));
+        QCOMPARE(faults.chunks.size(), std::size_t(5));
+        QCOMPARE(faults.chunks[0].kind, Kind::forceStatus);
+        QCOMPARE(faults.chunks[0].status, UpdateStatus::flashWriteFailed);
+        QCOMPARE(faults.chunks[1].count, -1);
+        QCOMPARE(faults.chunks[2].count, 2);
+        QCOMPARE(faults.chunks[3].kind, Kind::loseAcknowledgement);
+        QCOMPARE(faults.chunks[4].kind, Kind::unplug);
+        QCOMPARE(faults.chunks[4].chunk, 7U);
+
+        const auto defaults = parse(strings({"--bus", "/b"}));
+        QCOMPARE(defaults->device.rebootDelay, std::chrono::milliseconds(2000));
+        QCOMPARE(defaults->updateFaults.afterReboot, SimulatedDorvel::UpdateFaults::AfterReboot::sameLocation);
+        QCOMPARE(parse(strings({"--bus", "/b", "--after-reboot", "never"}))->updateFaults.afterReboot,
+                 SimulatedDorvel::UpdateFaults::AfterReboot::never);
+    }
+
     void optionErrorsNameTheOption_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -190,6 +243,10 @@ private Q_SLOTS:
         QTest::newRow("latency") << strings({"--latency-ms", "60001"}) << QStringLiteral("--latency-ms");
         QTest::newRow("hidden name") << strings({"--name", ".x"}) << QStringLiteral("--name");
         QTest::newRow("positional") << strings({"extra"}) << QStringLiteral("extra");
+        QTest::newRow("status name") << strings({"--update-status", "start=fine"}) << QStringLiteral("--update-status");
+        QTest::newRow("status place") << strings({"--update-status", "middle=ok"}) << QStringLiteral("--update-status");
+        QTest::newRow("ignore count") << strings({"--ignore-chunk", "3:0"}) << QStringLiteral("--ignore-chunk");
+        QTest::newRow("after reboot") << strings({"--after-reboot", "later"}) << QStringLiteral("--after-reboot");
     }
     void optionErrorsNameTheOption()
     {

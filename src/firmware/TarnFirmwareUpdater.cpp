@@ -1,0 +1,180 @@
+#include "firmware/TarnFirmwareUpdater.h"
+
+#include "device/DorvelDeviceManager.h"
+#include "util/UpdateServer.h"
+
+#include <utility>
+
+using Kind = TarnUpdateError::Kind;
+
+TarnFirmwareUpdater::TarnFirmwareUpdater(DorvelDeviceManager &hid, QObject *parent)
+    : TarnFirmwareUpdater(hid, Config{}, parent)
+{}
+
+TarnFirmwareUpdater::TarnFirmwareUpdater(DorvelDeviceManager &hid, Config config, QObject *parent)
+    : QObject(parent), m_hid(hid), m_config(std::move(config))
+{}
+
+TarnFirmwareUpdater::~TarnFirmwareUpdater() = default;
+
+QUrl TarnFirmwareUpdater::defaultManifestURL()
+{
+    return UpdateServer::url(QString::fromLatin1(manifestPath));
+}
+
+void TarnFirmwareUpdater::setState(TarnUpdateState state)
+{
+    if (m_state == state) {
+        return;
+    }
+    m_state = std::move(state);
+    Q_EMIT stateChanged(m_state);
+}
+
+QCoro::Task<Result<TarnManifest, DownloadError>> TarnFirmwareUpdater::fetchManifest()
+{
+    auto body = co_await httpGet(m_network, m_config.manifestURL, {m_config.networkTimeout, largestManifest});
+    if (!body.ok()) {
+        const FetchError &error = body.error();
+        co_return DownloadError{error.kind == FetchError::Kind::badURL ? DownloadError::Kind::badURL
+                                                                       : DownloadError::Kind::network,
+                                error.detail};
+    }
+    if (auto manifest = TarnManifest::fromJson(body.value())) {
+        co_return std::move(*manifest);
+    }
+    co_return DownloadError{DownloadError::Kind::badManifest, m_config.manifestURL.toString()};
+}
+
+QCoro::Task<Result<QByteArray, FetchError>> TarnFirmwareUpdater::download(QUrl url)
+{
+    // One byte past the largest image is enough to know it is too large.
+    co_return co_await httpGet(
+        m_network, std::move(url),
+        {m_config.networkTimeout, static_cast<std::int64_t>(TarnFirmwareTransfer::largestImage)});
+}
+
+QCoro::Task<> TarnFirmwareUpdater::checkForUpdate()
+{
+    const std::optional<DeviceQueryResponse> query = m_hid.lastQuery();
+    if (!query || query->hwPlatform != HardwarePlatform::rp2350) {
+        setState(TarnUpdateState::idle());
+        co_return;
+    }
+    const FirmwareVersion current = query->version;
+    setState(TarnUpdateState::checkingForUpdate());
+
+    std::weak_ptr<int> alive = m_lifetime;
+    auto manifest = co_await fetchManifest();
+    if (alive.expired()) {
+        co_return;
+    }
+    if (!manifest.ok()) {
+        setState(TarnUpdateState::idle());
+        co_return;
+    }
+    const auto latest = FirmwareVersion::fromString(manifest->version.toStdString());
+    if (!latest) {
+        setState(TarnUpdateState::idle());
+        co_return;
+    }
+    setState(current < *latest ? TarnUpdateState::updateAvailable(current, *latest)
+                               : TarnUpdateState::upToDate(current));
+}
+
+void TarnFirmwareUpdater::startUpdate()
+{
+    // The state alone cannot refuse a second start while the first run fetches its manifest: it
+    // still reads updateAvailable then.
+    if (m_state.kind != TarnUpdateState::Kind::updateAvailable || m_running) {
+        return;
+    }
+    m_running = true;
+    performUpdate();
+}
+
+TarnUpdateError TarnFirmwareUpdater::failureFor(const RunError &error)
+{
+    if (const auto *update = std::get_if<TarnUpdateError>(&error)) {
+        return *update;
+    }
+    if (std::holds_alternative<TarnFirmwareTransfer::RequestError>(error)) {
+        return Kind::deviceStoppedResponding;
+    }
+    return TarnUpdateError::downloadFailed(std::get<DownloadError>(error));
+}
+
+QCoro::Task<> TarnFirmwareUpdater::performUpdate()
+{
+    std::weak_ptr<int> alive = m_lifetime;
+    // The run holds the link from its first step, so that the abort report of a failed download
+    // goes out through it as well.
+    auto link = m_hid.acquireExclusiveLink();
+    if (!link) {
+        m_running = false;
+        setState(TarnUpdateState::failed(Kind::deviceAlreadyActive));
+        co_return;
+    }
+    TarnFirmwareTransfer transfer(*link, m_config.transfer, [this, alive](const TarnUpdateState &state) {
+        if (!alive.expired()) {
+            setState(state);
+        }
+    });
+    std::optional<RunError> failure;
+    std::optional<TarnUpdateState> ending;
+
+    auto manifest = co_await fetchManifest();
+    if (alive.expired()) {
+        co_return;
+    }
+    if (!manifest.ok()) {
+        failure = manifest.error();
+    } else {
+        const auto assetURL = TarnManifest::resolveAsset(m_config.manifestURL, manifest->asset);
+        const auto target = FirmwareVersion::fromString(manifest->version.toStdString());
+        if (!assetURL || !target) {
+            // Nothing has been sent to the device, so there is nothing to abort.
+            link.reset();
+            m_running = false;
+            setState(TarnUpdateState::failed(
+                TarnUpdateError::downloadFailed({DownloadError::Kind::badURL, manifest->asset})));
+            co_return;
+        }
+        setState(TarnUpdateState::downloading(0));
+        auto image = co_await download(*assetURL);
+        if (alive.expired()) {
+            co_return;
+        }
+        if (!image.ok() && image.error().kind == FetchError::Kind::tooLarge) {
+            // The size check before anything is sent: no abort report either.
+            ending = TarnUpdateState::failed(Kind::imageTooLargeForProtocol);
+        } else if (!image.ok()) {
+            failure = DownloadError{image.error().kind == FetchError::Kind::badURL ? DownloadError::Kind::badURL
+                                                                                   : DownloadError::Kind::network,
+                                    image.error().detail};
+        } else {
+            const QByteArray &body = image.value();
+            auto outcome = co_await transfer.run(Bytes(body.begin(), body.end()), *target);
+            if (alive.expired()) {
+                co_return;
+            }
+            if (outcome.ok()) {
+                ending = std::move(outcome.value());
+            } else {
+                std::visit([&](const auto &error) { failure = error; }, outcome.error());
+            }
+        }
+    }
+
+    if (failure) {
+        co_await transfer.abortBestEffort();
+        if (alive.expired()) {
+            co_return;
+        }
+        ending = TarnUpdateState::failed(failureFor(*failure));
+    }
+    // Whoever reacts to the final state may use the link again.
+    link.reset();
+    m_running = false;
+    setState(std::move(*ending));
+}

@@ -1,0 +1,105 @@
+#include "firmware/ui/TarnUpdateProgressView.h"
+
+#include "firmware/TarnFirmwareUpdater.h"
+#include "firmware/TarnUpdatePresenter.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+constexpr int windowWidth = 380;
+constexpr int margin = 20;
+constexpr int rowSpacing = 14;
+
+// Caption text relative to body text, as the platform's text styles scale it.
+constexpr double captionScale = 10.0 / 13.0;
+
+QFont scaled(QFont font, double factor)
+{
+    font.setPointSizeF(font.pointSizeF() * factor);
+    return font;
+}
+
+// QProgressBar counts in int; byte counts of an image fit, the clamp only guards the type.
+int barValue(std::int64_t value)
+{
+    return static_cast<int>(std::clamp<std::int64_t>(value, 0, std::numeric_limits<int>::max()));
+}
+
+} // namespace
+
+TarnUpdateProgressView::TarnUpdateProgressView(TarnFirmwareUpdater &tarn, QWidget *parent)
+    : QWidget(parent), m_tarn(&tarn)
+{
+    setWindowTitle(QStringLiteral("TARN Firmware Update"));
+    setFixedWidth(windowWidth);
+
+    auto *rows = new QVBoxLayout(this);
+    rows->setContentsMargins(margin, margin, margin, margin);
+    rows->setSpacing(rowSpacing);
+    rows->setSizeConstraint(QLayout::SetFixedSize);
+
+    m_title = new QLabel(this);
+    QFont headline = m_title->font();
+    headline.setBold(true);
+    m_title->setFont(headline);
+    rows->addWidget(m_title);
+
+    m_status = new QLabel(this);
+    m_status->setWordWrap(true);
+    m_status->setTextFormat(Qt::PlainText);
+    m_status->setFixedWidth(windowWidth - 2 * margin);
+    rows->addWidget(m_status);
+
+    auto *progressRows = new QVBoxLayout;
+    progressRows->setSpacing(4);
+    m_progress = new QProgressBar(this);
+    m_progress->setTextVisible(false);
+    progressRows->addWidget(m_progress);
+    m_caption = new QLabel(this);
+    m_caption->setFont(scaled(m_caption->font(), captionScale));
+    m_caption->setForegroundRole(QPalette::PlaceholderText);
+    progressRows->addWidget(m_caption);
+    rows->addLayout(progressRows);
+
+    auto *buttons = new QHBoxLayout;
+    m_retry = new QPushButton(QStringLiteral("Retry"), this);
+    buttons->addWidget(m_retry);
+    buttons->addStretch(1);
+    rows->addLayout(buttons);
+
+    connect(m_retry, &QPushButton::clicked, this, [this] {
+        if (m_tarn) {
+            m_tarn->checkForUpdate();
+        }
+    });
+    connect(&tarn, &TarnFirmwareUpdater::stateChanged, this,
+            [this](const TarnUpdateState &state) { render(TarnUpdatePresenter::progressWindow(state)); });
+    render(TarnUpdatePresenter::progressWindow(tarn.state()));
+}
+
+void TarnUpdateProgressView::render(const TarnUpdatePresenter::ProgressWindow &window)
+{
+    m_title->setText(window.title);
+    m_status->setText(window.statusText);
+    QPalette palette = m_status->palette();
+    palette.setColor(QPalette::WindowText,
+                     window.statusIsError ? QColor(Qt::red) : this->palette().color(QPalette::WindowText));
+    m_status->setPalette(palette);
+
+    m_progress->setVisible(window.showsProgress);
+    m_caption->setVisible(window.showsProgress);
+    if (window.showsProgress) {
+        m_progress->setRange(0, barValue(window.totalBytes));
+        m_progress->setValue(barValue(window.sentBytes));
+        m_caption->setText(window.progressCaption);
+    }
+    m_retry->setVisible(window.showsRetry);
+}

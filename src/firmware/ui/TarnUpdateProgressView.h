@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+namespace TarnUpdatePresenter {
+struct ProgressWindow;
+}
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class TarnFirmwareUpdater;
+
+// The content of the "TARN Firmware Update" window: the updater's state as one sentence, the
+// progress of the transfer and, after a failure that can be retried, a "Retry" button that starts a
+// new check. Renders TarnUpdatePresenter::progressWindow() on every state change; keeps no state of
+// its own.
+class TarnUpdateProgressView : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr char windowId[] = "tarn-update-progress";
+
+    explicit TarnUpdateProgressView(TarnFirmwareUpdater &tarn, QWidget *parent = nullptr);
+
+    void render(const TarnUpdatePresenter::ProgressWindow &window);
+
+private:
+    QPointer<TarnFirmwareUpdater> m_tarn;
+    QLabel *m_title = nullptr;
+    QLabel *m_status = nullptr;
+    QProgressBar *m_progress = nullptr;
+    QLabel *m_caption = nullptr;
+    QPushButton *m_retry = nullptr;
+};

@@ -1,0 +1,320 @@
+#include "update/AppUpdater.h"
+
+#include "device/FirmwareVersion.h"
+#include "platform/BundleTools.h"
+#include "platform/DetachedShell.h"
+#include "update/AppBundle.h"
+#include "update/AppUpdateManifest.h"
+#include "util/HttpFetch.h"
+#include "util/OffMainThread.h"
+#include "util/UpdateServer.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QThreadPool>
+#include <QUuid>
+
+namespace {
+
+constexpr std::int64_t maximumManifestSize = 1024 * 1024;
+constexpr std::int64_t maximumImageSize = std::int64_t(2) * 1024 * 1024 * 1024;
+
+#ifdef Q_OS_MACOS
+constexpr char imageSuffix[] = ".dmg";
+constexpr char relaunchStep[] = "open \"$1\"";
+#else
+constexpr char imageSuffix[] = ".tar.gz";
+// The new bundle's executable replaces the shell, which is already detached from the application.
+constexpr char relaunchStep[] = "exec \"$1/bin/kestrix\" </dev/null >/dev/null 2>&1";
+#endif
+
+QString freshUuid()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}
+
+bool isWebURL(const QUrl &url)
+{
+    return url.isValid() && !url.host().isEmpty() &&
+           (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
+}
+
+} // namespace
+
+AppUpdater::Environment AppUpdater::Environment::running()
+{
+    Environment environment;
+    environment.manifestURL = AppUpdater::manifestURL();
+    environment.runningVersion = QCoreApplication::applicationVersion();
+    environment.runningBundlePath = AppBundle::runningBundlePath();
+    environment.temporaryDirectory = QDir::tempPath();
+    environment.processId = QCoreApplication::applicationPid();
+    environment.terminate = [] {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+    };
+    return environment;
+}
+
+QString AppUpdater::manifestPath()
+{
+#ifdef Q_OS_MACOS
+    return QStringLiteral("/releases/macos/latest.json");
+#else
+    return QStringLiteral("/releases/linux/latest.json");
+#endif
+}
+
+QUrl AppUpdater::manifestURL()
+{
+    static const QUrl url = UpdateServer::url(manifestPath());
+    return url;
+}
+
+QString AppUpdater::swapScript()
+{
+    // Waits (at most ten seconds) for the application to end; then the old bundle becomes the
+    // backup and the staged copy takes its place. Every step names only $1, $2 or $3, and "mv -T"
+    // never moves anything into an existing folder. When the staged copy cannot be moved in, the
+    // old bundle is put back, so whatever is at $1 at the end is started again.
+    return QStringLiteral(
+               "n=0; while [ \"$n\" -lt 100 ] && kill -0 \"$4\" 2>/dev/null; do sleep 0.1; n=$((n+1)); done; "
+               "rm -rf -- \"$2\" && mv -T -- \"$1\" \"$2\" && "
+               "{ mv -T -- \"$3\" \"$1\" || { rm -rf -- \"$1\"; mv -T -- \"$2\" \"$1\"; }; }; ") +
+           QLatin1String(relaunchStep);
+}
+
+AppUpdater::AppUpdater(BundleTools &tools, PackageDatabase &packages, DetachedShell &shell, Environment environment,
+                       QObject *parent)
+    : QObject(parent), m_tools(tools), m_packages(packages), m_shell(shell), m_environment(std::move(environment)),
+      m_network(std::make_unique<QNetworkAccessManager>()), m_workers(std::make_unique<QThreadPool>())
+{
+    m_workers->setMaxThreadCount(1);
+}
+
+AppUpdater::~AppUpdater()
+{
+    // Work still running resumes nothing once the lifetime token is gone; wait for it to end so it
+    // never outlives the ports it uses.
+    m_lifetime.reset();
+    m_workers->waitForDone();
+}
+
+template <typename Work>
+OffMainThread<Work> AppUpdater::onWorker(Work work)
+{
+    return OffMainThread<Work>(*m_workers, m_lifetime, std::move(work));
+}
+
+void AppUpdater::setState(State state)
+{
+    if (m_state == state) {
+        return;
+    }
+    m_state = std::move(state);
+    Q_EMIT stateChanged();
+}
+
+void AppUpdater::checkSilently()
+{
+    check(true);
+}
+
+void AppUpdater::checkNow()
+{
+    check(false);
+}
+
+void AppUpdater::startInstall()
+{
+    if (m_pendingUpdate) {
+        performInstallPrep(m_pendingUpdate->version, m_pendingUpdate->downloadURL);
+    }
+}
+
+QCoro::Task<> AppUpdater::check(bool silent)
+{
+    if (!silent) {
+        setState(State::checking());
+    }
+    const auto fail = [this, silent] {
+        setState(silent ? State::idle() : State::failedCheck());
+        Q_EMIT checkFinished();
+    };
+    const QUrl manifestAt = m_environment.manifestURL;
+    const FetchOptions options{m_environment.manifestTimeout, maximumManifestSize};
+    const auto body = co_await httpGet(*m_network, manifestAt, options);
+    if (!body) {
+        fail();
+        co_return;
+    }
+    const auto manifest = AppUpdateManifest::decode(*body);
+    const auto running = FirmwareVersion::fromString(m_environment.runningVersion.toStdString());
+    const auto published = manifest ? FirmwareVersion::fromString(manifest->version.toStdString()) : std::nullopt;
+    if (!running || !published) {
+        fail();
+        co_return;
+    }
+    if (!(*running < *published)) {
+        setState(State::upToDate());
+        Q_EMIT checkFinished();
+        co_return;
+    }
+    // Only a web address is downloaded: the image must come from the update server's side, never
+    // from a local file the manifest points at.
+    const QUrl asset(manifest->asset);
+    const QUrl downloadURL = manifestAt.resolved(asset);
+    if (manifest->asset.isEmpty() || !asset.isValid() || !isWebURL(downloadURL)) {
+        fail();
+        co_return;
+    }
+    m_pendingUpdate = PendingUpdate{manifest->version, downloadURL};
+    setState(State::available(manifest->version, downloadURL));
+    Q_EMIT checkFinished();
+}
+
+QCoro::Task<> AppUpdater::performInstallPrep(QString version, QUrl downloadURL)
+{
+    setState(State::downloading(version));
+    const auto fail = [this](AppUpdateError error) {
+        setState(State::installFailed(error));
+        Q_EMIT preparationFinished();
+    };
+
+    // A copy that cannot be swapped would only fail after the application has quit, with nothing
+    // left to relaunch it; say so before downloading anything.
+    // Awaiters are named locals throughout: GCC 12 mishandles temporaries (lambdas and their captures
+    // above all) that live across the suspension of a co_await expression.
+    auto inspecting = onWorker([&packages = m_packages, bundle = m_environment.runningBundlePath] {
+        return AppBundle::inspect(bundle, packages);
+    });
+    const auto installation = co_await inspecting;
+    if (installation.kind != AppBundle::Installation::Kind::ownBundle) {
+        fail(AppUpdateError::bundleNotReplaceable);
+        co_return;
+    }
+
+    const QDir temporary(m_environment.temporaryDirectory);
+    const QString imagePath =
+        temporary.filePath(QStringLiteral("Kestrix-update-") + freshUuid() + QLatin1String(imageSuffix));
+    const auto downloadError = co_await downloadImage(downloadURL, imagePath);
+    if (downloadError) {
+        fail(*downloadError);
+        co_return;
+    }
+
+    setState(State::verifying(version));
+    const QString mountPoint = temporary.filePath(QStringLiteral("Kestrix-mount-") + freshUuid());
+    const QString stagedFolder = temporary.filePath(QStringLiteral("Kestrix-staged-") + freshUuid());
+    const auto extractError = co_await extractAndVerifyApp(imagePath, mountPoint, stagedFolder);
+    if (extractError) {
+        fail(*extractError);
+        co_return;
+    }
+    m_stagedAppPath = stagedFolder + QLatin1Char('/') + QLatin1String(AppBundle::bundleName);
+    setState(State::readyToInstall(version));
+    Q_EMIT preparationFinished();
+}
+
+QCoro::Task<std::optional<AppUpdateError>> AppUpdater::downloadImage(QUrl url, QString imagePath)
+{
+    const FetchOptions options{m_environment.downloadTimeout, maximumImageSize};
+    auto body = co_await httpGet(*m_network, url, options);
+    if (!body) {
+        co_return AppUpdateError::downloadFailed;
+    }
+    auto saving = onWorker([imagePath, bytes = std::move(body).value()] {
+        QFile::remove(imagePath);
+        QFile file(imagePath);
+        return file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && file.write(bytes) == bytes.size() &&
+               file.flush();
+    });
+    const bool saved = co_await saving;
+    // The only failure left is the file system's, which the user sees as a failed download.
+    co_return saved ? std::nullopt : std::optional(AppUpdateError::downloadFailed);
+}
+
+QCoro::Task<std::optional<AppUpdateError>> AppUpdater::extractAndVerifyApp(QString imagePath, QString mountPoint,
+                                                                           QString stagedFolder)
+{
+    if (!QDir().mkpath(mountPoint)) {
+        co_return AppUpdateError::downloadFailed;
+    }
+    BundleTools &tools = m_tools;
+    auto attaching = onWorker([&tools, imagePath, mountPoint] { return tools.attachImage(imagePath, mountPoint); });
+    const bool attached = co_await attaching;
+    if (!attached) {
+        co_return AppUpdateError::mountFailed;
+    }
+    auto detaching = onWorker([&tools, mountPoint] { return tools.detachImage(mountPoint); });
+
+    const QString appInImage = mountPoint + QLatin1Char('/') + QLatin1String(AppBundle::bundleName);
+    const QFileInfo app(appInImage);
+    if (!app.isDir() || app.isSymLink()) {
+        co_await detaching;
+        co_return AppUpdateError::appNotFoundInImage;
+    }
+    const bool imageVerified = co_await verify(appInImage);
+    if (!imageVerified) {
+        co_await detaching;
+        co_return AppUpdateError::signatureVerificationFailed;
+    }
+    const QString stagedApp = stagedFolder + QLatin1Char('/') + QLatin1String(AppBundle::bundleName);
+    auto copying = onWorker([appInImage, stagedFolder, stagedApp] {
+        return QDir().mkpath(stagedFolder) && AppBundle::copyBundle(appInImage, stagedApp);
+    });
+    const bool copied = co_await copying;
+    if (!copied) {
+        co_await detaching;
+        co_return AppUpdateError::downloadFailed;
+    }
+    const bool detached = co_await detaching;
+    if (!detached) {
+        co_return AppUpdateError::mountFailed;
+    }
+    QFile::remove(imagePath);
+    const bool copyVerified = co_await verify(stagedApp);
+    if (!copyVerified) {
+        co_return AppUpdateError::signatureVerificationFailed;
+    }
+    co_return std::nullopt;
+}
+
+QCoro::Task<bool> AppUpdater::verify(QString appPath)
+{
+    auto verifying = onWorker([&tools = m_tools, appPath, running = m_environment.runningBundlePath] {
+        if (!tools.verifyStrict(appPath) || !tools.assess(appPath)) {
+            return false;
+        }
+        const auto candidateTeam = tools.teamIdentifier(appPath);
+        const auto runningTeam = tools.teamIdentifier(running);
+        return candidateTeam && runningTeam && *candidateTeam == *runningTeam;
+    });
+    const bool verified = co_await verifying;
+    co_return verified;
+}
+
+void AppUpdater::confirmInstall()
+{
+    if (m_state.kind != State::Kind::readyToInstall || !m_stagedAppPath) {
+        return;
+    }
+    // The preparation established these; the swap touches nothing but these three paths.
+    const QString bundle = m_environment.runningBundlePath;
+    const QString staged = *m_stagedAppPath;
+    if (!QDir::isAbsolutePath(bundle) || QDir::cleanPath(bundle) != bundle ||
+        QFileInfo(bundle).fileName() != QLatin1String(AppBundle::bundleName) || !AppBundle::isKestrixBundle(staged)) {
+        setState(State::installFailed(AppUpdateError::bundleNotReplaceable));
+        return;
+    }
+    // A shell that fails to start is not waited for either: the application quits regardless,
+    // as the user asked.
+    m_shell.startDetached(swapScript(),
+                          {bundle, AppBundle::backupPath(bundle), staged, QString::number(m_environment.processId)});
+    if (m_environment.terminate) {
+        m_environment.terminate();
+    }
+}

@@ -1,0 +1,93 @@
+#include "update/ui/AppUpdateProgressView.h"
+
+#include "update/AppUpdater.h"
+#include "update/ui/AppUpdatePresenter.h"
+
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int windowWidth = 380;
+constexpr int margin = 20;
+constexpr int rowSpacing = 14;
+} // namespace
+
+AppUpdateProgressView::AppUpdateProgressView(AppUpdater &updater, URLOpener openURL, QWidget *parent)
+    : QWidget(parent), m_updater(updater), m_openURL(std::move(openURL))
+{
+    if (!m_openURL) {
+        m_openURL = [](const QUrl &url) {
+            QDesktopServices::openUrl(url);
+        };
+    }
+    setWindowTitle(QStringLiteral("Kestrix Update"));
+    auto *rows = new QVBoxLayout(this);
+    rows->setContentsMargins(margin, margin, margin, margin);
+    rows->setSpacing(rowSpacing);
+    rows->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    auto *title = new QLabel(QStringLiteral("Kestrix Update"), this);
+    QFont headline = title->font();
+    headline.setBold(true);
+    title->setFont(headline);
+    rows->addWidget(title);
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("status"));
+    m_status->setWordWrap(true);
+    m_status->setTextFormat(Qt::PlainText);
+    rows->addWidget(m_status);
+
+    m_install = new QPushButton(QStringLiteral("Install and Relaunch"), this);
+    m_install->setObjectName(QStringLiteral("install"));
+    rows->addWidget(m_install, 0, Qt::AlignLeft);
+
+    m_recovery = new QWidget(this);
+    auto *buttons = new QHBoxLayout(m_recovery);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    auto *retryButton = new QPushButton(QStringLiteral("Retry"), m_recovery);
+    retryButton->setObjectName(QStringLiteral("retry"));
+    auto *browserButton = new QPushButton(QStringLiteral("Open in Browser Instead"), m_recovery);
+    browserButton->setObjectName(QStringLiteral("openInBrowser"));
+    buttons->addWidget(retryButton);
+    buttons->addWidget(browserButton);
+    buttons->addStretch(1);
+    rows->addWidget(m_recovery);
+
+    connect(m_install, &QPushButton::clicked, &m_updater, &AppUpdater::confirmInstall);
+    connect(retryButton, &QPushButton::clicked, this, &AppUpdateProgressView::retry);
+    connect(browserButton, &QPushButton::clicked, this, &AppUpdateProgressView::openInBrowser);
+    connect(&m_updater, &AppUpdater::stateChanged, this, &AppUpdateProgressView::refresh);
+    refresh();
+}
+
+void AppUpdateProgressView::refresh()
+{
+    const auto shown = AppUpdatePresenter::progress(m_updater.state());
+    m_status->setText(shown.statusText);
+    QPalette palette = m_status->palette();
+    palette.setColor(QPalette::WindowText,
+                     shown.isError ? QColor(Qt::red) : this->palette().color(QPalette::WindowText));
+    m_status->setPalette(palette);
+    m_install->setVisible(shown.showsInstallButton);
+    m_recovery->setVisible(shown.showsRecoveryButtons);
+
+    // As tall as what it shows, at a fixed width.
+    layout()->activate();
+    setFixedSize(windowWidth, hasHeightForWidth() ? heightForWidth(windowWidth) : sizeHint().height());
+}
+
+void AppUpdateProgressView::retry()
+{
+    m_updater.startInstall(); // does nothing without a pending update
+}
+
+void AppUpdateProgressView::openInBrowser()
+{
+    if (const auto &pending = m_updater.pendingUpdate()) {
+        m_openURL(pending->downloadURL);
+    }
+}
