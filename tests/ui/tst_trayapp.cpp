@@ -3,6 +3,7 @@
 #include "app/TamselDesktopApp.h"
 #include "app/ui/WindowRouter.h"
 #include "device/DorvelDeviceManager.h"
+#include "firmware/TarnFirmwareUpdater.h"
 #include "platform/sim/SimulatedHidBus.h"
 #include "rules/StatusRulesEngine.h"
 #include "signals/ExternalTriggerServer.h"
@@ -35,6 +36,13 @@ TamselDesktopApp::Ports fakePorts(std::unique_ptr<HidBus> bus, std::unique_ptr<T
             std::make_unique<BundleTestSupport::InertBundleTools>(),
             std::make_unique<BundleTestSupport::FakePackageDatabase>(),
             std::make_unique<BundleTestSupport::RecordingShell>()};
+}
+
+// Each attach starts a firmware check against the test's dead update server; it must have ended
+// before the application goes, or its pending request would outlive the updater.
+void waitForFirmwareCheck(TamselDesktopApp &app)
+{
+    KESTRIX_WAIT_FOR(app.tarnUpdater().state().kind != TarnUpdateState::Kind::checkingForUpdate);
 }
 
 QStringList menuTexts()
@@ -89,6 +97,7 @@ private Q_SLOTS:
         auto locked = simBus->plugWithoutPermission(device, 0x14200000);
         KESTRIX_WAIT_FOR(menuTexts().contains(QStringLiteral("Device: Found, No Access")));
         simBus->unplug(locked);
+        waitForFirmwareCheck(app);
     }
 
     // Script signals reach the LED: the trigger server feeds the rules engine, which drives the device.
@@ -119,6 +128,7 @@ private Q_SLOTS:
         script->deliver("ai_execution 0\n");
         KESTRIX_WAIT_FOR(!device.led().on);
         simBus->unplugAll();
+        waitForFirmwareCheck(app);
     }
 
     // The terms window opens by itself at launch until the terms are accepted.
