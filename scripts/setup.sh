@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # toolchain
-  g++ cmake ninja-build pkg-config git clang libclang-rt-14-dev clang-format clang-tidy
+  g++ cmake ninja-build ccache pkg-config git clang libclang-rt-14-dev clang-format clang-tidy
   # libraries
   qt6-base-dev qt6-base-dev-tools qcoro-qt6-dev libudev-dev libpulse-dev libical-dev libarchive-dev libsodium-dev
   # tests and benchmarks
