@@ -52,6 +52,10 @@ public:
 
     virtual QList<CalendarEvent> events(const CalendarEventQuery &query) = 0;
 
+    // Addresses the calendar system knows as the current user's (mail identities, accounts),
+    // beyond those the query names. Asked after access was granted and after each change.
+    virtual QStringList knownUserAddresses() { return {}; }
+
 Q_SIGNALS:
     void accessResolved(bool granted);
     // Calendars or their events may have changed. Sent only after access was granted; bursts of

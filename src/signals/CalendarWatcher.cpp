@@ -21,7 +21,18 @@ QStringList stringList(const QVariant &value)
     return {};
 }
 
-QStringList defaultUserAddresses()
+// Adds the addresses not yet in the list (compared without regard to case).
+void addAddresses(QStringList &addresses, const QStringList &more)
+{
+    for (const QString &address : more) {
+        const QString trimmed = address.trimmed();
+        if (!trimmed.isEmpty() && !addresses.contains(trimmed, Qt::CaseInsensitive)) {
+            addresses.append(trimmed);
+        }
+    }
+}
+
+QStringList environmentUserAddresses()
 {
     QStringList addresses;
     const QString email = qEnvironmentVariable("EMAIL").trimmed();
@@ -65,8 +76,9 @@ CalendarWatcher::CalendarWatcher(std::unique_ptr<CalendarStore> store, Options o
     const auto settings = AppSettings::open();
     const QStringList excluded = stringList(settings->value(excludedCalendarIDsKey()));
     m_excludedCalendarIDs = QSet<QString>(excluded.begin(), excluded.end());
-    const QVariant addresses = settings->value(userAddressesKey());
-    m_userAddresses = addresses.isValid() ? stringList(addresses) : defaultUserAddresses();
+    m_configuredAddresses = stringList(settings->value(userAddressesKey()));
+    m_userAddresses = m_configuredAddresses;
+    addAddresses(m_userAddresses, environmentUserAddresses());
 }
 
 CalendarWatcher::~CalendarWatcher() = default;
@@ -91,13 +103,23 @@ void CalendarWatcher::onAccessResolved(bool granted)
         assign(false, false);
         return;
     }
+    refreshUserAddresses();
     refreshAvailableCalendars();
     refresh();
     m_refreshTimer.start();
     connect(m_store.get(), &CalendarStore::changed, this, [this] {
+        refreshUserAddresses();
         refreshAvailableCalendars();
         refresh();
     });
+}
+
+void CalendarWatcher::refreshUserAddresses()
+{
+    QStringList addresses = m_configuredAddresses;
+    addAddresses(addresses, environmentUserAddresses());
+    addAddresses(addresses, m_store->knownUserAddresses());
+    m_userAddresses = std::move(addresses);
 }
 
 void CalendarWatcher::setExcludedCalendarIDs(const QSet<QString> &ids)

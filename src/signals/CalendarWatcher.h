@@ -26,9 +26,10 @@
 // Settings (the application's settings file):
 // - "calendarWatcher.excludedCalendarIDs": the ids of the excluded calendars, a string list; read
 //   when the watcher is made, written when they are set.
-// - "calendarWatcher.userAddresses": the user's e-mail addresses, a string list, used to find the
-//   user among an event's attendees; read when the watcher is made. When missing, the address in
-//   $EMAIL, if set, and $USER@<host name>.
+// - "calendarWatcher.userAddresses": e-mail addresses of the user's, a string list, read when the
+//   watcher is made. The user is found among an event's attendees by these, the address in $EMAIL,
+//   $USER@<host name> and the addresses the calendar store knows (the desktop's mail identities,
+//   the accounts' own addresses), so the key needs only the addresses none of those gives.
 class CalendarWatcher : public CalendarSignals {
     Q_OBJECT
 public:
@@ -56,6 +57,7 @@ public:
     const QSet<QString> &excludedCalendarIDs() const { return m_excludedCalendarIDs; }
     // Stores the ids in the settings, then evaluates at once.
     void setExcludedCalendarIDs(const QSet<QString> &ids);
+    // Every address the user is found by (see above); the store's once access was granted.
     const QStringList &userAddresses() const { return m_userAddresses; }
 
     // Reads the calendars there are from the store.
@@ -69,6 +71,7 @@ Q_SIGNALS:
 
 private:
     void onAccessResolved(bool granted);
+    void refreshUserAddresses();
     void assign(bool inMeeting, bool meetingSoon);
 
     std::unique_ptr<CalendarStore> m_store;
@@ -78,6 +81,7 @@ private:
     std::optional<bool> m_isInMeeting;
     QList<CalendarInfo> m_availableCalendars;
     QSet<QString> m_excludedCalendarIDs;
+    QStringList m_configuredAddresses; // from the settings
     QStringList m_userAddresses;
     bool m_started = false;
     bool m_accessResolved = false;

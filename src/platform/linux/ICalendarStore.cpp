@@ -23,6 +23,29 @@ namespace {
 // Off unless enabled through QT_LOGGING_RULES: the application keeps no log.
 Q_LOGGING_CATEGORY(lcCalendar, "kestrix.calendar", QtCriticalMsg)
 
+// One value of a desktop source file, a key file of "[Group]" lines and "Key=value" lines; empty
+// when missing. Localised variants ("Key[de]=") are not the key. Files past 64 KiB are no source
+// files and are not read.
+QString keyFileValue(const QString &path, const char *group, const char *key)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text) || file.size() > 64 * 1024) {
+        return {};
+    }
+    const QString header = QLatin1Char('[') + QLatin1String(group) + QLatin1Char(']');
+    const QString prefix = QLatin1String(key) + QLatin1Char('=');
+    bool inGroup = false;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.startsWith(QLatin1Char('['))) {
+            inGroup = line == header;
+        } else if (inGroup && line.startsWith(prefix)) {
+            return line.mid(prefix.size()).trimmed();
+        }
+    }
+    return {};
+}
+
 // Larger files are not calendars anyone keeps by hand; they are skipped rather than parsed.
 constexpr qint64 maxFileSize = 32 * 1024 * 1024;
 // Bounds what one recurrence rule may produce in one expansion, whatever the rule says.
@@ -193,10 +216,22 @@ bool hasYearlyRulesOnly(icalcomponent *vtimezone)
 
 class ZoneResolver {
 public:
-    explicit ZoneResolver(icalcomponent *calendar)
+    explicit ZoneResolver(icalcomponent *calendar) : m_floating(floating())
     {
-        if (calendar) {
-            m_definitions = children(calendar, ICAL_VTIMEZONE_COMPONENT);
+        if (!calendar) {
+            return;
+        }
+        m_definitions = children(calendar, ICAL_VTIMEZONE_COMPONENT);
+        // Published and exported calendars name the zone their floating times are meant in, and
+        // calendar apps read them there.
+        for (icalproperty *property = icalcomponent_get_first_property(calendar, ICAL_X_PROPERTY); property;
+             property = icalcomponent_get_next_property(calendar, ICAL_X_PROPERTY)) {
+            const char *name = icalproperty_get_x_name(property);
+            const char *value = icalproperty_get_x(property);
+            if (name && value && qstricmp(name, "X-WR-TIMEZONE") == 0) {
+                m_floating = zoneNamed(QByteArray(value).trimmed());
+                break;
+            }
         }
     }
 
@@ -208,14 +243,9 @@ public:
         icalparameter *parameter = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER);
         const char *tzid = parameter ? icalparameter_get_tzid(parameter) : nullptr;
         if (!tzid || !*tzid) {
-            return floating();
+            return m_floating;
         }
-        const QByteArray id(tzid);
-        auto known = m_zones.find(id);
-        if (known == m_zones.end()) {
-            known = m_zones.insert(id, resolve(id));
-        }
-        return *known;
+        return zoneNamed(QByteArray(tzid));
     }
 
     static ZonePtr utc()
@@ -234,6 +264,18 @@ public:
     }
 
 private:
+    ZonePtr zoneNamed(const QByteArray &id)
+    {
+        if (id.isEmpty()) {
+            return floating();
+        }
+        auto known = m_zones.find(id);
+        if (known == m_zones.end()) {
+            known = m_zones.insert(id, resolve(id));
+        }
+        return *known;
+    }
+
     ZonePtr resolve(const QByteArray &id)
     {
         if (auto named = namedZone(id)) {
@@ -265,6 +307,8 @@ private:
 
     std::vector<icalcomponent *> m_definitions; // VTIMEZONE
     QHash<QByteArray, ZonePtr> m_zones;
+    // Where times without a zone are read: the calendar's X-WR-TIMEZONE, else local time.
+    ZonePtr m_floating;
 };
 
 // A date or date-time value that is a real calendar date and time.
@@ -711,7 +755,7 @@ ICalendarStore::Options ICalendarStore::defaultOptions()
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     options.roots = {
         {SupportFolder::path() + QStringLiteral("/Calendars"), Root::Kind::Collection},
-        {data + QStringLiteral("/evolution/calendar/local"), Root::Kind::DesktopLocal},
+        {data + QStringLiteral("/evolution/calendar"), Root::Kind::DesktopLocal},
     };
     options.desktopSources = config + QStringLiteral("/evolution/sources");
     return options;
@@ -837,6 +881,12 @@ void ICalendarStore::scan()
             scanDesktopLocal(root.path, watched);
         }
     }
+    // A calendar renamed on the desktop, or a new one, rewrites its source file.
+    if (!m_options.desktopSources.isEmpty() && QFileInfo(m_options.desktopSources).isDir() &&
+        std::any_of(m_options.roots.cbegin(), m_options.roots.cend(),
+                    [](const Root &root) { return root.kind == Root::Kind::DesktopLocal; })) {
+        watched.append(QDir(m_options.desktopSources).absolutePath());
+    }
     // Forget parsed files that are gone.
     for (auto it = m_files.begin(); it != m_files.end();) {
         it = QFileInfo::exists(it.key()) ? std::next(it) : m_files.erase(it);
@@ -911,26 +961,39 @@ void ICalendarStore::addCalendar(Calendar calendar)
     }
 }
 
-// The DisplayName of the [Data Source] group of <sources>/<id>.source, a key file.
-QString ICalendarStore::desktopSourceName(const QString &sourceId) const
+// The DisplayName of the [Data Source] group of the folder's source file. The personal calendar's
+// folder is "system", its source "system-calendar", which the desktop writes out only once the user
+// changed it.
+QString ICalendarStore::desktopSourceName(const QString &folderName) const
 {
     if (m_options.desktopSources.isEmpty()) {
         return {};
     }
-    QFile file(QDir(m_options.desktopSources).filePath(sourceId + QStringLiteral(".source")));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text) || file.size() > 64 * 1024) {
-        return {};
-    }
-    bool inGroup = false;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        if (line.startsWith(QLatin1Char('['))) {
-            inGroup = line == QStringLiteral("[Data Source]");
-        } else if (inGroup && line.startsWith(QStringLiteral("DisplayName="))) {
-            return line.mid(12).trimmed();
+    const QDir sources(m_options.desktopSources);
+    QString name = keyFileValue(sources.filePath(folderName + QStringLiteral(".source")), "Data Source", "DisplayName");
+    if (name.isEmpty() && folderName == QStringLiteral("system")) {
+        name = keyFileValue(sources.filePath(QStringLiteral("system-calendar.source")), "Data Source", "DisplayName");
+        if (name.isEmpty()) {
+            name = QStringLiteral("Personal");
         }
     }
-    return {};
+    return name;
+}
+
+QStringList ICalendarStore::knownUserAddresses()
+{
+    QStringList addresses;
+    if (m_options.desktopSources.isEmpty()) {
+        return addresses;
+    }
+    const QDir sources(m_options.desktopSources);
+    for (const QString &name : sources.entryList({QStringLiteral("*.source")}, QDir::Files, QDir::Name)) {
+        const QString address = keyFileValue(sources.filePath(name), "Mail Identity", "Address");
+        if (!address.isEmpty() && !addresses.contains(address, Qt::CaseInsensitive)) {
+            addresses.append(address);
+        }
+    }
+    return addresses;
 }
 
 std::shared_ptr<const ICalendarFile> ICalendarStore::load(const QString &path)

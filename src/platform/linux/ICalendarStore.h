@@ -35,7 +35,8 @@ public:
     //
     // Times: a TZID is an IANA name, a Windows name, or an IANA name behind a prefix; failing
     // that, the file's own VTIMEZONE of that name; failing that, the time is floating. Floating
-    // times are local times. Rules repeating more often than daily are not expanded: only their
+    // times are in the zone the calendar names in X-WR-TIMEZONE (resolved as a TZID is), else
+    // local times. Rules repeating more often than daily are not expanded: only their
     // first occurrence and RDATEs count (no meeting repeats hourly, and libical takes seconds to
     // find that some such rules never match).
     static QList<CalendarEvent> occurrences(const std::vector<const ICalendarFile *> &files,
@@ -54,9 +55,10 @@ private:
 //   X-WR-CALNAME, else its name without the extension). A folder holding neither .ics files nor a
 //   displayname file is a collection itself, looked into up to three levels deep. Symbolic links
 //   are followed; a calendar reached twice counts once.
-// - In each local desktop root (by default $XDG_DATA_HOME/evolution/calendar/local), each
-//   folder's calendar.ics, titled with the DisplayName of the folder's source file, else its
-//   X-WR-CALNAME, else the folder's name.
+// - In each local desktop root (by default $XDG_DATA_HOME/evolution/calendar, where the desktop
+//   keeps its local calendars, one folder per source), each folder's calendar.ics, titled with the
+//   DisplayName of the folder's source file (<desktopSources>/<folder name>.source; the folder
+//   "system" is the personal calendar), else its X-WR-CALNAME, else the folder's name.
 //
 // A calendar's id is the canonical path of its folder or file, so it stays the same across
 // restarts for as long as the calendar is not moved.
@@ -81,7 +83,7 @@ public:
     };
     struct Options {
         QList<Root> roots;
-        // Where the desktop's calendar sources are described (<folder name>.source files).
+        // Where the desktop's calendar sources and mail identities are described (.source files).
         QString desktopSources;
         // Notifications closer together than this are reported as one change.
         std::chrono::milliseconds changeDelay{250};
@@ -95,6 +97,8 @@ public:
     void requestAccess() override;
     QList<CalendarInfo> calendars() override;
     QList<CalendarEvent> events(const CalendarEventQuery &query) override;
+    // The Address of the [Mail Identity] group of every desktop source file, read on each call.
+    QStringList knownUserAddresses() override;
 
 private:
     struct Calendar {
@@ -119,7 +123,7 @@ private:
     void scanDesktopLocal(const QString &root, QStringList &watched);
     void addCalendar(Calendar calendar);
     std::shared_ptr<const ICalendarFile> load(const QString &path);
-    QString desktopSourceName(const QString &sourceId) const;
+    QString desktopSourceName(const QString &folderName) const;
     void watch(const QStringList &paths);
 
     Options m_options;

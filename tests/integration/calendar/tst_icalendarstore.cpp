@@ -4,9 +4,12 @@
 #include "util/AppSettings.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstdio>
 
 namespace {
 // Tuesday, 12 March 2024, two days after New York moved to summer time and before Europe did.
@@ -116,6 +119,15 @@ private Q_SLOTS:
                      "TZOFFSETFROM:+0300\nTZOFFSETTO:+0300\nEND:STANDARD\nEND:VTIMEZONE\n"),
             QStringLiteral("2024-03-12T06:00:00Z/2024-03-12T07:00:00Z"));
         row("floating", calendar(vevent("DTSTART:20240312T090000\nDTEND:20240312T100000\n")),
+            QStringLiteral("2024-03-12T00:00:00Z/2024-03-12T01:00:00Z"));
+        // Exported calendars name the zone their floating times are meant in.
+        row("floating in the calendar's zone",
+            calendar(vevent("DTSTART:20240311T090000\nDTEND:20240311T100000\nRRULE:FREQ=DAILY\n"),
+                     "X-WR-TIMEZONE:America/New_York\n"),
+            QStringLiteral("2024-03-11T13:00:00Z/2024-03-11T14:00:00Z 2024-03-12T13:00:00Z/2024-03-12T14:00:00Z "
+                           "2024-03-13T13:00:00Z/2024-03-13T14:00:00Z"));
+        row("floating, unknown calendar zone",
+            calendar(vevent("DTSTART:20240312T090000\nDTEND:20240312T100000\n"), "X-WR-TIMEZONE:Mars/Olympus\n"),
             QStringLiteral("2024-03-12T00:00:00Z/2024-03-12T01:00:00Z"));
         row("weekly", calendar(vevent(weekly)), thisWeek);
         row("weekly, this week excepted", calendar(vevent(weekly + "EXDATE:20240305T143000Z,20240312T143000Z\n")), {});
@@ -237,6 +249,54 @@ private Q_SLOTS:
                  QStringLiteral("Holidays,Personal,Team Calendar,link1,nested,other,plain,unnamed"));
         // Another store, as after a restart, gives every calendar the same id.
         QCOMPARE(listed(), found);
+    }
+
+    // The desktop's own local calendars where it keeps them, by the names its source files give,
+    // with the user found by the desktop's mail identity; a calendar file replaced the way the
+    // desktop saves it is followed.
+    void desktopCalendars()
+    {
+        QTemporaryDir data;
+        const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+        const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", oldData); });
+        const QString calendars = data.filePath(QStringLiteral("evolution/calendar/"));
+        const QString sources = m_config.filePath(QStringLiteral("evolution/sources/"));
+        const QString teamId = QStringLiteral("a4d1c0ffee42");
+        QVERIFY(write(calendars + QStringLiteral("system/calendar.ics"),
+                      calendar(vevent("DTSTART:20240312T143000Z\nDTEND:20240312T153000Z\n"
+                                      "ATTENDEE;PARTSTAT=DECLINED:mailto:Me@Work.example\n"))));
+        QVERIFY(write(calendars + teamId + QStringLiteral("/calendar.ics"),
+                      calendar(vevent("DTSTART:20240312T150300Z\nDURATION:PT1H\n"))));
+        QVERIFY(write(sources + teamId + QStringLiteral(".source"),
+                      "[Data Source]\nDisplayName=Team\nEnabled=true\nParent=local-stub\n\n[Calendar]\n"
+                      "BackendName=local\nColor=#62a0ea\n"));
+        QVERIFY(write(sources + QStringLiteral("f00.source"),
+                      "[Data Source]\nDisplayName=me@work.example\n\n[Mail Identity]\nName=Me\n"
+                      "Address=me@work.example\nReplyTo=\n"));
+
+        CalendarWatcher::Options options;
+        options.now = [] {
+            return now;
+        };
+        options.refreshInterval = std::chrono::hours(1);
+        CalendarWatcher watcher(std::make_unique<ICalendarStore>(), options);
+        watcher.start();
+        QVERIFY(QTest::qWaitFor([&] { return watcher.isInMeeting().has_value(); }, 5000));
+        QStringList titles;
+        for (const CalendarInfo &info : watcher.availableCalendars()) {
+            titles.append(info.title);
+        }
+        QCOMPARE(titles.join(QLatin1Char(',')), QStringLiteral("Personal,Team"));
+        QVERIFY(watcher.userAddresses().contains(QStringLiteral("me@work.example")));
+        QCOMPARE(watcher.isInMeeting(), std::optional(false));
+        QCOMPARE(watcher.isMeetingSoon(), std::optional(true));
+
+        const QString replacement = calendars + teamId + QStringLiteral("/calendar.ics~");
+        QVERIFY(write(replacement, calendar(vevent("DTSTART:20240312T145000Z\nDURATION:PT1H\n"))));
+        QVERIFY(::rename(QFile::encodeName(replacement).constData(),
+                         QFile::encodeName(calendars + teamId + QStringLiteral("/calendar.ics")).constData()) == 0);
+        QVERIFY(QTest::qWaitFor([&] { return watcher.isInMeeting() == std::optional(true); }, 5000));
     }
 
     // A missing root holds no calendar yet; a root that cannot be listed refuses access.
