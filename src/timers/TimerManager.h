@@ -2,6 +2,7 @@
 
 #include "device/Bytes.h"
 #include "device/Dorvel.h"
+#include "device/HSVColor.h"
 #include "platform/Clock.h"
 
 #include <QMetaType>
@@ -21,15 +22,6 @@ enum class PomodoroPhase { work, shortBreak, longBreak };
 
 Q_DECLARE_METATYPE(std::optional<TimerKind>)
 Q_DECLARE_METATYPE(std::optional<PomodoroPhase>)
-
-// A color on the device's own scale: hue, saturation and value, each 0 to 255.
-struct HSVColor {
-    std::uint8_t hue = 0;
-    std::uint8_t saturation = 0;
-    std::uint8_t value = 0;
-
-    friend bool operator==(const HSVColor &, const HSVColor &) = default;
-};
 
 // What a pomodoro session runs with. Minutes are clamped to 0 or more and the cycles before a long
 // break to 1 or more when a session starts.

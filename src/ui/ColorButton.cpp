@@ -1,0 +1,86 @@
+#include "ui/ColorButton.h"
+
+#include <QColorDialog>
+#include <QPainter>
+#include <QStyleOptionButton>
+
+namespace {
+
+constexpr int swatchInset = 5;
+
+bool sameColor(const QColor &a, const QColor &b)
+{
+    if (a.isValid() != b.isValid()) {
+        return false;
+    }
+    return !a.isValid() || a.rgba64() == b.rgba64();
+}
+
+} // namespace
+
+ColorButton::ColorButton(QWidget *parent) : ColorButton(QColor(Qt::white), parent) {}
+
+ColorButton::ColorButton(const QColor &color, QWidget *parent) : QPushButton(parent), m_color(color)
+{
+    connect(this, &QPushButton::clicked, this, &ColorButton::openDialog);
+}
+
+void ColorButton::setColor(const QColor &color)
+{
+    if (sameColor(color, m_color)) {
+        return;
+    }
+    m_color = color;
+    update();
+    Q_EMIT colorChanged(m_color);
+}
+
+QSize ColorButton::sizeHint() const
+{
+    const QSize text = fontMetrics().size(Qt::TextSingleLine, QStringLiteral("MMMM"));
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    return style()->sizeFromContents(QStyle::CT_PushButton, &option, text, this);
+}
+
+void ColorButton::paintEvent(QPaintEvent *event)
+{
+    QPushButton::paintEvent(event);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QRect contents = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    const QRect swatch = contents.adjusted(swatchInset - 2, swatchInset - 2, 2 - swatchInset, 2 - swatchInset);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Mid), 1));
+    QColor fill = m_color;
+    if (fill.isValid()) {
+        fill.setAlpha(255);
+    }
+    painter.setBrush(isEnabled() ? fill : palette().color(QPalette::Disabled, QPalette::Button));
+    painter.drawRoundedRect(QRectF(swatch).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+}
+
+void ColorButton::openDialog()
+{
+    if (m_dialog) {
+        m_dialog->raise();
+        m_dialog->activateWindow();
+        return;
+    }
+    auto *dialog = new QColorDialog(m_color.isValid() ? m_color : QColor(Qt::white), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    if (!accessibleName().isEmpty()) {
+        dialog->setWindowTitle(accessibleName());
+    }
+    connect(dialog, &QColorDialog::colorSelected, this, [this](const QColor &picked) {
+        if (!picked.isValid() || sameColor(picked, m_color)) {
+            return;
+        }
+        setColor(picked);
+        Q_EMIT colorPicked(m_color);
+    });
+    m_dialog = dialog;
+    // open() is window-modal and returns at once; exec() would run a nested event loop.
+    dialog->open();
+}
