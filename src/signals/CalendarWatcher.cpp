@@ -122,6 +122,27 @@ void CalendarWatcher::refreshUserAddresses()
     m_userAddresses = std::move(addresses);
 }
 
+void CalendarWatcher::setUserAddresses(const QStringList &addresses)
+{
+    QStringList found = environmentUserAddresses();
+    addAddresses(found, m_store->knownUserAddresses());
+    m_configuredAddresses.clear();
+    for (const QString &address : addresses) {
+        if (!found.contains(address.trimmed(), Qt::CaseInsensitive)) {
+            addAddresses(m_configuredAddresses, {address});
+        }
+    }
+    const auto settings = AppSettings::open();
+    if (m_configuredAddresses.isEmpty()) {
+        settings->remove(userAddressesKey());
+    } else {
+        settings->setValue(userAddressesKey(), m_configuredAddresses);
+    }
+    refreshUserAddresses();
+    Q_EMIT userAddressesChanged(m_userAddresses);
+    refresh();
+}
+
 void CalendarWatcher::setExcludedCalendarIDs(const QSet<QString> &ids)
 {
     m_excludedCalendarIDs = ids;

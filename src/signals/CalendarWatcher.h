@@ -29,7 +29,8 @@
 // - "calendarWatcher.userAddresses": e-mail addresses of the user's, a string list, read when the
 //   watcher is made. The user is found among an event's attendees by these, the address in $EMAIL,
 //   $USER@<host name> and the addresses the calendar store knows (the desktop's mail identities,
-//   the accounts' own addresses), so the key needs only the addresses none of those gives.
+//   the accounts' own addresses), so the key needs only the addresses none of those gives; it is
+//   written when the addresses are set.
 class CalendarWatcher : public CalendarSignals {
     Q_OBJECT
 public:
@@ -59,6 +60,9 @@ public:
     void setExcludedCalendarIDs(const QSet<QString> &ids);
     // Every address the user is found by (see above); the store's once access was granted.
     const QStringList &userAddresses() const { return m_userAddresses; }
+    // Keeps those of the addresses that nothing else gives in the settings (none: the key is
+    // removed), then evaluates at once. An address that comes from elsewhere stays in use.
+    void setUserAddresses(const QStringList &addresses);
 
     // Reads the calendars there are from the store.
     void refreshAvailableCalendars();
@@ -68,6 +72,7 @@ public:
 Q_SIGNALS:
     void availableCalendarsChanged(const QList<CalendarInfo> &calendars);
     void excludedCalendarIDsChanged(const QSet<QString> &ids);
+    void userAddressesChanged(const QStringList &addresses);
 
 private:
     void onAccessResolved(bool granted);

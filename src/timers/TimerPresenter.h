@@ -20,4 +20,47 @@ QString phaseName(PomodoroPhase phase);
 QString menuLabel(const std::optional<TimerKind> &kind, const std::optional<PomodoroPhase> &phase, int remainingSeconds,
                   bool isExpired);
 
+// The cycle line of a running pomodoro: "cycle n" for the work phase in progress or the break after
+// work phase n - 1 (n = completed work phases + 1), then " / " and the session's total when it has
+// one.
+QString cycleLine(int pomodoroCycleCount, std::optional<int> sessionLimit);
+
+// What the timer window shows. Each section has a set-up form (no timer) and a running form (its
+// own kind of timer, an expired simple timer included); the other kind's section is hidden.
+struct TimerWindow {
+    bool showsSimpleSection = true;
+    bool showsSimpleSetup = true;
+    // The running form: the countdown (shown in the monospaced title font) and "Stop", or after
+    // expiry "Time's up!" and "Dismiss".
+    QString simpleStatus;
+    bool simpleStatusIsCountdown = false;
+    QString simpleButton;
+
+    bool showsPomodoroSection = true;
+    bool showsPomodoroSetup = true;
+    QString phaseName;
+    QString pomodoroRemaining;
+    QString cycleLine;
+
+    friend bool operator==(const TimerWindow &, const TimerWindow &) = default;
+};
+TimerWindow timerWindow(const std::optional<TimerKind> &kind, bool isExpired, const std::optional<PomodoroPhase> &phase,
+                        int remainingSeconds, int pomodoroCycleCount, std::optional<int> sessionLimit);
+
+// A stepper of the set-up forms: it shows prefix, number, suffix ("Duration: 5 min").
+struct Stepper {
+    QString name; // its accessible name
+    QString prefix;
+    QString suffix;
+    int minimum = 1;
+    int maximum = 1;
+    int initial = 1;
+};
+Stepper simpleMinutesStepper();
+Stepper workMinutesStepper();
+Stepper breakMinutesStepper();
+Stepper longBreakMinutesStepper();
+Stepper cyclesBeforeLongBreakStepper();
+Stepper totalCyclesStepper();
+
 } // namespace TimerPresenter
