@@ -19,12 +19,14 @@
 #include "platform/PackageDatabase.h"
 #include "platform/TriggerListener.h"
 #include "rules/StatusRulesEngine.h"
+#include "rules/ui/StatusRulesSettingsView.h"
 #include "signals/CalendarWatcher.h"
 #include "signals/CameraInUseWatcher.h"
 #include "signals/ExternalTriggerServer.h"
 #include "signals/MicMuteWatcher.h"
 #include "signals/VPNStatusWatcher.h"
 #include "timers/TimerManager.h"
+#include "timers/ui/TimerView.h"
 #include "update/AppUpdater.h"
 #include "update/Uninstaller.h"
 #include "update/ui/AppUpdateProgressView.h"
@@ -60,6 +62,10 @@ TamselDesktopApp::TamselDesktopApp(Ports ports, QObject *parent)
                               [this] { return new TarnUpdateProgressView(*m_tarnUpdater); });
     m_windows->registerWindow(QStringLiteral("app-update-progress"),
                               [this] { return new AppUpdateProgressView(*m_appUpdater); });
+    m_windows->registerWindow(QString::fromLatin1(StatusRulesSettingsView::windowId),
+                              [this] { return new StatusRulesSettingsView(*m_rulesEngine, *m_calendar); });
+    m_windows->registerWindow(QString::fromLatin1(TimerView::windowId),
+                              [this] { return new TimerView(*m_timerManager); });
     m_windows->registerWindow(QStringLiteral("legal-agreement"), [this] {
         auto *view = new LegalAgreementView(*m_legalGate, AppResources::appIconDisplay());
         connect(view, &LegalAgreementView::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "device/HSVColor.h"
 #include "platform/CalendarStore.h"
 #include "rules/StatusRule.h"
-#include "timers/TimerManager.h"
 
 #include <QList>
 #include <QSet>

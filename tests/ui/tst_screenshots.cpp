@@ -3,7 +3,14 @@
 #include "app/ui/TrayMenu.h"
 #include "device/DorvelDeviceManager.h"
 #include "platform/sim/SimulatedHidBus.h"
+#include "rules/StatusRulesEngine.h"
+#include "rules/ui/StatusRulesSettingsView.h"
+#include "signals/CalendarWatcher.h"
 #include "support/DeviceTestSupport.h"
+#include "support/FakeCalendarStore.h"
+#include "support/FakeClock.h"
+#include "timers/TimerManager.h"
+#include "timers/ui/TimerView.h"
 #include "unit/rules/RulesTestSupport.h"
 
 #include <QApplication>
@@ -42,7 +49,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         const QString fonts = QStringLiteral("/usr/share/fonts/truetype/dejavu/");
-        for (const char *file : {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf"}) {
+        for (const char *file : {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "DejaVuSansMono.ttf"}) {
             QVERIFY2(QFontDatabase::addApplicationFont(fonts + QLatin1String(file)) >= 0,
                      "DejaVu Sans is missing: install fonts-dejavu-core");
         }
@@ -87,6 +94,58 @@ private Q_SLOTS:
         KESTRIX_WAIT_FOR(hid.lastQuery().has_value());
         TrayMenu menu(hid);
         save(menu, QStringLiteral("tray-menu"));
+    }
+
+    void statusRulesWindow()
+    {
+        TemporaryConfigHome home;
+        SimulatedHidBus bus;
+        SimulatedDorvel device;
+        DorvelDeviceManager hid(bus);
+        StatusRulesEngine engine(hid);
+        hid.start();
+        bus.plug(device, 0x14200000);
+        KESTRIX_WAIT_FOR(hid.lastQuery().has_value());
+        // One finish step switched on, so both forms of the finish line show.
+        std::vector<StatusRule> rules = engine.rules();
+        ruleIn(rules, "terminal_active").finishStep->isEnabled = true;
+        engine.setRules(rules);
+        auto store = std::make_unique<FakeCalendarStore>();
+        for (const char *title : {"Work", "Family", "Holidays", "Team", "Birthdays"}) {
+            store->calendarList.append({QString::fromLatin1(title).toLower(), QString::fromLatin1(title)});
+        }
+        CalendarWatcher calendar(std::move(store));
+        calendar.start();
+        calendar.setExcludedCalendarIDs({QStringLiteral("holidays"), QStringLiteral("birthdays")});
+        calendar.setUserAddresses({QStringLiteral("ana@example.org"), QStringLiteral("ana.b@work.example")});
+        StatusRulesSettingsView view(engine, calendar);
+        save(view, QStringLiteral("status-rules"));
+    }
+
+    void timerWindow()
+    {
+        TemporaryConfigHome home;
+        SimulatedHidBus bus;
+        SimulatedDorvel device;
+        DorvelDeviceManager hid(bus);
+        StatusRulesEngine engine(hid);
+        FakeClock clock;
+        TimerManager timer(hid, engine, clock);
+        {
+            TimerView view(timer);
+            save(view, QStringLiteral("timer"));
+        }
+        timer.startSimple(5, HSVColor{0, 255, 255}, Dorvel::RGBMode::breatheFast);
+        {
+            TimerView view(timer);
+            save(view, QStringLiteral("timer-running"));
+        }
+        timer.cancelIfRunning();
+        PomodoroSettings session;
+        session.sessionLimit = 8;
+        timer.startPomodoro(session);
+        TimerView view(timer);
+        save(view, QStringLiteral("timer-pomodoro-running"));
     }
 };
 

@@ -1,0 +1,142 @@
+#include "rules/ui/StatusRuleRowWidget.h"
+
+#include "ui/ColorButton.h"
+#include "ui/Hsv255.h"
+#include "ui/LedLabels.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int effectMenuWidth = 160;
+constexpr int finishEffectMenuWidth = 150;
+constexpr int finishStepperWidth = 70;
+constexpr int finishIndent = 28;
+constexpr int colorButtonWidth = 40;
+
+// Caption text relative to body text, as the platform's text styles scale it.
+constexpr double captionScale = 10.0 / 13.0;
+
+} // namespace
+
+StatusRuleRowWidget::StatusRuleRowWidget(bool offersFinishStep, QWidget *parent) : QWidget(parent)
+{
+    auto *lines = new QVBoxLayout(this);
+    lines->setContentsMargins(0, 3, 4, 3);
+    lines->setSpacing(4);
+
+    auto *ruleLine = new QHBoxLayout;
+    ruleLine->setSpacing(6);
+    m_enabled = new QCheckBox(this);
+    ruleLine->addWidget(m_enabled);
+    m_name = new QLabel(this);
+    m_name->setTextFormat(Qt::PlainText);
+    m_name->setMinimumWidth(40);
+    m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    ruleLine->addWidget(m_name, 1);
+    m_effect = new QComboBox(this);
+    LedLabels::fillLedEffects(*m_effect);
+    m_effect->setFixedWidth(effectMenuWidth);
+    ruleLine->addWidget(m_effect);
+    m_color = new ColorButton(this);
+    m_color->setFixedWidth(colorButtonWidth);
+    ruleLine->addWidget(m_color);
+    lines->addLayout(ruleLine);
+
+    connect(m_enabled, &QCheckBox::clicked, this, &StatusRuleRowWidget::enabledRequested);
+    connect(m_effect, &QComboBox::activated, this, [this] {
+        if (const auto effect = LedLabels::currentLedEffect(*m_effect)) {
+            Q_EMIT effectRequested(*effect);
+        }
+    });
+    connect(m_color, &ColorButton::colorPicked, this, &StatusRuleRowWidget::colorRequested);
+
+    if (!offersFinishStep) {
+        return;
+    }
+    auto *finishLine = new QHBoxLayout;
+    finishLine->setContentsMargins(finishIndent, 0, 0, 0);
+    finishLine->setSpacing(4);
+    m_finishEnabled = new QCheckBox(QStringLiteral("Finish effect"), this);
+    QFont caption = m_finishEnabled->font();
+    caption.setPointSizeF(caption.pointSizeF() * captionScale);
+    m_finishEnabled->setFont(caption);
+    m_finishEnabled->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    finishLine->addWidget(m_finishEnabled);
+    finishLine->addStretch(1);
+    m_finishEffect = new QComboBox(this);
+    LedLabels::fillLedEffects(*m_finishEffect);
+    m_finishEffect->setFixedWidth(finishEffectMenuWidth);
+    finishLine->addWidget(m_finishEffect);
+    m_finishColor = new ColorButton(this);
+    m_finishColor->setFixedWidth(colorButtonWidth);
+    finishLine->addWidget(m_finishColor);
+    m_finishSeconds = new QSpinBox(this);
+    m_finishSeconds->setRange(StatusRulesPresenter::finishSecondsMinimum, StatusRulesPresenter::finishSecondsMaximum);
+    m_finishSeconds->setSuffix(QStringLiteral("s"));
+    m_finishSeconds->setFixedWidth(finishStepperWidth);
+    // Typed numbers are written once, when confirmed; the arrows write every step.
+    m_finishSeconds->setKeyboardTracking(false);
+    finishLine->addWidget(m_finishSeconds);
+    lines->addLayout(finishLine);
+
+    connect(m_finishEnabled, &QCheckBox::clicked, this, &StatusRuleRowWidget::finishEnabledRequested);
+    connect(m_finishEffect, &QComboBox::activated, this, [this] {
+        if (const auto effect = LedLabels::currentLedEffect(*m_finishEffect)) {
+            Q_EMIT finishEffectRequested(*effect);
+        }
+    });
+    connect(m_finishColor, &ColorButton::colorPicked, this, &StatusRuleRowWidget::finishColorRequested);
+    connect(m_finishSeconds, &QSpinBox::valueChanged, this, &StatusRuleRowWidget::finishSecondsRequested);
+}
+
+void StatusRuleRowWidget::render(const StatusRulesPresenter::RuleRow &row)
+{
+    namespace P = StatusRulesPresenter;
+    m_name->setText(row.name);
+    m_name->setToolTip(row.name);
+    {
+        const QSignalBlocker blockEnabled(m_enabled);
+        const QSignalBlocker blockColor(m_color);
+        m_enabled->setChecked(row.isEnabled);
+        LedLabels::selectLedEffect(*m_effect, row.effect);
+        m_color->setColor(colorFromHsv255(row.color));
+    }
+    m_enabled->setAccessibleName(P::enabledAccessibleName(row.name));
+    m_effect->setAccessibleName(P::effectAccessibleName(row.name));
+    m_color->setAccessibleName(P::colorAccessibleName(row.name));
+
+    if (!m_finishEnabled) {
+        return;
+    }
+    {
+        const QSignalBlocker blockEnabled(m_finishEnabled);
+        const QSignalBlocker blockColor(m_finishColor);
+        const QSignalBlocker blockSeconds(m_finishSeconds);
+        m_finishEnabled->setChecked(row.finishEnabled);
+        LedLabels::selectLedEffect(*m_finishEffect, row.finishEffect);
+        m_finishColor->setColor(colorFromHsv255(row.finishColor));
+        m_finishSeconds->setValue(row.finishSeconds);
+    }
+    m_finishEffect->setAccessibleName(P::finishEffectAccessibleName(row.name));
+    m_finishColor->setAccessibleName(P::finishColorAccessibleName(row.name));
+    m_finishSeconds->setAccessibleName(P::finishDurationAccessibleName(row.name));
+    m_finishEffect->setVisible(row.showsFinishControls);
+    m_finishColor->setVisible(row.showsFinishControls);
+    m_finishSeconds->setVisible(row.showsFinishControls);
+}
+
+QList<QWidget *> StatusRuleRowWidget::focusChain() const
+{
+    QList<QWidget *> chain{m_enabled, m_effect, m_color};
+    if (m_finishEnabled) {
+        chain << m_finishEnabled << m_finishEffect << m_finishColor << m_finishSeconds;
+    }
+    return chain;
+}

@@ -1,0 +1,251 @@
+#include "timers/ui/TimerView.h"
+
+#include "timers/TimerManager.h"
+#include "timers/TimerPresenter.h"
+#include "ui/ColorButton.h"
+#include "ui/Hsv255.h"
+#include "ui/LedLabels.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int windowWidth = 380;
+constexpr int margin = 16;
+
+// Title and caption text relative to body text, as the platform's text styles scale them.
+constexpr double titleScale = 22.0 / 13.0;
+constexpr double captionScale = 10.0 / 13.0;
+
+QFont scaled(QFont font, double factor)
+{
+    font.setPointSizeF(font.pointSizeF() * factor);
+    return font;
+}
+
+QSpinBox *stepper(const TimerPresenter::Stepper &spec, QWidget *parent)
+{
+    auto *box = new QSpinBox(parent);
+    box->setRange(spec.minimum, spec.maximum);
+    box->setPrefix(spec.prefix);
+    box->setSuffix(spec.suffix);
+    box->setValue(spec.initial);
+    box->setAccessibleName(spec.name);
+    return box;
+}
+
+ColorButton *colorPicker(QFormLayout &form, const QString &label, const QColor &initial, QWidget *parent)
+{
+    auto *button = new ColorButton(initial, parent);
+    button->setAccessibleName(label);
+    form.addRow(label, button);
+    return button;
+}
+
+QComboBox *effectPicker(QFormLayout &form, const QString &label, Dorvel::RGBMode initial, QWidget *parent)
+{
+    auto *picker = new QComboBox(parent);
+    LedLabels::fillRgbModes(*picker);
+    LedLabels::selectRgbMode(*picker, initial);
+    picker->setAccessibleName(label);
+    form.addRow(label, picker);
+    return picker;
+}
+
+QFormLayout *formIn(QWidget *widget)
+{
+    auto *form = new QFormLayout(widget);
+    form->setContentsMargins(0, 0, 0, 0);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return form;
+}
+
+QHBoxLayout *buttonRow(QPushButton *button)
+{
+    auto *row = new QHBoxLayout;
+    row->addWidget(button);
+    row->addStretch(1);
+    return row;
+}
+
+Dorvel::RGBMode modeOf(const QComboBox &picker)
+{
+    return LedLabels::currentRgbMode(picker).value_or(Dorvel::RGBMode::solid);
+}
+
+} // namespace
+
+TimerView::TimerView(TimerManager &timer, QWidget *parent) : QWidget(parent), m_timer(timer)
+{
+    namespace P = TimerPresenter;
+    setWindowTitle(QStringLiteral("Timer"));
+
+    auto *stack = new QVBoxLayout(this);
+    stack->setContentsMargins(margin, margin, margin, margin);
+    stack->setSpacing(12);
+    stack->setSizeConstraint(QLayout::SetFixedSize);
+
+    m_countdownFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    m_countdownFont.setPointSizeF(font().pointSizeF() * titleScale);
+
+    // "Timer": a simple countdown.
+    m_simpleSection = new QGroupBox(QStringLiteral("Timer"), this);
+    m_simpleSection->setFixedWidth(windowWidth - 2 * margin);
+    auto *simpleRows = new QVBoxLayout(m_simpleSection);
+
+    m_simpleSetup = new QWidget(m_simpleSection);
+    QFormLayout *simpleForm = formIn(m_simpleSetup);
+    m_simpleMinutes = stepper(P::simpleMinutesStepper(), m_simpleSetup);
+    simpleForm->addRow(m_simpleMinutes);
+    m_simpleColor = colorPicker(*simpleForm, QStringLiteral("Alert color"), QColor::fromRgbF(1, 0, 0), m_simpleSetup);
+    m_simpleEffect =
+        effectPicker(*simpleForm, QStringLiteral("Alert effect"), Dorvel::RGBMode::breatheFast, m_simpleSetup);
+    auto *simpleStart = new QPushButton(QStringLiteral("Start"), m_simpleSetup);
+    simpleStart->setAccessibleName(QStringLiteral("Start timer"));
+    simpleForm->addRow(buttonRow(simpleStart));
+    simpleRows->addWidget(m_simpleSetup);
+
+    m_simpleRunning = new QWidget(m_simpleSection);
+    auto *simpleRunningRows = new QVBoxLayout(m_simpleRunning);
+    simpleRunningRows->setContentsMargins(0, 0, 0, 0);
+    m_simpleStatus = new QLabel(m_simpleRunning);
+    simpleRunningRows->addWidget(m_simpleStatus);
+    m_simpleStop = new QPushButton(m_simpleRunning);
+    simpleRunningRows->addLayout(buttonRow(m_simpleStop));
+    simpleRows->addWidget(m_simpleRunning);
+    stack->addWidget(m_simpleSection);
+
+    // "Pomodoro Timer": work and break phases.
+    m_pomodoroSection = new QGroupBox(QStringLiteral("Pomodoro Timer"), this);
+    m_pomodoroSection->setFixedWidth(windowWidth - 2 * margin);
+    auto *pomodoroRows = new QVBoxLayout(m_pomodoroSection);
+
+    m_pomodoroSetup = new QWidget(m_pomodoroSection);
+    QFormLayout *pomodoroForm = formIn(m_pomodoroSetup);
+    const auto solid = Dorvel::RGBMode::solid;
+    m_workMinutes = stepper(P::workMinutesStepper(), m_pomodoroSetup);
+    pomodoroForm->addRow(m_workMinutes);
+    m_workColor =
+        colorPicker(*pomodoroForm, QStringLiteral("Work color"), QColor::fromRgbF(0, 1.0f / 3, 1), m_pomodoroSetup);
+    m_workEffect = effectPicker(*pomodoroForm, QStringLiteral("Work effect"), solid, m_pomodoroSetup);
+    m_breakMinutes = stepper(P::breakMinutesStepper(), m_pomodoroSetup);
+    pomodoroForm->addRow(m_breakMinutes);
+    m_breakColor =
+        colorPicker(*pomodoroForm, QStringLiteral("Break color"), QColor::fromRgbF(0, 0.8f, 0.4f), m_pomodoroSetup);
+    m_breakEffect = effectPicker(*pomodoroForm, QStringLiteral("Break effect"), solid, m_pomodoroSetup);
+    m_longBreakMinutes = stepper(P::longBreakMinutesStepper(), m_pomodoroSetup);
+    pomodoroForm->addRow(m_longBreakMinutes);
+    m_longBreakColor = colorPicker(*pomodoroForm, QStringLiteral("Long break color"), QColor::fromRgbF(0.6f, 0.2f, 1),
+                                   m_pomodoroSetup);
+    m_longBreakEffect = effectPicker(*pomodoroForm, QStringLiteral("Long break effect"), solid, m_pomodoroSetup);
+    m_cyclesBeforeLongBreak = stepper(P::cyclesBeforeLongBreakStepper(), m_pomodoroSetup);
+    pomodoroForm->addRow(m_cyclesBeforeLongBreak);
+    m_limitSession = new QCheckBox(QStringLiteral("Limit session"), m_pomodoroSetup);
+    pomodoroForm->addRow(m_limitSession);
+    m_totalCycles = stepper(P::totalCyclesStepper(), m_pomodoroSetup);
+    m_totalCycles->setVisible(false);
+    pomodoroForm->addRow(m_totalCycles);
+    auto *pomodoroStart = new QPushButton(QStringLiteral("Start"), m_pomodoroSetup);
+    pomodoroStart->setAccessibleName(QStringLiteral("Start pomodoro"));
+    pomodoroForm->addRow(buttonRow(pomodoroStart));
+    pomodoroRows->addWidget(m_pomodoroSetup);
+
+    m_pomodoroRunning = new QWidget(m_pomodoroSection);
+    auto *pomodoroRunningRows = new QVBoxLayout(m_pomodoroRunning);
+    pomodoroRunningRows->setContentsMargins(0, 0, 0, 0);
+    m_phase = new QLabel(m_pomodoroRunning);
+    QFont headline = m_phase->font();
+    headline.setBold(true);
+    m_phase->setFont(headline);
+    pomodoroRunningRows->addWidget(m_phase);
+    m_pomodoroRemaining = new QLabel(m_pomodoroRunning);
+    m_pomodoroRemaining->setFont(m_countdownFont);
+    pomodoroRunningRows->addWidget(m_pomodoroRemaining);
+    m_cycle = new QLabel(m_pomodoroRunning);
+    m_cycle->setFont(scaled(m_cycle->font(), captionScale));
+    m_cycle->setForegroundRole(QPalette::PlaceholderText);
+    pomodoroRunningRows->addWidget(m_cycle);
+    auto *pomodoroStop = new QPushButton(QStringLiteral("Stop"), m_pomodoroRunning);
+    pomodoroStop->setAccessibleName(QStringLiteral("Stop pomodoro"));
+    pomodoroRunningRows->addLayout(buttonRow(pomodoroStop));
+    pomodoroRows->addWidget(m_pomodoroRunning);
+    stack->addWidget(m_pomodoroSection);
+
+    connect(simpleStart, &QPushButton::clicked, this, &TimerView::startSimple);
+    connect(pomodoroStart, &QPushButton::clicked, this, &TimerView::startPomodoro);
+    connect(m_simpleStop, &QPushButton::clicked, &timer, &TimerManager::cancelIfRunning);
+    connect(pomodoroStop, &QPushButton::clicked, &timer, &TimerManager::cancelIfRunning);
+    connect(m_limitSession, &QCheckBox::toggled, m_totalCycles, &QWidget::setVisible);
+
+    connect(&timer, &TimerManager::kindChanged, this, &TimerView::render);
+    connect(&timer, &TimerManager::isExpiredChanged, this, &TimerView::render);
+    connect(&timer, &TimerManager::remainingSecondsChanged, this, &TimerView::render);
+    connect(&timer, &TimerManager::pomodoroPhaseChanged, this, &TimerView::render);
+    connect(&timer, &TimerManager::pomodoroCycleCountChanged, this, &TimerView::render);
+    render();
+}
+
+void TimerView::render()
+{
+    const TimerPresenter::TimerWindow window = TimerPresenter::timerWindow(
+        m_timer.kind(), m_timer.isExpired(), m_timer.pomodoroPhase(), m_timer.remainingSeconds(),
+        m_timer.pomodoroCycleCount(), m_timer.pomodoroSettings().sessionLimit);
+
+    m_simpleSection->setVisible(window.showsSimpleSection);
+    m_simpleSetup->setVisible(window.showsSimpleSetup);
+    m_simpleRunning->setVisible(!window.showsSimpleSetup);
+    m_simpleStatus->setText(window.simpleStatus);
+    m_simpleStatus->setFont(window.simpleStatusIsCountdown ? m_countdownFont : font());
+    m_simpleStop->setText(window.simpleButton);
+
+    m_pomodoroSection->setVisible(window.showsPomodoroSection);
+    m_pomodoroSetup->setVisible(window.showsPomodoroSetup);
+    m_pomodoroRunning->setVisible(!window.showsPomodoroSetup);
+    m_phase->setText(window.phaseName);
+    m_pomodoroRemaining->setText(window.pomodoroRemaining);
+    m_cycle->setText(window.cycleLine);
+}
+
+void TimerView::startSimple()
+{
+    const auto color = hsv255(m_simpleColor->color());
+    if (!color) {
+        return;
+    }
+    m_timer.startSimple(m_simpleMinutes->value(), *color, modeOf(*m_simpleEffect));
+}
+
+void TimerView::startPomodoro()
+{
+    const auto work = hsv255(m_workColor->color());
+    const auto shortBreak = hsv255(m_breakColor->color());
+    const auto longBreak = hsv255(m_longBreakColor->color());
+    if (!work || !shortBreak || !longBreak) {
+        return;
+    }
+    PomodoroSettings settings;
+    settings.workMinutes = m_workMinutes->value();
+    settings.breakMinutes = m_breakMinutes->value();
+    settings.longBreakMinutes = m_longBreakMinutes->value();
+    settings.cyclesBeforeLongBreak = m_cyclesBeforeLongBreak->value();
+    if (m_limitSession->isChecked()) {
+        settings.sessionLimit = m_totalCycles->value();
+    }
+    settings.workColor = *work;
+    settings.breakColor = *shortBreak;
+    settings.longBreakColor = *longBreak;
+    settings.workEffect = modeOf(*m_workEffect);
+    settings.breakEffect = modeOf(*m_breakEffect);
+    settings.longBreakEffect = modeOf(*m_longBreakEffect);
+    m_timer.startPomodoro(settings);
+}
