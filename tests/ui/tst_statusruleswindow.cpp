@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
@@ -125,7 +126,10 @@ private Q_SLOTS:
             QVERIFY(QTest::qWaitForWindowExposed(&view));
             const int muted = rowOf(view, "mic_muted");
             const int soon = rowOf(view, "meeting_soon");
-            QVERIFY(view.model().moveRows({}, muted, 1, {}, soon));
+            // What a drop above "Meeting Soon" hands the model: the dragged row's payload.
+            QMimeData *dragged = view.model().mimeData({view.model().index(muted)});
+            QVERIFY(view.model().dropMimeData(dragged, Qt::MoveAction, soon, 0, {}));
+            delete dragged;
             QCOMPARE(rowOf(view, "mic_muted"), soon);
             KESTRIX_WAIT_FOR(ledShows(0, Dorvel::RGBMode::solid));
             // Each row's widgets moved with it.
@@ -141,6 +145,14 @@ private Q_SLOTS:
             QTest::keyClick(switchOfMuted, Qt::Key_Up, Qt::ControlModifier | Qt::ShiftModifier);
             QCOMPARE(rowOf(view, "mic_muted"), soon);
             KESTRIX_WAIT_FOR(ledShows(0, Dorvel::RGBMode::solid));
+
+            // A list reordered elsewhere (another device's profile) gets rows of its own.
+            std::vector<StatusRule> reversed(engine->rules().rbegin(), engine->rules().rend());
+            engine->setRules(reversed);
+            for (int row = 0; row < int(reversed.size()); ++row) {
+                QCOMPARE(view.list().rowWidget(row)->findChild<QLabel *>()->text(), reversed[row].displayName);
+            }
+            engine->setRules(std::vector<StatusRule>(reversed.rbegin(), reversed.rend()));
         }
         // A new engine, as at the next launch, reads the new order for this device.
         engine.reset();
