@@ -12,6 +12,10 @@ packages=(
   libbenchmark-dev umockdev libumockdev-dev pulseaudio pulseaudio-utils iproute2 fonts-dejavu-core
 )
 
+# Debian package: dependencies from the binaries (dpkg-shlibdeps), package checks, man page check,
+# and the demonstration update server of scripts/run.sh.
+packages+=(dpkg-dev file lintian desktop-file-utils appstream man-db python3)
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

@@ -1,6 +1,7 @@
 // Draws the application's images: the tray icon (a template: one light shape with a dark rim, so it
 // reads on light and dark panels alike), the display icon and the application icon.
 // Usage: kestrix-draw-resources <resources folder>
+#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -111,9 +112,14 @@ int main(int argc, char *argv[])
         return 2;
     }
     const QString dir = QString::fromLocal8Bit(argv[1]) + QLatin1Char('/');
-    const bool ok = save(trayIcon(18), dir + QStringLiteral("MenuBarIcon.png")) &&
-                    save(trayIcon(36), dir + QStringLiteral("MenuBarIcon@2x.png")) &&
-                    save(appIcon(128), dir + QStringLiteral("AppIconDisplay.png")) &&
-                    save(appIcon(256), dir + QStringLiteral("AppIcon.png"));
+    bool ok = save(trayIcon(18), dir + QStringLiteral("MenuBarIcon.png")) &&
+              save(trayIcon(36), dir + QStringLiteral("MenuBarIcon@2x.png")) &&
+              save(appIcon(128), dir + QStringLiteral("AppIconDisplay.png")) &&
+              save(appIcon(256), dir + QStringLiteral("AppIcon.png"));
+    // The application icon at the icon theme's usual sizes, drawn for each size rather than scaled.
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256, 512}) {
+        const QString folder = dir + QStringLiteral("icons/hicolor/%1x%1/apps/").arg(size);
+        ok = ok && QDir().mkpath(folder) && save(appIcon(size), folder + QStringLiteral("io.tamsel.desktop.png"));
+    }
     return ok ? 0 : 1;
 }

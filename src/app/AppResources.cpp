@@ -104,4 +104,14 @@ const std::optional<QUrl> &advancedSetupPDFURL()
     return url;
 }
 
+QList<FoundResource> foundResources(const Locations &locations)
+{
+    return {
+        {QStringLiteral("menu bar icon"), locate(locations, QStringLiteral("MenuBarIcon.png"), imageLoads)},
+        {QStringLiteral("display icon"), locate(locations, QStringLiteral("AppIconDisplay.png"), imageLoads)},
+        {QStringLiteral("setup guide"),
+         locate(locations, QStringLiteral("Advanced Setup (Terminal + AI Hooks).pdf"), fileExists)},
+    };
+}
+
 } // namespace AppResources

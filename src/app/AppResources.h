@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QImage>
+#include <QList>
 #include <QString>
 #include <QUrl>
 
@@ -36,5 +37,13 @@ std::optional<QImage> appIconDisplayImage(const Locations &locations);
 // The advanced setup guide, if present.
 const std::optional<QUrl> &advancedSetupPDFURL();
 std::optional<QUrl> advancedSetupPDF(const Locations &locations);
+
+// Each shipped file by its role ("menu bar icon", "display icon", "setup guide") and where the
+// lookups above find it; nothing for a file that is not found. For diagnostics.
+struct FoundResource {
+    QString role;
+    std::optional<QString> path;
+};
+QList<FoundResource> foundResources(const Locations &locations);
 
 } // namespace AppResources

@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 #include "app/AppInfo.h"
 #include "app/Backends.h"
+#include "app/CommandLine.h"
 #include "app/SingleInstanceGuard.h"
 #include "app/TamselDesktopApp.h"
 #include "platform/AudioInput.h"
@@ -20,6 +21,9 @@
 
 int main(int argc, char *argv[])
 {
+    if (const auto exitCode = CommandLine::handle(argc, argv, Backends::makePackageDatabase)) {
+        return *exitCode;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(AppInfo::name));
     QApplication::setApplicationVersion(QString::fromLatin1(AppInfo::shortVersion));

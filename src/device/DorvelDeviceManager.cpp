@@ -1,6 +1,7 @@
 #include "device/DorvelDeviceManager.h"
 
 #include "device/Dorvel.h"
+#include "util/Logging.h"
 #include "util/Sleep.h"
 
 #include <array>
@@ -145,6 +146,8 @@ void DorvelDeviceManager::onDeviceMatched(HidConnection *connection)
     connect(connection, &HidConnection::inputReport, this, &DorvelDeviceManager::onInputReport);
     ++m_attachCount;
     m_currentLocationID = connection->info().locationId;
+    qCInfo(lcDevice, "Dorvel attached: %s, location 0x%08x", qUtf8Printable(connection->info().name),
+           unsigned(m_currentLocationID.value_or(0)));
     setConnected(true);
     writeLEDState();
 
@@ -168,7 +171,14 @@ QCoro::Task<> DorvelDeviceManager::runAttachQueries(std::uint64_t attach)
     if (!stillThisAttach()) {
         co_return;
     }
-    if (state.ok()) {
+    if (!state.ok()) {
+        qCWarning(lcDevice, "the attached Dorvel did not answer the state query; no firmware check this time");
+    } else {
+        const auto &version = state.value().version;
+        qCInfo(lcDevice, "Dorvel firmware %s on %s", version.description().c_str(),
+               state.value().hwPlatform == HardwarePlatform::rp2350   ? "RP2350"
+               : state.value().hwPlatform == HardwarePlatform::rp2040 ? "RP2040"
+                                                                      : "an unknown platform");
         setLastQuery(state.value());
         if (onDeviceQueried) {
             onDeviceQueried(state.value());
@@ -194,6 +204,7 @@ void DorvelDeviceManager::onDeviceRemoved(HidConnection *connection)
     }
     m_device = nullptr;
     m_currentLocationID.reset();
+    qCInfo(lcDevice, "Dorvel detached: %s", qUtf8Printable(connection->info().name));
     setConnected(false);
     setLastQuery(std::nullopt);
     setDeviceID(std::nullopt);

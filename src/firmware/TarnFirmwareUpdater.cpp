@@ -1,6 +1,7 @@
 #include "firmware/TarnFirmwareUpdater.h"
 
 #include "device/DorvelDeviceManager.h"
+#include "util/Logging.h"
 #include "util/UpdateServer.h"
 
 #include <utility>
@@ -22,11 +23,56 @@ QUrl TarnFirmwareUpdater::defaultManifestURL()
     return UpdateServer::url(QString::fromLatin1(manifestPath));
 }
 
+namespace {
+// One line for each step of a check or a run that someone following the device wants to see;
+// progress within a step says nothing.
+void logTransition(const TarnUpdateState &from, const TarnUpdateState &to)
+{
+    using StateKind = TarnUpdateState::Kind;
+    if (from.kind == to.kind) {
+        return;
+    }
+    switch (to.kind) {
+    case StateKind::upToDate:
+        qCInfo(lcFirmware, "firmware %s is current", to.current.description().c_str());
+        break;
+    case StateKind::updateAvailable:
+        qCInfo(lcFirmware, "firmware %s is available (the device has %s)", to.latest.description().c_str(),
+               to.current.description().c_str());
+        break;
+    case StateKind::downloading:
+        qCInfo(lcFirmware, "firmware update started: downloading the image");
+        break;
+    case StateKind::transferring:
+        qCInfo(lcFirmware, "sending %lld bytes of firmware to the device", static_cast<long long>(to.totalBytes));
+        break;
+    case StateKind::waitingForReboot:
+        qCInfo(lcFirmware, "the device took the image and restarts");
+        break;
+    case StateKind::succeeded:
+        qCInfo(lcFirmware, "firmware updated to %s", to.version.description().c_str());
+        break;
+    case StateKind::failed:
+        if (to.error && to.error->kind == TarnUpdateError::Kind::downloadFailed &&
+            !to.error->download.detail.isEmpty()) {
+            qCWarning(lcFirmware, "firmware update failed: %s (%s)", qUtf8Printable(to.error->label()),
+                      qUtf8Printable(to.error->download.detail));
+        } else {
+            qCWarning(lcFirmware, "firmware update failed: %s", to.error ? qUtf8Printable(to.error->label()) : "");
+        }
+        break;
+    default:
+        break;
+    }
+}
+} // namespace
+
 void TarnFirmwareUpdater::setState(TarnUpdateState state)
 {
     if (m_state == state) {
         return;
     }
+    logTransition(m_state, state);
     m_state = std::move(state);
     Q_EMIT stateChanged(m_state);
 }
@@ -70,11 +116,13 @@ QCoro::Task<> TarnFirmwareUpdater::checkForUpdate()
         co_return;
     }
     if (!manifest.ok()) {
+        qCWarning(lcFirmware, "firmware check failed: %s", qUtf8Printable(manifest.error().detail));
         setState(TarnUpdateState::idle());
         co_return;
     }
     const auto latest = FirmwareVersion::fromString(manifest->version.toStdString());
     if (!latest) {
+        qCWarning(lcFirmware, "firmware check failed: the manifest's version is unusable");
         setState(TarnUpdateState::idle());
         co_return;
     }

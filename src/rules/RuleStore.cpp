@@ -2,17 +2,14 @@
 
 #include "rules/RuleJson.h"
 #include "util/AppSettings.h"
+#include "util/Logging.h"
 
-#include <QLoggingCategory>
 #include <QSettings>
 
 #include <algorithm>
 
 namespace RuleStore {
 namespace {
-
-// Off unless enabled through QT_LOGGING_RULES: the application keeps no log.
-Q_LOGGING_CATEGORY(lcRules, "kestrix.rules", QtInfoMsg)
 
 // JSON is written as bytes; a value edited by hand or by an older build may come back as text.
 std::optional<QByteArray> storedJson(const QString &key)
@@ -95,7 +92,7 @@ std::vector<StatusRule> loadRules(const QString &key)
     }
     std::optional<std::vector<StatusRule>> rules = RuleJson::decodeRules(*json);
     if (!rules) {
-        qCDebug(lcRules, "cannot read the rules under %s; using the defaults", qUtf8Printable(key));
+        qCWarning(lcRules, "the stored rules under %s are unreadable; using the defaults", qUtf8Printable(key));
         return defaultStatusRules();
     }
     if (rules->empty()) {

@@ -1,5 +1,6 @@
 #include "signals/ExternalTriggerServer.h"
 
+#include "util/Logging.h"
 #include "util/SupportFolder.h"
 
 #include <QPointer>
@@ -24,6 +25,9 @@ ExternalTriggerServer::ExternalTriggerServer(std::unique_ptr<TriggerListener> li
     connect(m_listener.get(), &TriggerListener::reportsReceived, this, &ExternalTriggerServer::apply);
     connect(m_listener.get(), &TriggerListener::setUpFinished, this, [this](bool listening) {
         m_listening = listening;
+        if (!listening) {
+            qCWarning(lcSignals, "the trigger socket could not be set up; kestrix-signal cannot reach Kestrix");
+        }
         Q_EMIT setUpFinished(listening);
     });
 }

@@ -2,6 +2,7 @@
 
 #include "device/DorvelDeviceManager.h"
 #include "rules/StatusRulesEngine.h"
+#include "util/Logging.h"
 
 #include <algorithm>
 #include <limits>
@@ -74,6 +75,7 @@ void TimerManager::startSimple(int minutes, HSVColor alertColor, Dorvel::RGBMode
     }
     m_simpleAlertColor = alertColor;
     m_simpleAlertEffect = alertEffect;
+    qCInfo(lcTimers, "%d-minute timer started; it drives the LED until it ends", minutes);
     setKind(TimerKind::simple);
     setExpired(false);
     takeOverLED();
@@ -87,6 +89,7 @@ void TimerManager::startPomodoro(const PomodoroSettings &settings)
     }
     m_pomodoro = settings;
     m_pomodoro.cyclesBeforeLongBreak = std::max(1, m_pomodoro.cyclesBeforeLongBreak);
+    qCInfo(lcTimers, "pomodoro started; it drives the LED until it is stopped");
     setPomodoroCycleCount(0);
     setKind(TimerKind::pomodoro);
     takeOverLED();
@@ -127,6 +130,7 @@ void TimerManager::tick()
 
 void TimerManager::expireSimple()
 {
+    qCInfo(lcTimers, "timer ended");
     stopCountdown();
     setExpired(true);
     showAppearance(m_simpleAlertEffect, m_simpleAlertColor);
@@ -175,6 +179,7 @@ void TimerManager::cancelIfRunning()
     if (!m_kind) {
         return;
     }
+    qCInfo(lcTimers, "timer stopped; the status rules drive the LED again");
     stopCountdown();
     setKind(std::nullopt);
     setExpired(false);

@@ -6,6 +6,7 @@
 #include "update/AppBundle.h"
 #include "update/AppUpdateManifest.h"
 #include "util/HttpFetch.h"
+#include "util/Logging.h"
 #include "util/OffMainThread.h"
 #include "util/UpdateServer.h"
 
@@ -114,6 +115,28 @@ void AppUpdater::setState(State state)
     if (m_state == state) {
         return;
     }
+    if (m_state.kind != state.kind) {
+        switch (state.kind) {
+        case State::Kind::available:
+            qCInfo(lcUpdate, "Kestrix %s is available (running %s)", qUtf8Printable(state.version),
+                   qUtf8Printable(m_environment.runningVersion));
+            break;
+        case State::Kind::upToDate:
+            qCInfo(lcUpdate, "Kestrix %s is current", qUtf8Printable(m_environment.runningVersion));
+            break;
+        case State::Kind::downloading:
+            qCInfo(lcUpdate, "preparing the update to Kestrix %s", qUtf8Printable(state.version));
+            break;
+        case State::Kind::readyToInstall:
+            qCInfo(lcUpdate, "Kestrix %s is verified and ready to install", qUtf8Printable(state.version));
+            break;
+        case State::Kind::installFailed:
+            qCWarning(lcUpdate, "update failed: %s", qUtf8Printable(message(state.error)));
+            break;
+        default:
+            break;
+        }
+    }
     m_state = std::move(state);
     Q_EMIT stateChanged();
 }
@@ -148,6 +171,7 @@ QCoro::Task<> AppUpdater::check(bool silent)
     const FetchOptions options{m_environment.manifestTimeout, maximumManifestSize};
     const auto body = co_await httpGet(*m_network, manifestAt, options);
     if (!body) {
+        qCWarning(lcUpdate, "update check failed: %s", qUtf8Printable(body.error().detail));
         fail();
         co_return;
     }
@@ -155,6 +179,7 @@ QCoro::Task<> AppUpdater::check(bool silent)
     const auto running = FirmwareVersion::fromString(m_environment.runningVersion.toStdString());
     const auto published = manifest ? FirmwareVersion::fromString(manifest->version.toStdString()) : std::nullopt;
     if (!running || !published) {
+        qCWarning(lcUpdate, "update check failed: %s", !manifest ? "the manifest is unreadable" : "unusable version");
         fail();
         co_return;
     }
@@ -168,6 +193,7 @@ QCoro::Task<> AppUpdater::check(bool silent)
     const QUrl asset(manifest->asset);
     const QUrl downloadURL = manifestAt.resolved(asset);
     if (manifest->asset.isEmpty() || !asset.isValid() || !isWebURL(downloadURL)) {
+        qCWarning(lcUpdate, "update check failed: the manifest's asset is not a web address");
         fail();
         co_return;
     }
@@ -193,6 +219,10 @@ QCoro::Task<> AppUpdater::performInstallPrep(QString version, QUrl downloadURL)
     });
     const auto installation = co_await inspecting;
     if (installation.kind != AppBundle::Installation::Kind::ownBundle) {
+        if (installation.kind == AppBundle::Installation::Kind::packageManaged) {
+            qCInfo(lcUpdate, "installed by the package %s: updates come through the package manager",
+                   qUtf8Printable(installation.packageName));
+        }
         fail(AppUpdateError::bundleNotReplaceable);
         co_return;
     }
@@ -312,6 +342,7 @@ void AppUpdater::confirmInstall()
     }
     // A shell that fails to start is not waited for either: the application quits regardless,
     // as the user asked.
+    qCInfo(lcUpdate, "installing %s and relaunching", qUtf8Printable(staged));
     m_shell.startDetached(swapScript(),
                           {bundle, AppBundle::backupPath(bundle), staged, QString::number(m_environment.processId)});
     if (m_environment.terminate) {

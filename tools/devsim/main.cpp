@@ -289,6 +289,27 @@ private:
     QString m_stateError;
 };
 
+// The image a device of this simulator accepts and then boots as `version`, for serving a
+// firmware update to try; its size gives a transfer long enough to watch.
+int writeFirmwareImage(const QString &path, const QString &versionText)
+{
+    constexpr std::size_t demoImageSize = 256 * 1024;
+    const auto version = FirmwareVersion::fromString(versionText.toStdString());
+    if (!version) {
+        printError(QStringLiteral("--version: expected x.y.z, got \"%1\"").arg(versionText));
+        return 2;
+    }
+    const Bytes image = SimulatedDorvel::makeFirmwareImage(*version, demoImageSize);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(reinterpret_cast<const char *>(image.data()), qint64(image.size())) != qint64(image.size()) ||
+        !file.flush()) {
+        printError(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -299,6 +320,11 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     setUpDevsimParser(parser);
+    const QCommandLineOption makeImage(QStringLiteral("make-image"),
+                                       QStringLiteral("Write a firmware image that this simulator boots as --version "
+                                                      "to the file, and exit."),
+                                       QStringLiteral("file"));
+    parser.addOption(makeImage);
     if (!parser.parse(QCoreApplication::arguments())) {
         printError(parser.errorText());
         std::fputs("Try 'kestrix-devsim --help'.\n", stderr);
@@ -306,6 +332,11 @@ int main(int argc, char *argv[])
     }
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
         parser.showHelp(0);
+    }
+    if (parser.isSet(makeImage)) {
+        const QString version =
+            parser.isSet(QStringLiteral("version")) ? parser.value(QStringLiteral("version")) : QStringLiteral("1.0.0");
+        return writeFirmwareImage(parser.value(makeImage), version);
     }
     const auto options = readDevsimOptions(parser);
     if (!options.ok()) {

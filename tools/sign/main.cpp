@@ -22,6 +22,7 @@ constexpr int exitUsage = 2;
 constexpr std::string_view usageText =
     "usage:\n"
     "  kestrix-sign keygen SECRET_KEY_FILE      make a key pair; prints the public key, then the team\n"
+    "  kestrix-sign public-key SECRET_KEY_FILE  print the key pair's public key, then the team\n"
     "  kestrix-sign sign SECRET_KEY_FILE BUNDLE  sign the bundle folder in place\n"
     "  kestrix-sign pack BUNDLE IMAGE            pack the bundle as Kestrix.app/ into a release image\n"
     "  kestrix-sign release SECRET_KEY_FILE BUNDLE IMAGE   sign, then pack\n"
@@ -61,6 +62,17 @@ int keygen(const char *path)
     }
     std::printf("%s\n%s\n", BundleSigning::publicKeyText(key.publicKey).c_str(),
                 BundleSigning::teamIdentifier(key.publicKey).c_str());
+    return 0;
+}
+
+int publicKey(const char *keyPath)
+{
+    const auto key = readSecretKey(keyPath);
+    if (!key) {
+        return failed(std::string("not a secret key file: ") + keyPath);
+    }
+    std::printf("%s\n%s\n", BundleSigning::publicKeyText(key->publicKey).c_str(),
+                BundleSigning::teamIdentifier(key->publicKey).c_str());
     return 0;
 }
 
@@ -133,6 +145,9 @@ int main(int argc, char **argv)
     const std::size_t count = arguments.size() - 1;
     if (command == "keygen" && count == 1) {
         return keygen(argv[2]);
+    }
+    if (command == "public-key" && count == 1) {
+        return publicKey(argv[2]);
     }
     if (command == "sign" && count == 2) {
         return sign(argv[2], argv[3]);

@@ -13,7 +13,7 @@
 
 namespace {
 // Off unless enabled through QT_LOGGING_RULES: the application keeps no log.
-Q_LOGGING_CATEGORY(lcHidraw, "kestrix.hidraw", QtCriticalMsg)
+Q_LOGGING_CATEGORY(lcHidraw, "kestrix.device.hidraw", QtCriticalMsg)
 
 // hidraw hands out at most one report per read(), and no report is larger than the kernel's HID
 // buffer.

@@ -1,11 +1,14 @@
 #include "platform/linux/ICalendarStore.h"
 
+#include "platform/linux/StderrCapture.h"
 #include "util/SupportFolder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTimeZone>
@@ -21,7 +24,7 @@
 
 namespace {
 // Off unless enabled through QT_LOGGING_RULES: the application keeps no log.
-Q_LOGGING_CATEGORY(lcCalendar, "kestrix.calendar", QtCriticalMsg)
+Q_LOGGING_CATEGORY(lcCalendar, "kestrix.signals.calendar", QtCriticalMsg)
 
 // One value of a desktop source file, a key file of "[Group]" lines and "Key=value" lines; empty
 // when missing. Localised variants ("Key[de]=") are not the key. Files past 64 KiB are no source
@@ -646,6 +649,15 @@ QString ICalendarFile::calendarName() const
 std::shared_ptr<const ICalendarFile> ICalendarFile::parse(const QByteArray &text)
 {
     useLibicalQuietly();
+    // libical prints its complaints about a broken file on standard error; they go to the
+    // calendar category instead, without libical's source locations.
+    StderrCapture libicalMessages;
+    const auto forwardLibicalMessages = qScopeGuard([&libicalMessages] {
+        static const QRegularExpression sourceLocation(QStringLiteral("^\\S+\\.c:\\d+: "));
+        for (QString line : libicalMessages.finish()) {
+            qCInfo(lcCalendar, "libical: %s", qUtf8Printable(line.remove(sourceLocation)));
+        }
+    });
     std::shared_ptr<ICalendarFile> file(new ICalendarFile);
     const std::unique_ptr<icalcomponent, ComponentFree> root(icalparser_parse_string(text.constData()));
     if (!root) {

@@ -16,7 +16,7 @@
 
 namespace {
 // Off unless enabled through QT_LOGGING_RULES: the application keeps no log.
-Q_LOGGING_CATEGORY(lcNetlink, "kestrix.netlink", QtCriticalMsg)
+Q_LOGGING_CATEGORY(lcNetlink, "kestrix.signals.vpn", QtCriticalMsg)
 
 // The kernel sends at most 32 KiB in one datagram to a reader; twice that leaves room for any
 // change of that limit to show as truncation rather than as a crash.

@@ -16,7 +16,7 @@
 
 namespace {
 // Off unless enabled through QT_LOGGING_RULES: the application keeps no log.
-Q_LOGGING_CATEGORY(lcPulse, "kestrix.pulse", QtCriticalMsg)
+Q_LOGGING_CATEGORY(lcPulse, "kestrix.signals.mic", QtCriticalMsg)
 
 constexpr auto subscriptionMask = pa_subscription_mask_t(
     PA_SUBSCRIPTION_MASK_SOURCE | PA_SUBSCRIPTION_MASK_SOURCE_OUTPUT | PA_SUBSCRIPTION_MASK_SERVER);

@@ -15,7 +15,7 @@
 
 namespace {
 // Off unless enabled through QT_LOGGING_RULES: the application keeps no log.
-Q_LOGGING_CATEGORY(lcPulseLoop, "kestrix.pulse.mainloop", QtCriticalMsg)
+Q_LOGGING_CATEGORY(lcPulseLoop, "kestrix.signals.mic.mainloop", QtCriticalMsg)
 
 // libpulse marks a timeval that holds monotonic (pa_rtclock) time rather than wall-clock time by
 // setting this bit in tv_usec; every main loop implementation has to honour it.

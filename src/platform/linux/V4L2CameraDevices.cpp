@@ -18,7 +18,7 @@
 
 namespace {
 // Off unless enabled through QT_LOGGING_RULES: the application keeps no log.
-Q_LOGGING_CATEGORY(lcCamera, "kestrix.camera", QtCriticalMsg)
+Q_LOGGING_CATEGORY(lcCamera, "kestrix.signals.camera", QtCriticalMsg)
 
 constexpr std::uint32_t nodeEvents = IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE;
 constexpr std::uint32_t devEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ONLYDIR;
