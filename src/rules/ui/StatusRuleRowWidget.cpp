@@ -85,6 +85,13 @@ StatusRuleRowWidget::StatusRuleRowWidget(bool offersFinishStep, QWidget *parent)
     m_finishSeconds->setKeyboardTracking(false);
     finishLine->addWidget(m_finishSeconds);
     lines->addLayout(finishLine);
+    // The list sizes each row once; hidden finish controls keep their room so the row's height
+    // stays the same when they appear.
+    for (QWidget *control : std::initializer_list<QWidget *>{m_finishEffect, m_finishColor, m_finishSeconds}) {
+        QSizePolicy policy = control->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        control->setSizePolicy(policy);
+    }
 
     connect(m_finishEnabled, &QCheckBox::clicked, this, &StatusRuleRowWidget::finishEnabledRequested);
     connect(m_finishEffect, &QComboBox::activated, this, [this] {

@@ -110,9 +110,9 @@ TimerView::TimerView(TimerManager &timer, QWidget *parent) : QWidget(parent), m_
     m_simpleColor = colorPicker(*simpleForm, QStringLiteral("Alert color"), QColor::fromRgbF(1, 0, 0), m_simpleSetup);
     m_simpleEffect =
         effectPicker(*simpleForm, QStringLiteral("Alert effect"), Dorvel::RGBMode::breatheFast, m_simpleSetup);
-    auto *simpleStart = new QPushButton(QStringLiteral("Start"), m_simpleSetup);
-    simpleStart->setAccessibleName(QStringLiteral("Start timer"));
-    simpleForm->addRow(buttonRow(simpleStart));
+    m_simpleStart = new QPushButton(QStringLiteral("Start"), m_simpleSetup);
+    m_simpleStart->setAccessibleName(QStringLiteral("Start timer"));
+    simpleForm->addRow(buttonRow(m_simpleStart));
     simpleRows->addWidget(m_simpleSetup);
 
     m_simpleRunning = new QWidget(m_simpleSection);
@@ -155,9 +155,9 @@ TimerView::TimerView(TimerManager &timer, QWidget *parent) : QWidget(parent), m_
     m_totalCycles = stepper(P::totalCyclesStepper(), m_pomodoroSetup);
     m_totalCycles->setVisible(false);
     pomodoroForm->addRow(m_totalCycles);
-    auto *pomodoroStart = new QPushButton(QStringLiteral("Start"), m_pomodoroSetup);
-    pomodoroStart->setAccessibleName(QStringLiteral("Start pomodoro"));
-    pomodoroForm->addRow(buttonRow(pomodoroStart));
+    m_pomodoroStart = new QPushButton(QStringLiteral("Start"), m_pomodoroSetup);
+    m_pomodoroStart->setAccessibleName(QStringLiteral("Start pomodoro"));
+    pomodoroForm->addRow(buttonRow(m_pomodoroStart));
     pomodoroRows->addWidget(m_pomodoroSetup);
 
     m_pomodoroRunning = new QWidget(m_pomodoroSection);
@@ -175,16 +175,23 @@ TimerView::TimerView(TimerManager &timer, QWidget *parent) : QWidget(parent), m_
     m_cycle->setFont(scaled(m_cycle->font(), captionScale));
     m_cycle->setForegroundRole(QPalette::PlaceholderText);
     pomodoroRunningRows->addWidget(m_cycle);
-    auto *pomodoroStop = new QPushButton(QStringLiteral("Stop"), m_pomodoroRunning);
-    pomodoroStop->setAccessibleName(QStringLiteral("Stop pomodoro"));
-    pomodoroRunningRows->addLayout(buttonRow(pomodoroStop));
+    m_pomodoroStop = new QPushButton(QStringLiteral("Stop"), m_pomodoroRunning);
+    m_pomodoroStop->setAccessibleName(QStringLiteral("Stop pomodoro"));
+    pomodoroRunningRows->addLayout(buttonRow(m_pomodoroStop));
     pomodoroRows->addWidget(m_pomodoroRunning);
     stack->addWidget(m_pomodoroSection);
 
-    connect(simpleStart, &QPushButton::clicked, this, &TimerView::startSimple);
-    connect(pomodoroStart, &QPushButton::clicked, this, &TimerView::startPomodoro);
-    connect(m_simpleStop, &QPushButton::clicked, &timer, &TimerManager::cancelIfRunning);
-    connect(pomodoroStop, &QPushButton::clicked, &timer, &TimerManager::cancelIfRunning);
+    connect(m_simpleStart, &QPushButton::clicked, this, &TimerView::startSimple);
+    connect(m_pomodoroStart, &QPushButton::clicked, this, &TimerView::startPomodoro);
+    // Keyboard users land on the button that undoes what they just did.
+    connect(m_simpleStop, &QPushButton::clicked, this, [this] {
+        m_timer.cancelIfRunning();
+        m_simpleStart->setFocus();
+    });
+    connect(m_pomodoroStop, &QPushButton::clicked, this, [this] {
+        m_timer.cancelIfRunning();
+        m_pomodoroStart->setFocus();
+    });
     connect(m_limitSession, &QCheckBox::toggled, m_totalCycles, &QWidget::setVisible);
 
     connect(&timer, &TimerManager::kindChanged, this, &TimerView::render);
@@ -223,6 +230,9 @@ void TimerView::startSimple()
         return;
     }
     m_timer.startSimple(m_simpleMinutes->value(), *color, modeOf(*m_simpleEffect));
+    if (m_simpleStop->isVisible()) {
+        m_simpleStop->setFocus();
+    }
 }
 
 void TimerView::startPomodoro()
@@ -248,4 +258,7 @@ void TimerView::startPomodoro()
     settings.breakEffect = modeOf(*m_breakEffect);
     settings.longBreakEffect = modeOf(*m_longBreakEffect);
     m_timer.startPomodoro(settings);
+    if (m_pomodoroStop->isVisible()) {
+        m_pomodoroStop->setFocus();
+    }
 }

@@ -41,6 +41,7 @@ private:
     QComboBox *m_simpleEffect = nullptr;
     QWidget *m_simpleRunning = nullptr;
     QLabel *m_simpleStatus = nullptr;
+    QPushButton *m_simpleStart = nullptr;
     QPushButton *m_simpleStop = nullptr;
 
     QGroupBox *m_pomodoroSection = nullptr;
@@ -61,4 +62,6 @@ private:
     QLabel *m_phase = nullptr;
     QLabel *m_pomodoroRemaining = nullptr;
     QLabel *m_cycle = nullptr;
+    QPushButton *m_pomodoroStart = nullptr;
+    QPushButton *m_pomodoroStop = nullptr;
 };
