@@ -6,6 +6,8 @@
 #include "app/ui/TrayMenu.h"
 #include "app/ui/WindowRouter.h"
 #include "device/DorvelDeviceManager.h"
+#include "device/ui/ApplicationKeyEventMonitor.h"
+#include "device/ui/CustomShortcutRecorderView.h"
 #include "firmware/TarnFirmwareUpdater.h"
 #include "firmware/ui/TarnUpdateProgressView.h"
 #include "platform/AudioInput.h"
@@ -20,6 +22,7 @@
 #include "platform/TriggerListener.h"
 #include "rules/StatusRulesEngine.h"
 #include "rules/ui/StatusRulesSettingsView.h"
+#include "settings/ui/RGBSettingsView.h"
 #include "signals/CalendarWatcher.h"
 #include "signals/CameraInUseWatcher.h"
 #include "signals/ExternalTriggerServer.h"
@@ -71,6 +74,11 @@ TamselDesktopApp::TamselDesktopApp(Ports ports, QObject *parent)
         connect(view, &LegalAgreementView::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
         return view;
     });
+    m_keyEvents = std::make_unique<ApplicationKeyEventMonitor>();
+    m_windows->registerWindow(QString::fromLatin1(CustomShortcutRecorderView::windowId),
+                              [this] { return new CustomShortcutRecorderView(*m_hid, *m_keyEvents); });
+    m_windows->registerWindow(QString::fromLatin1(RGBSettingsView::windowId),
+                              [this] { return new RGBSettingsView(*m_hid, *m_timerManager, *m_rulesEngine); });
     m_menu = std::make_unique<TrayMenu>(*m_hid);
     connect(m_menu.get(), &TrayMenu::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }

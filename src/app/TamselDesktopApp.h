@@ -18,6 +18,7 @@ class Clock;
 class DorvelDeviceManager;
 class ExternalTriggerServer;
 class HidBus;
+class KeyEventMonitor;
 class LegalAgreementGate;
 class MicMuteWatcher;
 class NetworkInterfaces;
@@ -97,7 +98,8 @@ private:
     std::unique_ptr<Uninstaller> m_uninstaller;
     std::unique_ptr<LegalAgreementGate> m_legalGate;
     std::unique_ptr<TimerManager> m_timerManager;
-    std::unique_ptr<WindowRouter> m_windows; // its windows refer to the objects above
+    std::unique_ptr<KeyEventMonitor> m_keyEvents; // the custom shortcut window's key recorders
+    std::unique_ptr<WindowRouter> m_windows;      // its windows refer to the objects above
     std::unique_ptr<TrayMenu> m_menu;
     QSystemTrayIcon *m_tray = nullptr;
     bool m_hasStarted = false;

@@ -2,9 +2,14 @@
 #include "app/ui/LegalAgreementView.h"
 #include "app/ui/TrayMenu.h"
 #include "device/DorvelDeviceManager.h"
+#include "device/KeyRecorder.h"
+#include "device/ui/ApplicationKeyEventMonitor.h"
+#include "device/ui/CustomShortcutPresenter.h"
+#include "device/ui/CustomShortcutRecorderView.h"
 #include "platform/sim/SimulatedHidBus.h"
 #include "rules/StatusRulesEngine.h"
 #include "rules/ui/StatusRulesSettingsView.h"
+#include "settings/ui/RGBSettingsView.h"
 #include "signals/CalendarWatcher.h"
 #include "support/DeviceTestSupport.h"
 #include "support/FakeCalendarStore.h"
@@ -15,8 +20,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
@@ -146,6 +153,58 @@ private Q_SLOTS:
         timer.startPomodoro(session);
         TimerView view(timer);
         save(view, QStringLiteral("timer-pomodoro-running"));
+    }
+
+    void customShortcutWindow()
+    {
+        TemporaryConfigHome home;
+        SimulatedHidBus bus;
+        SimulatedDorvel device;
+        // The device is already bound to Command+K, twice with a 250 ms gap.
+        device.handleReport(CustomShortcutPresenter::bindCustomReport(0x08, 0x0E, 2, 2));
+        DorvelDeviceManager hid(bus);
+        hid.start();
+        bus.plug(device, 0x14200000);
+        KESTRIX_WAIT_FOR(hid.lastQuery().has_value());
+        ApplicationKeyEventMonitor keys({KeyboardConventions::KeyCodes::linuxXkbKeycode, false});
+        CustomShortcutRecorderView view(hid, keys);
+        save(view, QStringLiteral("custom-shortcut"));
+        view.recorder().startRecording();
+        save(view, QStringLiteral("custom-shortcut-recording"));
+        // Control+Shift+A as X11 delivers it: evdev code 30 plus 8.
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier, 30 + 8, 0, 0);
+        QApplication::sendEvent(&view, &press);
+        QVERIFY(view.recorder().capturedKeycode().has_value());
+        save(view, QStringLiteral("custom-shortcut-captured"));
+    }
+
+    void rgbSettingsWindow()
+    {
+        TemporaryConfigHome home;
+        SimulatedHidBus bus;
+        SimulatedDorvel device;
+        DorvelDeviceManager hid(bus);
+        StatusRulesEngine engine(hid);
+        FakeClock clock;
+        TimerManager timers(hid, engine, clock);
+        hid.start();
+        bus.plug(device, 0x14200000);
+        KESTRIX_WAIT_FOR(hid.lastQuery().has_value());
+        {
+            RGBSettingsView view(hid, timers, engine);
+            save(view, QStringLiteral("rgb-settings"));
+            auto *style = view.findChild<QComboBox *>(QStringLiteral("flashStyle"));
+            style->setCurrentIndex(style->findText(QStringLiteral("Strobe")));
+            save(view, QStringLiteral("rgb-settings-strobe"));
+        }
+        // A device whose state reply is too short to carry a sweep mode or flash styles.
+        bus.unplugAll();
+        KESTRIX_WAIT_FOR(!hid.isConnected());
+        SimulatedDorvel older({.replyLength = 29});
+        bus.plug(older, 0x14200000);
+        KESTRIX_WAIT_FOR(hid.lastQuery().has_value());
+        RGBSettingsView view(hid, timers, engine);
+        save(view, QStringLiteral("rgb-settings-older-device"));
     }
 };
 

@@ -151,6 +151,18 @@ private Q_SLOTS:
         QCOMPARE(app.windows().window(id), nullptr);
     }
 
+    // The device's own windows open by their ids, each with its title.
+    void deviceWindowsOpenById()
+    {
+        TamselDesktopApp app(fakePorts(std::make_unique<SimulatedHidBus>(), std::make_unique<FakeTriggerListener>()));
+        QWidget *shortcut = app.windows().openWindow(QStringLiteral("custom-shortcut"));
+        QVERIFY(shortcut && shortcut->isVisible());
+        QCOMPARE(shortcut->windowTitle(), QStringLiteral("Custom Shortcut"));
+        QWidget *rgb = app.windows().openWindow(QStringLiteral("rgb-settings"));
+        QVERIFY(rgb && rgb->isVisible());
+        QCOMPARE(rgb->windowTitle(), QStringLiteral("RGB Settings"));
+    }
+
     void secondInstanceIsRefused()
     {
         SingleInstanceGuard first;

@@ -1,0 +1,124 @@
+#include "device/ui/CustomShortcutPresenter.h"
+
+#include "device/Dorvel.h"
+#include "device/KeycodeMapping.h"
+
+#include <algorithm>
+
+namespace CustomShortcutPresenter {
+
+QString keyGlyph(std::uint8_t usage)
+{
+    if (usage >= 0x04 && usage <= 0x1D) {
+        return QString(QChar(u'A' + (usage - 0x04)));
+    }
+    if (usage >= 0x1E && usage <= 0x26) {
+        return QString::number(usage - 29);
+    }
+    if (usage >= 0x3A && usage <= 0x45) {
+        return QStringLiteral("F") + QString::number(usage - 57);
+    }
+    switch (usage) {
+    case 0x27:
+        return QStringLiteral("0");
+    case 0x28:
+        return QStringLiteral("⏎");
+    case 0x29:
+        return QStringLiteral("⎋");
+    case 0x2A:
+        return QStringLiteral("⌫");
+    case 0x2B:
+        return QStringLiteral("⇥");
+    case 0x2C:
+        return QStringLiteral("Space");
+    case 0x4C:
+        return QStringLiteral("⌦");
+    case 0x4F:
+        return QStringLiteral("→");
+    case 0x50:
+        return QStringLiteral("←");
+    case 0x51:
+        return QStringLiteral("↓");
+    case 0x52:
+        return QStringLiteral("↑");
+    default:
+        return QStringLiteral("0x") + QStringLiteral("%1").arg(usage, 2, 16, QLatin1Char('0')).toUpper();
+    }
+}
+
+QString formatCombo(std::uint8_t mods, std::uint8_t keycode)
+{
+    QString text;
+    if (mods & HidModifier::control) {
+        text += QStringLiteral("⌃");
+    }
+    if (mods & HidModifier::option) {
+        text += QStringLiteral("⌥");
+    }
+    if (mods & HidModifier::shift) {
+        text += QStringLiteral("⇧");
+    }
+    if (mods & HidModifier::command) {
+        text += QStringLiteral("⌘");
+    }
+    return text + keyGlyph(keycode);
+}
+
+QString formatGap(std::uint16_t ms)
+{
+    if (ms > 999) {
+        return QString::number(ms / 1000) + QStringLiteral("s");
+    }
+    return QString::number(ms) + QStringLiteral("ms");
+}
+
+QString repeatLabel(int repeatCount)
+{
+    return QStringLiteral("Repeat: ") + QString::number(repeatCount);
+}
+
+int initialGapIndex(const std::optional<DeviceQueryResponse> &state)
+{
+    if (state && state->customRepeatGapIndex && *state->customRepeatGapIndex < gapTableMs.size()) {
+        return *state->customRepeatGapIndex;
+    }
+    return 0;
+}
+
+Bytes bindCustomReport(std::uint8_t mods, std::uint8_t keycode, int repeatCount, int gapIndex)
+{
+    const std::array<std::uint8_t, 5> head{
+        Dorvel::bindCustomCommand, mods, keycode,
+        static_cast<std::uint8_t>(std::clamp(repeatCount, minimumRepeatCount, maximumRepeatCount)),
+        static_cast<std::uint8_t>(std::clamp(gapIndex, 0, static_cast<int>(gapTableMs.size()) - 1))};
+    return Dorvel::padded(head);
+}
+
+View customShortcutView(const State &state)
+{
+    View view;
+    view.title = QStringLiteral("Custom Shortcut");
+    const bool captured = state.capturedMods.has_value() && state.capturedKeycode.has_value();
+    if (state.isRecording) {
+        view.recorderLabel = QStringLiteral("Press your key combination…");
+    } else if (captured) {
+        view.recorderLabel = formatCombo(*state.capturedMods, *state.capturedKeycode);
+    } else {
+        view.recorderLabel = QStringLiteral("Click to record key combo");
+    }
+    view.repeatLabel = repeatLabel(state.repeatCount);
+    const auto gapIndex =
+        static_cast<std::size_t>(std::clamp(state.gapIndex, 0, static_cast<int>(gapTableMs.size()) - 1));
+    view.gapCaption = QStringLiteral("Repeat gap: ") + formatGap(gapTableMs[gapIndex]);
+    view.applyEnabled = captured && state.isConnected;
+    if (state.lastQuery && state.lastQuery->bindType == BindType::custom) {
+        const auto &query = *state.lastQuery;
+        view.currentlyBound = QStringLiteral("Currently bound: ") +
+                              (query.currentCustomMods && query.currentCustomKeycode
+                                   ? formatCombo(*query.currentCustomMods, *query.currentCustomKeycode)
+                                   : QStringLiteral("—"));
+    }
+    return view;
+}
+
+} // namespace CustomShortcutPresenter

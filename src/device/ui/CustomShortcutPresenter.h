@@ -1,0 +1,63 @@
+#pragma once
+
+#include "device/Bytes.h"
+#include "device/DeviceQueryResponse.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+// What the "Custom Shortcut" window shows, as pure functions of the recorder, the device link and
+// the window's own choices.
+namespace CustomShortcutPresenter {
+
+// Pause between repeats by gap index, in milliseconds; the index is what the device stores.
+inline constexpr std::array<std::uint16_t, 7> gapTableMs{50, 100, 250, 500, 1000, 2000, 5000};
+inline constexpr int minimumRepeatCount = 1;
+inline constexpr int maximumRepeatCount = 5;
+
+// A HID keyboard usage as a key cap: letters, digits, symbols of the editing keys, F1 to F12,
+// the arrows; any other usage as "0x%02X".
+QString keyGlyph(std::uint8_t usage);
+// The symbols of the set HidModifier bits in the order Control, Option, Shift, Command ("⌃⌥⇧⌘"),
+// then the key's glyph, without separators.
+QString formatCombo(std::uint8_t mods, std::uint8_t keycode);
+// Whole seconds with "s" from 1000 ms on, else milliseconds with "ms".
+QString formatGap(std::uint16_t ms);
+
+// "Repeat: " followed by the count.
+QString repeatLabel(int repeatCount);
+
+// The device's stored gap index when the state carries one below 7, else 0.
+int initialGapIndex(const std::optional<DeviceQueryResponse> &state);
+
+// The custom-binding command: 0x01, mods, usage, repeat count, gap index, zero-filled to 32 bytes.
+Bytes bindCustomReport(std::uint8_t mods, std::uint8_t keycode, int repeatCount, int gapIndex);
+
+struct State {
+    bool isRecording = false;
+    std::optional<std::uint8_t> capturedMods;
+    std::optional<std::uint8_t> capturedKeycode;
+    int repeatCount = 1;
+    int gapIndex = 0;
+    bool isConnected = false;
+    std::optional<DeviceQueryResponse> lastQuery;
+};
+
+struct View {
+    QString title;
+    QString recorderLabel;
+    QString repeatLabel;
+    QString gapCaption;
+    bool applyEnabled = false;
+    // Absent unless the device is bound to a custom combination.
+    std::optional<QString> currentlyBound;
+
+    friend bool operator==(const View &, const View &) = default;
+};
+
+View customShortcutView(const State &state);
+
+} // namespace CustomShortcutPresenter

@@ -1,0 +1,456 @@
+#include "settings/ui/RGBSettingsView.h"
+
+#include "device/DorvelDeviceManager.h"
+#include "rules/StatusRulesEngine.h"
+#include "settings/ui/RGBSettingsPresenter.h"
+#include "timers/TimerManager.h"
+#include "ui/ColorButton.h"
+#include "ui/Hsv255.h"
+#include "ui/LedLabels.h"
+#include "ui/Stepper.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QScopedValueRollback>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int windowWidth = 420;
+constexpr int margin = 20;
+constexpr int sectionSpacing = 12;
+
+// The initial values of each new window.
+constexpr int initialBrightness = 255;
+constexpr int initialFlashDurationMs = 800;
+constexpr int initialPulses = 3;
+
+QGroupBox *section(const QString &title, QWidget *parent)
+{
+    // A lone '&' would mark a shortcut letter.
+    auto *box = new QGroupBox(QString(title).replace(QLatin1Char('&'), QStringLiteral("&&")), parent);
+    box->setFixedWidth(windowWidth - 2 * margin);
+    return box;
+}
+
+QFormLayout *formRows(QGroupBox *box)
+{
+    auto *rows = new QFormLayout(box);
+    rows->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    rows->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return rows;
+}
+
+QSlider *byteSlider(const QString &name, QWidget *parent)
+{
+    auto *slider = new QSlider(Qt::Horizontal, parent);
+    slider->setRange(0, 255);
+    slider->setSingleStep(1);
+    slider->setPageStep(16);
+    slider->setAccessibleName(name);
+    return slider;
+}
+
+template <typename E, typename Label>
+void fillPicker(QComboBox &picker, const auto &cases, Label label)
+{
+    picker.clear();
+    for (E value : cases) {
+        picker.addItem(label(value), static_cast<int>(rawValue(value)));
+    }
+}
+
+template <typename E>
+std::optional<E> pickedCase(const QComboBox &picker)
+{
+    bool ok = false;
+    const int raw = picker.currentData().toInt(&ok);
+    if (!ok || raw < 0 || raw > 255) {
+        return std::nullopt;
+    }
+    return fromRaw<E>(static_cast<std::uint8_t>(raw));
+}
+
+template <typename E>
+void selectCase(QComboBox &picker, E value)
+{
+    picker.setCurrentIndex(picker.findData(static_cast<int>(rawValue(value))));
+}
+
+} // namespace
+
+RGBSettingsView::RGBSettingsView(DorvelDeviceManager &hid, TimerManager &timers, StatusRulesEngine &rulesEngine,
+                                 QWidget *parent)
+    : RGBSettingsView(hid, timers, rulesEngine, DebouncedStateRefresh::Timings{}, parent)
+{}
+
+RGBSettingsView::RGBSettingsView(DorvelDeviceManager &hid, TimerManager &timers, StatusRulesEngine &rulesEngine,
+                                 DebouncedStateRefresh::Timings refreshTimings, QWidget *parent)
+    : QWidget(parent), m_hid(hid), m_timers(timers), m_rulesEngine(rulesEngine),
+      m_refresh(new DebouncedStateRefresh(hid, refreshTimings, this))
+{
+    setWindowTitle(QStringLiteral("RGB Settings"));
+
+    auto *sections = new QVBoxLayout(this);
+    sections->setContentsMargins(margin, margin, margin, margin);
+    sections->setSpacing(sectionSpacing);
+    // The window is as tall as its sections; it shrinks and grows when one shows or hides.
+    sections->setSizeConstraint(QLayout::SetFixedSize);
+    {
+        const QScopedValueRollback syncing(m_syncing, true);
+        sections->addWidget(buildEffect());
+        sections->addWidget(buildColorAndBrightness());
+        sections->addWidget(buildFallback());
+        sections->addWidget(buildWhite());
+        sections->addWidget(buildFlash());
+        sections->addWidget(buildSuspend());
+        sections->addWidget(buildBreatheSweep());
+    }
+    alignLabelColumns();
+    connectControls();
+
+    const auto &state = m_hid.lastQuery();
+    m_seenHue = state ? std::optional(state->hue) : std::nullopt;
+    m_seenSweep = state ? state->breatheSweepMode : std::nullopt;
+    renderDeviceOptions();
+}
+
+RGBSettingsView::~RGBSettingsView() = default;
+
+QWidget *RGBSettingsView::buildEffect()
+{
+    QGroupBox *box = section(QStringLiteral("Effect"), this);
+    QFormLayout *rows = formRows(box);
+    m_ledOn = new QCheckBox(QStringLiteral("LED On"), box);
+    m_ledOn->setObjectName(QStringLiteral("ledOn"));
+    m_ledOn->setChecked(true);
+    rows->addRow(m_ledOn);
+    m_mode = new QComboBox(box);
+    m_mode->setObjectName(QStringLiteral("mode"));
+    m_mode->setAccessibleName(QStringLiteral("Mode"));
+    LedLabels::fillRgbModes(*m_mode);
+    LedLabels::selectRgbMode(*m_mode, Dorvel::RGBMode::solid);
+    rows->addRow(QStringLiteral("Mode"), m_mode);
+    return box;
+}
+
+QWidget *RGBSettingsView::buildColorAndBrightness()
+{
+    QGroupBox *box = section(QStringLiteral("Color & Brightness"), this);
+    QFormLayout *rows = formRows(box);
+    m_color = new ColorButton(QColor(Qt::red), box);
+    m_color->setObjectName(QStringLiteral("color"));
+    m_color->setAccessibleName(QStringLiteral("Color"));
+    m_color->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    rows->addRow(QStringLiteral("Color"), m_color);
+    m_brightness = byteSlider(QStringLiteral("Brightness"), box);
+    m_brightness->setObjectName(QStringLiteral("brightness"));
+    m_brightness->setValue(initialBrightness);
+    rows->addRow(QStringLiteral("Brightness"), m_brightness);
+    return box;
+}
+
+QWidget *RGBSettingsView::buildFallback()
+{
+    QGroupBox *box = section(QStringLiteral("Fallback"), this);
+    QFormLayout *rows = formRows(box);
+    m_fallback = new QCheckBox(QStringLiteral("Use as fallback when no rule is active"), box);
+    m_fallback->setObjectName(QStringLiteral("fallback"));
+    m_fallback->setChecked(m_rulesEngine.fallbackEnabled());
+    rows->addRow(m_fallback);
+    return box;
+}
+
+QWidget *RGBSettingsView::buildWhite()
+{
+    QGroupBox *box = section(QStringLiteral("White Channel"), this);
+    QFormLayout *rows = formRows(box);
+    m_white = byteSlider(QStringLiteral("White"), box);
+    m_white->setObjectName(QStringLiteral("white"));
+    rows->addRow(QStringLiteral("White"), m_white);
+    return box;
+}
+
+QWidget *RGBSettingsView::buildFlash()
+{
+    using namespace RGBSettingsPresenter;
+    QGroupBox *box = section(QStringLiteral("Flash"), this);
+    m_flashRows = formRows(box);
+    m_flashWhenOff = new QCheckBox(QStringLiteral("Flash when off"), box);
+    m_flashWhenOff->setObjectName(QStringLiteral("flashWhenOff"));
+    m_flashWhenOff->setChecked(true);
+    m_flashRows->addRow(m_flashWhenOff);
+
+    m_flashColor = new ColorButton(QColor(Qt::white), box);
+    m_flashColor->setObjectName(QStringLiteral("flashColor"));
+    m_flashColor->setAccessibleName(QStringLiteral("Flash Color"));
+    m_flashColor->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    m_flashRows->addRow(QStringLiteral("Flash Color"), m_flashColor);
+
+    // In steps of 50 ms: one slider step is one step of the duration.
+    m_flashDuration = new QSlider(Qt::Horizontal, box);
+    m_flashDuration->setObjectName(QStringLiteral("flashDuration"));
+    m_flashDuration->setAccessibleName(QStringLiteral("Duration"));
+    m_flashDuration->setRange(flashDurationMinimumMs / flashDurationStepMs,
+                              flashDurationMaximumMs / flashDurationStepMs);
+    m_flashDuration->setSingleStep(1);
+    m_flashDuration->setPageStep(4);
+    m_flashDuration->setValue(initialFlashDurationMs / flashDurationStepMs);
+    m_flashRows->addRow(QStringLiteral("Duration"), m_flashDuration);
+
+    m_flashStylePicker = new QComboBox(box);
+    m_flashStylePicker->setObjectName(QStringLiteral("flashStyle"));
+    m_flashStylePicker->setAccessibleName(QStringLiteral("Style"));
+    m_flashRows->addRow(QStringLiteral("Style"), m_flashStylePicker);
+
+    m_pulses = new Stepper(&pulsesLabel, box);
+    m_pulses->setObjectName(QStringLiteral("pulses"));
+    m_pulses->setAccessibleName(QStringLiteral("Pulses"));
+    m_pulses->setRange(pulsesMinimum, pulsesMaximum);
+    m_pulses->setValue(initialPulses);
+    m_pulses->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    m_flashRows->addRow(m_pulses);
+    return box;
+}
+
+QWidget *RGBSettingsView::buildSuspend()
+{
+    QGroupBox *box = section(QStringLiteral("Suspend Behavior"), this);
+    QFormLayout *rows = formRows(box);
+    m_suspendMode = new QComboBox(box);
+    m_suspendMode->setObjectName(QStringLiteral("suspendMode"));
+    m_suspendMode->setAccessibleName(QStringLiteral("When host sleeps"));
+    fillPicker<Dorvel::SuspendMode>(*m_suspendMode, allCases<Dorvel::SuspendMode>(),
+                                    &RGBSettingsPresenter::suspendModeLabel);
+    selectCase(*m_suspendMode, Dorvel::SuspendMode::keepAnimating);
+    rows->addRow(QStringLiteral("When host sleeps"), m_suspendMode);
+    return box;
+}
+
+QWidget *RGBSettingsView::buildBreatheSweep()
+{
+    m_sweepSection = section(QStringLiteral("Breathe Sweep"), this);
+    m_sweepSection->setObjectName(QStringLiteral("breatheSweepSection"));
+    QFormLayout *rows = formRows(m_sweepSection);
+    m_breatheSweep = new QComboBox(m_sweepSection);
+    m_breatheSweep->setObjectName(QStringLiteral("breatheSweep"));
+    m_breatheSweep->setAccessibleName(QStringLiteral("Breathing style"));
+    fillPicker<Dorvel::BreatheSweepMode>(*m_breatheSweep, allCases<Dorvel::BreatheSweepMode>(),
+                                         &RGBSettingsPresenter::breatheSweepLabel);
+    selectCase(*m_breatheSweep, Dorvel::BreatheSweepMode::scaled);
+    rows->addRow(QStringLiteral("Breathing style"), m_breatheSweep);
+    return m_sweepSection;
+}
+
+void RGBSettingsView::alignLabelColumns()
+{
+    // One label column for all sections, as wide as the widest label.
+    const QList<QFormLayout *> forms = findChildren<QFormLayout *>();
+    QList<QWidget *> labels;
+    int width = 0;
+    for (QFormLayout *form : forms) {
+        for (int row = 0; row < form->rowCount(); ++row) {
+            if (QLayoutItem *item = form->itemAt(row, QFormLayout::LabelRole); item && item->widget()) {
+                labels << item->widget();
+                width = std::max(width, item->widget()->sizeHint().width());
+            }
+        }
+    }
+    for (QWidget *label : std::as_const(labels)) {
+        label->setMinimumWidth(width);
+    }
+}
+
+void RGBSettingsView::connectControls()
+{
+    using namespace RGBSettingsPresenter;
+    // Each handler acts on the user's changes only; see m_syncing.
+    const auto user = [this](auto handler) {
+        return [this, handler](auto &&...args) {
+            if (!m_syncing) {
+                handler(std::forward<decltype(args)>(args)...);
+            }
+        };
+    };
+
+    connect(m_ledOn, &QCheckBox::toggled, this, user([this](bool on) {
+                stopTimer();
+                write(Dorvel::ledEnabledReport(on));
+                m_refresh->schedule();
+            }));
+    connect(m_mode, &QComboBox::currentIndexChanged, this, user([this](int) {
+                const auto mode = LedLabels::currentRgbMode(*m_mode);
+                if (!mode) {
+                    return;
+                }
+                stopTimer();
+                write(Dorvel::ledModeReport(*mode));
+                captureFallbackIfTracking();
+                m_refresh->schedule();
+            }));
+    connect(m_color, &ColorButton::colorChanged, this, user([this](const QColor &color) {
+                stopTimer();
+                const auto hsv = hsv255(color);
+                if (!hsv) {
+                    return;
+                }
+                write(Dorvel::ledColorReport(hsv->hue, hsv->saturation, hsv->value));
+                captureFallbackIfTracking();
+                m_refresh->schedule();
+            }));
+    connect(m_brightness, &QSlider::valueChanged, this, user([this](int value) {
+                stopTimer();
+                write(brightnessReport(value));
+                captureFallbackIfTracking();
+                m_refresh->schedule();
+            }));
+    connect(m_fallback, &QCheckBox::toggled, this, user([this](bool on) {
+                m_rulesEngine.setFallbackEnabled(on);
+                captureFallbackIfTracking();
+            }));
+    connect(&m_rulesEngine, &StatusRulesEngine::fallbackEnabledChanged, this, [this](bool on) {
+        const QScopedValueRollback syncing(m_syncing, true);
+        m_fallback->setChecked(on);
+    });
+    connect(m_white, &QSlider::valueChanged, this, user([this](int value) {
+                write(whiteReport(value));
+                m_refresh->schedule();
+            }));
+    connect(m_flashWhenOff, &QCheckBox::toggled, this, user([this](bool on) { write(flashWhenOffReport(on)); }));
+    connect(m_flashColor, &ColorButton::colorChanged, this, user([this](const QColor &color) {
+                if (const auto hsv = hsv255(color)) {
+                    write(flashColorReport(*hsv));
+                }
+            }));
+    connect(m_flashDuration, &QSlider::valueChanged, this,
+            user([this](int steps) { write(flashDurationReport(steps * flashDurationStepMs)); }));
+    connect(m_flashStylePicker, &QComboBox::currentIndexChanged, this, user([this](int) {
+                if (const auto style = pickedCase<Dorvel::FlashStyle>(*m_flashStylePicker)) {
+                    m_flashStyle = *style;
+                    renderDeviceOptions();
+                    sendFlashStyle();
+                }
+            }));
+    connect(m_pulses, &QSpinBox::valueChanged, this, user([this](int) { sendFlashStyle(); }));
+    connect(m_suspendMode, &QComboBox::currentIndexChanged, this, user([this](int) {
+                if (const auto mode = pickedCase<Dorvel::SuspendMode>(*m_suspendMode)) {
+                    write(suspendModeReport(*mode));
+                }
+            }));
+    connect(m_breatheSweep, &QComboBox::currentIndexChanged, this, user([this](int) {
+                if (const auto mode = pickedCase<Dorvel::BreatheSweepMode>(*m_breatheSweep)) {
+                    write(breatheSweepReport(*mode));
+                }
+            }));
+    connect(&m_hid, &DorvelDeviceManager::lastQueryChanged, this, &RGBSettingsView::onLastQueryChanged);
+}
+
+void RGBSettingsView::renderDeviceOptions()
+{
+    using namespace RGBSettingsPresenter;
+    const QScopedValueRollback syncing(m_syncing, true);
+    const auto &state = m_hid.lastQuery();
+
+    const std::vector<Dorvel::FlashStyle> styles = availableFlashStyles(state);
+    if (m_flashStylePicker->count() != static_cast<int>(styles.size())) {
+        fillPicker<Dorvel::FlashStyle>(*m_flashStylePicker, styles, &flashStyleLabel);
+    }
+    // A chosen style the device does not offer stays chosen, with no item selected.
+    selectCase(*m_flashStylePicker, m_flashStyle);
+    m_flashRows->setRowVisible(m_flashStylePicker, !styles.empty());
+    m_flashRows->setRowVisible(m_pulses, !styles.empty() && m_flashStyle == Dorvel::FlashStyle::strobe);
+
+    m_sweepSection->setVisible(showsBreatheSweep(state));
+}
+
+void RGBSettingsView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_hasAppeared) {
+        return;
+    }
+    m_hasAppeared = true;
+    const auto &state = m_hid.lastQuery();
+    if (state && state->breatheSweepMode) {
+        setBreatheSweep(*state->breatheSweepMode);
+    }
+    syncFromDeviceQuery();
+}
+
+void RGBSettingsView::onLastQueryChanged()
+{
+    const auto &state = m_hid.lastQuery();
+    const std::optional<std::uint8_t> hue = state ? std::optional(state->hue) : std::nullopt;
+    const std::optional<Dorvel::BreatheSweepMode> sweep = state ? state->breatheSweepMode : std::nullopt;
+    renderDeviceOptions();
+    if (sweep != m_seenSweep) {
+        m_seenSweep = sweep;
+        if (sweep) {
+            setBreatheSweep(*sweep);
+        }
+    }
+    if (hue != m_seenHue) {
+        m_seenHue = hue;
+        syncFromDeviceQuery();
+    }
+}
+
+void RGBSettingsView::syncFromDeviceQuery()
+{
+    const RGBSettingsPresenter::LedSync sync =
+        RGBSettingsPresenter::syncFromDevice(m_hid.lastQuery(), m_rulesEngine.fallbackState());
+    const QScopedValueRollback syncing(m_syncing, true);
+    if (sync.ledOn) {
+        m_ledOn->setChecked(*sync.ledOn);
+    }
+    if (sync.mode) {
+        LedLabels::selectRgbMode(*m_mode, *sync.mode);
+    }
+    if (sync.color) {
+        m_color->setColor(colorFromHsv255(*sync.color));
+    }
+    if (sync.brightness) {
+        m_brightness->setValue(static_cast<int>(*sync.brightness));
+    }
+    if (sync.white) {
+        m_white->setValue(static_cast<int>(*sync.white));
+    }
+}
+
+void RGBSettingsView::setBreatheSweep(Dorvel::BreatheSweepMode mode)
+{
+    const QScopedValueRollback syncing(m_syncing, true);
+    selectCase(*m_breatheSweep, mode);
+}
+
+void RGBSettingsView::stopTimer()
+{
+    m_timers.cancelIfRunning();
+}
+
+void RGBSettingsView::write(const Bytes &report)
+{
+    if (HidConnection *device = m_hid.device()) {
+        device->writeReport(report);
+    }
+}
+
+void RGBSettingsView::captureFallbackIfTracking()
+{
+    const auto hsv = hsv255(m_color->color());
+    const auto mode = LedLabels::currentRgbMode(*m_mode);
+    if (!hsv || !mode || !m_rulesEngine.fallbackEnabled()) {
+        return;
+    }
+    m_rulesEngine.setFallbackState(RGBSettingsPresenter::fallbackState(*hsv, m_brightness->value(), *mode));
+}
+
+void RGBSettingsView::sendFlashStyle()
+{
+    write(RGBSettingsPresenter::flashStyleReport(m_flashStyle, m_pulses->value()));
+}
