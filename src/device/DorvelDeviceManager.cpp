@@ -4,6 +4,9 @@
 #include "util/Logging.h"
 #include "util/Sleep.h"
 
+#include <QDeadlineTimer>
+
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -160,14 +163,30 @@ void DorvelDeviceManager::onDeviceMatched(HidConnection *connection)
     runAttachQueries(m_attachCount);
 }
 
+// The rules engine answers an attach with its LED state at once, and the refresh that follows takes
+// the one request slot from the attach's query, which then ends early with `timeout`. So each attach
+// query is asked again while its time lasts: only a device that stays silent that long, or a link
+// that is not ours, ends it. Without this the first attach after start-up often got no state, and
+// no firmware check.
 QCoro::Task<> DorvelDeviceManager::runAttachQueries(std::uint64_t attach)
 {
     std::weak_ptr<int> alive = m_lifetime;
     auto stillThisAttach = [&] {
         return !alive.expired() && m_attachCount == attach && m_isConnected;
     };
+    auto askAgain = [&](const auto &result, const QDeadlineTimer &deadline) {
+        return !result.ok() && result.error() == RequestError::timeout && stillThisAttach() && !deadline.hasExpired();
+    };
+    auto remaining = [](const QDeadlineTimer &deadline) {
+        return std::chrono::milliseconds(std::max<qint64>(1, deadline.remainingTime()));
+    };
 
+    const QDeadlineTimer stateDeadline(m_timings.attachQueryTimeout);
     auto state = co_await queryDevice(m_timings.attachQueryTimeout);
+    while (askAgain(state, stateDeadline)) {
+        const auto timeLeft = remaining(stateDeadline);
+        state = co_await queryDevice(timeLeft);
+    }
     if (!stillThisAttach()) {
         co_return;
     }
@@ -187,7 +206,12 @@ QCoro::Task<> DorvelDeviceManager::runAttachQueries(std::uint64_t attach)
             co_return;
         }
     }
+    const QDeadlineTimer identityDeadline(m_timings.attachIdentityTimeout);
     auto identity = co_await queryDeviceID(m_timings.attachIdentityTimeout);
+    while (askAgain(identity, identityDeadline)) {
+        const auto timeLeft = remaining(identityDeadline);
+        identity = co_await queryDeviceID(timeLeft);
+    }
     if (stillThisAttach() && identity.ok()) {
         setDeviceID(identity->identifier);
     }

@@ -174,6 +174,25 @@ private Q_SLOTS:
         QCOMPARE(queried, 0);
     }
 
+    // The rules engine answers an attach with its LED state at once, and the refresh after it takes
+    // the request slot from the attach's state query. The attach still reads the state (so the
+    // firmware check runs) and the identity.
+    void ledStateRightAfterAttachCostsTheAttachNothing()
+    {
+        device->replyLatency = 20ms;
+        int queried = 0;
+        manager->onDeviceQueried = [&](const DeviceQueryResponse &) {
+            ++queried;
+        };
+        manager->start();
+        bus->plug(*device, homePort);
+        KESTRIX_WAIT_FOR(manager->isConnected()); // the attach's state query now waits for its reply
+        manager->updateLEDState(greenLED());
+        KESTRIX_WAIT_FOR(manager->deviceID().has_value());
+        QCOMPARE(queried, 1);
+        QVERIFY(manager->lastQuery().has_value());
+    }
+
     void lateReplyIsDroppedAfterTimeout()
     {
         manager->start();
