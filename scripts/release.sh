@@ -39,7 +39,7 @@ trap 'rm -rf "$stage"' EXIT
 cmake --install "$build" --prefix "$stage/Kestrix.app" --component Unspecified --strip >/dev/null
 image="Kestrix-$version-linux-$(uname -m).tar.gz"
 rm -f "$out/$image"
-"$sign" release "$key" "$stage/Kestrix.app" "$out/$image"
+"$sign" release "$key" "$stage/Kestrix.app" "$version" "$out/$image"
 "$sign" verify --trust "$public_key" "$stage/Kestrix.app"
 
 # The asset is named relative to the manifest, so the folder can be published anywhere.

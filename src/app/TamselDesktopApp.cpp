@@ -133,6 +133,8 @@ void TamselDesktopApp::start()
                 engine->applyTriggerSignals(trigger->signalValues());
             });
     m_trigger->start();
+    // Before the silent check: an update swap cut short in an earlier run is undone first.
+    m_appUpdater->recoverInterruptedUpdate();
     m_appUpdater->checkSilently();
 
     // Every attach whose first state query succeeds checks for new firmware.

@@ -24,4 +24,14 @@ public:
     virtual bool assess(const QString &bundlePath) = 0;
     // The signing team named by the bundle's signature, without checking the signature.
     virtual std::optional<QString> teamIdentifier(const QString &bundlePath) = 0;
+
+    // The application identifier and version that the bundle's signature covers, read without
+    // checking the signature (callers ask after verifyStrict()).
+    struct SignedRelease {
+        QString identifier;
+        QString version;
+
+        friend bool operator==(const SignedRelease &, const SignedRelease &) = default;
+    };
+    virtual std::optional<SignedRelease> signedRelease(const QString &bundlePath) = 0;
 };

@@ -7,8 +7,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <filesystem>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -21,9 +23,50 @@ fs::path fsPath(const QString &path)
     return fs::path(QFile::encodeName(path).toStdString());
 }
 
+// With this process's effective rights (access() would ask with the real user's, and for root it
+// counts capabilities the process may have dropped).
 bool isWritableFolder(const QString &path)
 {
-    return ::access(QFile::encodeName(path).constData(), W_OK | X_OK) == 0;
+    return ::faccessat(AT_FDCWD, QFile::encodeName(path).constData(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+// Removes a file, a link or a whole folder (read-only parts included) without following links.
+bool removeTree(const fs::path &path)
+{
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(path, error);
+    if (error) {
+        return false;
+    }
+    if (fs::is_directory(status)) {
+        fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, error);
+        for (fs::recursive_directory_iterator it(path, error); !error && it != fs::recursive_directory_iterator();
+             it.increment(error)) {
+            std::error_code ignored;
+            if (fs::is_directory(it->symlink_status(ignored))) {
+                fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+            }
+        }
+    }
+    fs::remove_all(path, error);
+    return !error;
+}
+
+// Removes every entry of `folder` whose name starts with one of `prefixes`; gives how many went.
+int removeEntries(const QString &folder, const QStringList &prefixes)
+{
+    int removed = 0;
+    std::error_code error;
+    for (fs::directory_iterator it(fsPath(folder), error); !error && it != fs::directory_iterator();
+         it.increment(error)) {
+        const QString name = QFile::decodeName(QByteArray::fromStdString(it->path().filename().string()));
+        const bool matches = std::any_of(prefixes.begin(), prefixes.end(),
+                                         [&name](const QString &prefix) { return name.startsWith(prefix); });
+        if (matches && removeTree(it->path())) {
+            ++removed;
+        }
+    }
+    return removed;
 }
 } // namespace
 
@@ -98,6 +141,45 @@ bool copyBundle(const QString &from, const QString &to)
         }
     }
     return !error;
+}
+
+bool removeTree(const QString &path)
+{
+    std::error_code error;
+    return !fs::exists(fs::symlink_status(fsPath(path), error)) || removeTree(fsPath(path));
+}
+
+Recovery recoverInterruptedUpdate(const QString &bundlePath, const QString &temporaryDirectory)
+{
+    Recovery out;
+    out.bundlePath = bundlePath;
+    const QString backupSuffix = backupPath(QString());
+    if (bundlePath.endsWith(backupSuffix)) {
+        out.bundlePath.chop(backupSuffix.size());
+    }
+    const QFileInfo bundle(out.bundlePath);
+    if (bundle.fileName() == QLatin1String(bundleName)) {
+        const QString previous = backupPath(out.bundlePath);
+        // A swap stopped between its two renames leaves no bundle; a copy cut short leaves one
+        // without its executable. Either way the backup is the last whole install.
+        if (!isKestrixBundle(out.bundlePath) && isKestrixBundle(previous)) {
+            std::error_code error;
+            const bool cleared =
+                !fs::exists(fs::symlink_status(fsPath(out.bundlePath), error)) || removeTree(fsPath(out.bundlePath));
+            if (cleared) {
+                fs::rename(fsPath(previous), fsPath(out.bundlePath), error);
+                out.restoredPrevious = !error;
+            }
+        }
+        out.removedLeftovers += removeEntries(bundle.absolutePath(), {QLatin1String(stagingPrefix)});
+    }
+    if (!out.restoredPrevious) {
+        out.bundlePath = bundlePath;
+    }
+    // Earlier versions staged in the temporary folder, without the leading dot.
+    out.removedLeftovers += removeEntries(temporaryDirectory, {QLatin1String(imagePrefix), QLatin1String(mountPrefix),
+                                                               QString::fromLatin1(stagingPrefix).mid(1)});
+    return out;
 }
 
 } // namespace AppBundle

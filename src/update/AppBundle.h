@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class PackageDatabase;
 
@@ -11,6 +12,14 @@ namespace AppBundle {
 
 inline constexpr char bundleName[] = "Kestrix.app";
 inline constexpr char executablePath[] = "bin/kestrix";
+// The application identifier that a release's signature must name.
+inline constexpr char identifier[] = "io.tamsel.desktop";
+// An update is staged in a hidden folder beside the running bundle, named this prefix and a UUID,
+// so that swapping it in is a rename on the same file system.
+inline constexpr char stagingPrefix[] = ".Kestrix-staged-";
+// Names of an update's files in the temporary folder, followed by a UUID.
+inline constexpr char imagePrefix[] = "Kestrix-update-";
+inline constexpr char mountPrefix[] = "Kestrix-mount-";
 
 // The running executable's bundle root (for an installed prefix such as /usr, that prefix).
 QString runningBundlePath();
@@ -42,5 +51,23 @@ Installation inspect(const QString &bundlePath, PackageDatabase &packages);
 // executable bits (always writable by the owner, so the copy can later be moved and deleted) and
 // links as links. False on the first failure; what was copied until then stays.
 bool copyBundle(const QString &from, const QString &to);
+
+// Removes a file, a link or a whole folder (read-only parts included) without following links.
+// False when something could not be removed. Blocks while it deletes.
+bool removeTree(const QString &path);
+
+// Repairs what an update interrupted in an earlier run, then removes what earlier runs left
+// behind. `bundlePath` is the running bundle; when it is the backup (".previous") of a bundle,
+// that bundle is meant. If the bundle is missing or incomplete (no bin/kestrix) while its backup
+// is whole, the backup is renamed back into place. Every hidden staging folder beside the bundle
+// and every image, mount folder or staging folder of an update in `temporaryDirectory` goes.
+// Blocks while it deletes. Gives the bundle path to use from now on (the restored bundle's, else
+// `bundlePath` unchanged).
+struct Recovery {
+    QString bundlePath;
+    bool restoredPrevious = false;
+    int removedLeftovers = 0;
+};
+Recovery recoverInterruptedUpdate(const QString &bundlePath, const QString &temporaryDirectory);
 
 } // namespace AppBundle

@@ -13,6 +13,8 @@ QString message(AppUpdateError error)
         return QStringLiteral("Downloaded app failed signature verification");
     case AppUpdateError::bundleNotReplaceable:
         return QStringLiteral("This copy of Kestrix can't replace itself; update it through your package manager");
+    case AppUpdateError::installStartFailed:
+        return QStringLiteral("Couldn't start installing the update");
     }
     return {};
 }

@@ -21,7 +21,6 @@
 namespace {
 
 constexpr std::int64_t maximumManifestSize = 1024 * 1024;
-constexpr std::int64_t maximumImageSize = std::int64_t(2) * 1024 * 1024 * 1024;
 
 #ifdef Q_OS_MACOS
 constexpr char imageSuffix[] = ".dmg";
@@ -78,13 +77,16 @@ QUrl AppUpdater::manifestURL()
 QString AppUpdater::swapScript()
 {
     // Waits (at most ten seconds) for the application to end; then the old bundle becomes the
-    // backup and the staged copy takes its place. Every step names only $1, $2 or $3, and "mv -T"
-    // never moves anything into an existing folder. When the staged copy cannot be moved in, the
-    // old bundle is put back, so whatever is at $1 at the end is started again.
+    // backup and the staged copy takes its place: two renames within one folder, so no moment
+    // leaves half a bundle at $1 (a stop between them leaves the backup, which the next start puts
+    // back). Every step names only $1, $2, $3 or the staging folder around $3, and "mv -T" never
+    // moves anything into an existing folder. When the staged copy cannot be moved in, the old
+    // bundle is put back, so whatever is at $1 at the end is started again.
     return QStringLiteral(
                "n=0; while [ \"$n\" -lt 100 ] && kill -0 \"$4\" 2>/dev/null; do sleep 0.1; n=$((n+1)); done; "
                "rm -rf -- \"$2\" && mv -T -- \"$1\" \"$2\" && "
-               "{ mv -T -- \"$3\" \"$1\" || { rm -rf -- \"$1\"; mv -T -- \"$2\" \"$1\"; }; }; ") +
+               "{ mv -T -- \"$3\" \"$1\" || { rm -rf -- \"$1\"; mv -T -- \"$2\" \"$1\"; }; }; "
+               "rmdir -- \"${3%/*}\" 2>/dev/null; ") +
            QLatin1String(relaunchStep);
 }
 
@@ -158,6 +160,31 @@ void AppUpdater::startInstall()
     }
 }
 
+void AppUpdater::cancelDownload()
+{
+    if (m_state.kind == State::Kind::downloading && m_download) {
+        m_download->cancel();
+    }
+}
+
+void AppUpdater::recoverInterruptedUpdate()
+{
+    recover();
+}
+
+QCoro::Task<> AppUpdater::recover()
+{
+    // Queued on the one worker before any preparation's first step, so it is over before anything
+    // is downloaded or staged in this run.
+    auto recovering =
+        onWorker([bundle = m_environment.runningBundlePath, temporary = m_environment.temporaryDirectory] {
+            return AppBundle::recoverInterruptedUpdate(bundle, temporary);
+        });
+    const auto recovery = co_await recovering;
+    m_environment.runningBundlePath = recovery.bundlePath;
+    Q_EMIT recoveryFinished();
+}
+
 QCoro::Task<> AppUpdater::check(bool silent)
 {
     if (!silent) {
@@ -205,10 +232,19 @@ QCoro::Task<> AppUpdater::check(bool silent)
 QCoro::Task<> AppUpdater::performInstallPrep(QString version, QUrl downloadURL)
 {
     setState(State::downloading(version));
-    const auto fail = [this](AppUpdateError error) {
-        setState(State::installFailed(error));
+    m_stagedAppPath.reset(); // whatever an earlier preparation staged is no longer offered
+    // Cancelling counts from the moment the state says "downloading".
+    auto cancellation = std::make_shared<DownloadCancellation>();
+    m_download = cancellation;
+    const auto finish = [this, cancellation](State state) {
+        if (m_download == cancellation) {
+            m_download.reset();
+        }
+        setState(std::move(state));
         Q_EMIT preparationFinished();
     };
+    // The user stopped it: nothing failed, and the update is still there to be had.
+    const State cancelled = State::available(version, downloadURL);
 
     // A copy that cannot be swapped would only fail after the application has quit, with nothing
     // left to relaunch it; say so before downloading anything.
@@ -218,57 +254,58 @@ QCoro::Task<> AppUpdater::performInstallPrep(QString version, QUrl downloadURL)
         return AppBundle::inspect(bundle, packages);
     });
     const auto installation = co_await inspecting;
+    if (cancellation->isCancelled()) {
+        finish(cancelled);
+        co_return;
+    }
     if (installation.kind != AppBundle::Installation::Kind::ownBundle) {
         if (installation.kind == AppBundle::Installation::Kind::packageManaged) {
             qCInfo(lcUpdate, "installed by the package %s: updates come through the package manager",
                    qUtf8Printable(installation.packageName));
         }
-        fail(AppUpdateError::bundleNotReplaceable);
+        finish(State::installFailed(AppUpdateError::bundleNotReplaceable));
         co_return;
     }
 
     const QDir temporary(m_environment.temporaryDirectory);
     const QString imagePath =
-        temporary.filePath(QStringLiteral("Kestrix-update-") + freshUuid() + QLatin1String(imageSuffix));
-    const auto downloadError = co_await downloadImage(downloadURL, imagePath);
-    if (downloadError) {
-        fail(*downloadError);
+        temporary.filePath(QLatin1String(AppBundle::imagePrefix) + freshUuid() + QLatin1String(imageSuffix));
+    DownloadOptions options;
+    options.transferTimeout = m_environment.downloadTimeout;
+    options.totalTimeout = m_environment.downloadTotalTimeout;
+    options.maximumSize = m_environment.maximumImageSize;
+    const auto saved = co_await httpDownload(*m_network, downloadURL, imagePath, options, cancellation);
+    if (!saved.ok()) {
+        // A file system failure too is, to the user, a download that failed.
+        finish(saved.error().kind == FetchError::Kind::cancelled
+                   ? cancelled
+                   : State::installFailed(AppUpdateError::downloadFailed));
         co_return;
+    }
+    if (m_download == cancellation) {
+        m_download.reset();
     }
 
     setState(State::verifying(version));
-    const QString mountPoint = temporary.filePath(QStringLiteral("Kestrix-mount-") + freshUuid());
-    const QString stagedFolder = temporary.filePath(QStringLiteral("Kestrix-staged-") + freshUuid());
-    const auto extractError = co_await extractAndVerifyApp(imagePath, mountPoint, stagedFolder);
+    const QString mountPoint = temporary.filePath(QLatin1String(AppBundle::mountPrefix) + freshUuid());
+    // Beside the running bundle, so that the swap only renames within one folder.
+    const QString stagedFolder = QFileInfo(m_environment.runningBundlePath).absolutePath() + QLatin1Char('/') +
+                                 QLatin1String(AppBundle::stagingPrefix) + freshUuid();
+    const auto extractError = co_await extractAndVerifyApp(imagePath, mountPoint, stagedFolder, version);
     if (extractError) {
-        fail(*extractError);
+        // Neither is of use any more (an image may be hundreds of megabytes); the mount folder is
+        // empty by now, or was never filled.
+        QFile::remove(imagePath);
+        QDir().rmdir(mountPoint);
+        finish(State::installFailed(*extractError));
         co_return;
     }
     m_stagedAppPath = stagedFolder + QLatin1Char('/') + QLatin1String(AppBundle::bundleName);
-    setState(State::readyToInstall(version));
-    Q_EMIT preparationFinished();
-}
-
-QCoro::Task<std::optional<AppUpdateError>> AppUpdater::downloadImage(QUrl url, QString imagePath)
-{
-    const FetchOptions options{m_environment.downloadTimeout, maximumImageSize};
-    auto body = co_await httpGet(*m_network, url, options);
-    if (!body) {
-        co_return AppUpdateError::downloadFailed;
-    }
-    auto saving = onWorker([imagePath, bytes = std::move(body).value()] {
-        QFile::remove(imagePath);
-        QFile file(imagePath);
-        return file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && file.write(bytes) == bytes.size() &&
-               file.flush();
-    });
-    const bool saved = co_await saving;
-    // The only failure left is the file system's, which the user sees as a failed download.
-    co_return saved ? std::nullopt : std::optional(AppUpdateError::downloadFailed);
+    finish(State::readyToInstall(version));
 }
 
 QCoro::Task<std::optional<AppUpdateError>> AppUpdater::extractAndVerifyApp(QString imagePath, QString mountPoint,
-                                                                           QString stagedFolder)
+                                                                           QString stagedFolder, QString version)
 {
     if (!QDir().mkpath(mountPoint)) {
         co_return AppUpdateError::downloadFailed;
@@ -287,7 +324,7 @@ QCoro::Task<std::optional<AppUpdateError>> AppUpdater::extractAndVerifyApp(QStri
         co_await detaching;
         co_return AppUpdateError::appNotFoundInImage;
     }
-    const bool imageVerified = co_await verify(appInImage);
+    const bool imageVerified = co_await verify(appInImage, version);
     if (!imageVerified) {
         co_await detaching;
         co_return AppUpdateError::signatureVerificationFailed;
@@ -296,32 +333,52 @@ QCoro::Task<std::optional<AppUpdateError>> AppUpdater::extractAndVerifyApp(QStri
     auto copying = onWorker([appInImage, stagedFolder, stagedApp] {
         return QDir().mkpath(stagedFolder) && AppBundle::copyBundle(appInImage, stagedApp);
     });
+    // A staging folder that will not be installed does not stay beside the user's bundle.
+    auto discarding = onWorker([stagedFolder] { return AppBundle::removeTree(stagedFolder); });
     const bool copied = co_await copying;
     if (!copied) {
         co_await detaching;
+        co_await discarding;
         co_return AppUpdateError::downloadFailed;
     }
     const bool detached = co_await detaching;
     if (!detached) {
+        co_await discarding;
         co_return AppUpdateError::mountFailed;
     }
     QFile::remove(imagePath);
-    const bool copyVerified = co_await verify(stagedApp);
+    // The copy is what gets installed: it must be what was checked in the image.
+    const bool copyVerified = co_await verify(stagedApp, version);
     if (!copyVerified) {
+        co_await discarding;
         co_return AppUpdateError::signatureVerificationFailed;
     }
     co_return std::nullopt;
 }
 
-QCoro::Task<bool> AppUpdater::verify(QString appPath)
+QCoro::Task<bool> AppUpdater::verify(QString appPath, QString version)
 {
-    auto verifying = onWorker([&tools = m_tools, appPath, running = m_environment.runningBundlePath] {
+    auto verifying = onWorker([&tools = m_tools, appPath, running = m_environment.runningBundlePath,
+                               runningVersion = m_environment.runningVersion, version] {
         if (!tools.verifyStrict(appPath) || !tools.assess(appPath)) {
             return false;
         }
         const auto candidateTeam = tools.teamIdentifier(appPath);
         const auto runningTeam = tools.teamIdentifier(running);
-        return candidateTeam && runningTeam && *candidateTeam == *runningTeam;
+        if (!candidateTeam || !runningTeam || *candidateTeam != *runningTeam) {
+            return false;
+        }
+        // What the signature says the bundle is must be what the manifest offered: Kestrix, at the
+        // published version, newer than the running one. Otherwise an old signed release (or
+        // another signed application) could be served under a new version number.
+        const auto release = tools.signedRelease(appPath);
+        if (!release || release->identifier != QLatin1String(AppBundle::identifier)) {
+            return false;
+        }
+        const auto signedVersion = FirmwareVersion::fromString(release->version.toStdString());
+        const auto offered = FirmwareVersion::fromString(version.toStdString());
+        const auto current = FirmwareVersion::fromString(runningVersion.toStdString());
+        return signedVersion && offered && current && *signedVersion == *offered && *current < *signedVersion;
     });
     const bool verified = co_await verifying;
     co_return verified;
@@ -332,19 +389,29 @@ void AppUpdater::confirmInstall()
     if (m_state.kind != State::Kind::readyToInstall || !m_stagedAppPath) {
         return;
     }
-    // The preparation established these; the swap touches nothing but these three paths.
+    // The preparation established these; the swap touches nothing but these paths. Both bundles
+    // must still be whole, and the staged copy must sit in its staging folder right beside the
+    // running bundle, or the renames could leave nothing to relaunch.
     const QString bundle = m_environment.runningBundlePath;
     const QString staged = *m_stagedAppPath;
+    const QFileInfo stagedFolder(QFileInfo(staged).absolutePath());
     if (!QDir::isAbsolutePath(bundle) || QDir::cleanPath(bundle) != bundle ||
-        QFileInfo(bundle).fileName() != QLatin1String(AppBundle::bundleName) || !AppBundle::isKestrixBundle(staged)) {
+        QFileInfo(bundle).fileName() != QLatin1String(AppBundle::bundleName) || !AppBundle::isKestrixBundle(bundle) ||
+        !AppBundle::isKestrixBundle(staged) || QFileInfo(staged).fileName() != QLatin1String(AppBundle::bundleName) ||
+        !stagedFolder.isDir() || stagedFolder.isSymLink() ||
+        !stagedFolder.fileName().startsWith(QLatin1String(AppBundle::stagingPrefix)) ||
+        stagedFolder.absolutePath() != QFileInfo(bundle).absolutePath()) {
         setState(State::installFailed(AppUpdateError::bundleNotReplaceable));
         return;
     }
-    // A shell that fails to start is not waited for either: the application quits regardless,
-    // as the user asked.
+    // Quitting without a swap under way would leave the user with the old version and no
+    // application running; stay, and say so.
     qCInfo(lcUpdate, "installing %s and relaunching", qUtf8Printable(staged));
-    m_shell.startDetached(swapScript(),
-                          {bundle, AppBundle::backupPath(bundle), staged, QString::number(m_environment.processId)});
+    if (!m_shell.startDetached(
+            swapScript(), {bundle, AppBundle::backupPath(bundle), staged, QString::number(m_environment.processId)})) {
+        setState(State::installFailed(AppUpdateError::installStartFailed));
+        return;
+    }
     if (m_environment.terminate) {
         m_environment.terminate();
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "update/AppUpdateError.h"
+#include "util/HttpFetch.h"
 #include "util/OffMainThread.h"
 
 #include <QCoroTask>
@@ -20,11 +21,12 @@ class QNetworkAccessManager;
 class QThreadPool;
 
 // Keeps the application itself current: checks the release manifest, and on the user's request
-// downloads the release image, attaches it, copies Kestrix.app out of it into a staging folder,
-// verifies the copy against the running bundle's signing team, and finally swaps the bundles and
-// relaunches through a detached shell. Check, preparation and swap are three separate steps; the
-// swap happens only on confirmInstall(). Main thread; file, image and signature work runs on
-// worker threads so the main thread never waits for it.
+// downloads the release image to a file, attaches it, verifies Kestrix.app in it (signing team,
+// and the identifier and version its signature covers), copies it into a hidden staging folder
+// beside the running bundle, verifies the copy again, and finally swaps the bundles with two
+// renames and relaunches through a detached shell. Check, preparation and swap are three separate
+// steps; the swap happens only on confirmInstall(). Main thread; file, image and signature work
+// runs on one worker thread, in the order it was asked for, so the main thread never waits for it.
 class AppUpdater : public QObject {
     Q_OBJECT
 public:
@@ -85,11 +87,14 @@ public:
         QUrl manifestURL;
         QString runningVersion;                           // the running bundle's "major.minor.patch"
         QString runningBundlePath;                        // the folder holding the running bin/kestrix
-        QString temporaryDirectory;                       // where images, mount points and staged copies go
+        QString temporaryDirectory;                       // where images and mount points go
         std::chrono::milliseconds manifestTimeout{60000}; // without a byte moving
         std::chrono::milliseconds downloadTimeout{60000}; // without a byte moving
-        qint64 processId = 0;                             // the swap waits for this process to end
-        std::function<void()> terminate;                  // asks the application to quit
+        // The whole image download, however steadily bytes arrive, and the image's largest size.
+        std::chrono::milliseconds downloadTotalTimeout{std::chrono::hours(1)};
+        std::int64_t maximumImageSize = std::int64_t(512) * 1024 * 1024;
+        qint64 processId = 0;            // the swap waits for this process to end
+        std::function<void()> terminate; // asks the application to quit
 
         static Environment running();
     };
@@ -114,11 +119,18 @@ public:
     void checkNow();
     // Prepares `pendingUpdate`, whatever the state; does nothing without one.
     void startInstall();
-    // Only in readyToInstall with a staged copy: starts the swap and asks the application to quit.
+    // While downloading: stops the download, deletes what arrived and goes back to `available`.
+    void cancelDownload();
+    // Only in readyToInstall with a staged copy: starts the swap and, once it runs, asks the
+    // application to quit. A swap that cannot start leaves installFailed and the application on.
     void confirmInstall();
+    // Once at start-up, before anything is prepared: undoes a swap that was cut short (the bundle
+    // missing or incomplete beside its ".previous" backup) and removes what earlier preparations
+    // left behind. Runs on the worker; emits recoveryFinished().
+    void recoverInterruptedUpdate();
 
     // The swap, run by "/bin/sh -c" with $1 the running bundle, $2 its backup, $3 the staged copy
-    // and $4 the process to wait for.
+    // (in a staging folder beside $1) and $4 the process to wait for.
     static QString swapScript();
 
 Q_SIGNALS:
@@ -127,14 +139,15 @@ Q_SIGNALS:
     // when a silent check that changed nothing is over).
     void checkFinished();
     void preparationFinished();
+    void recoveryFinished();
 
 private:
     QCoro::Task<> check(bool silent);
     QCoro::Task<> performInstallPrep(QString version, QUrl downloadURL);
-    QCoro::Task<std::optional<AppUpdateError>> downloadImage(QUrl url, QString imagePath);
     QCoro::Task<std::optional<AppUpdateError>> extractAndVerifyApp(QString imagePath, QString mountPoint,
-                                                                   QString stagedFolder);
-    QCoro::Task<bool> verify(QString appPath);
+                                                                   QString stagedFolder, QString version);
+    QCoro::Task<bool> verify(QString appPath, QString version);
+    QCoro::Task<> recover();
     // An awaiter that runs `work` on the updater's worker thread and resumes on the main thread.
     template <typename Work>
     OffMainThread<Work> onWorker(Work work);
@@ -152,4 +165,6 @@ private:
     State m_state;
     std::optional<PendingUpdate> m_pendingUpdate;
     std::optional<QString> m_stagedAppPath;
+    // The download under way, if any; cancelDownload() stops it.
+    std::shared_ptr<DownloadCancellation> m_download;
 };

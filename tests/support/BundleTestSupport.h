@@ -95,6 +95,7 @@ public:
     bool verifyStrict(const QString &) override { return false; }
     bool assess(const QString &) override { return false; }
     std::optional<QString> teamIdentifier(const QString &) override { return std::nullopt; }
+    std::optional<SignedRelease> signedRelease(const QString &) override { return std::nullopt; }
 };
 
 } // namespace BundleTestSupport

@@ -11,12 +11,16 @@
 #include "rules/ui/StatusRulesSettingsView.h"
 #include "settings/ui/RGBSettingsView.h"
 #include "signals/CalendarWatcher.h"
+#include "support/BundleTestSupport.h"
 #include "support/DeviceTestSupport.h"
 #include "support/FakeCalendarStore.h"
 #include "support/FakeClock.h"
+#include "support/LocalHttpServer.h"
 #include "timers/TimerManager.h"
 #include "timers/ui/TimerView.h"
 #include "unit/rules/RulesTestSupport.h"
+#include "update/AppUpdater.h"
+#include "update/ui/AppUpdateProgressView.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -26,8 +30,10 @@
 #include <QKeyEvent>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -88,6 +94,43 @@ private Q_SLOTS:
         LegalAgreementGate gate;
         LegalAgreementView view(gate, icon);
         save(view, QStringLiteral("legal-agreement-accepted"));
+    }
+
+    void appUpdateWindow()
+    {
+        using namespace std::chrono_literals;
+        QTemporaryDir dir;
+        const QString bundle = dir.filePath(QStringLiteral("apps/Kestrix.app"));
+        QVERIFY(BundleTestSupport::makeBundle(bundle, "old"));
+        // The image drips in for as long as the pictures take.
+        LocalHttpServer server;
+        LocalHttpServer::Response image(QByteArray(1 << 20, 'x'));
+        image.dripInterval = 50ms;
+        server.serve(AppUpdater::manifestPath(), "{\"version\": \"0.3.0\", \"asset\": \"/K.tar.gz\"}");
+        server.serve(QStringLiteral("/K.tar.gz"), image);
+        BundleTestSupport::InertBundleTools tools;
+        BundleTestSupport::FakePackageDatabase packages;
+        BundleTestSupport::RecordingShell shell;
+        AppUpdater::Environment environment;
+        environment.manifestURL = server.url(AppUpdater::manifestPath());
+        environment.runningVersion = QStringLiteral("0.2.7");
+        environment.runningBundlePath = bundle;
+        environment.temporaryDirectory = dir.path();
+        AppUpdater updater(tools, packages, shell, environment);
+        AppUpdateProgressView view(updater, [](const QUrl &) {});
+        QSignalSpy checked(&updater, &AppUpdater::checkFinished);
+        updater.checkNow();
+        QVERIFY(checked.wait());
+        save(view, QStringLiteral("app-update-available"));
+        QSignalSpy prepared(&updater, &AppUpdater::preparationFinished);
+        updater.startInstall();
+        save(view, QStringLiteral("app-update-downloading"));
+        updater.cancelDownload();
+        QVERIFY(prepared.wait());
+        QVERIFY(QFile::remove(bundle + QStringLiteral("/bin/kestrix"))); // no longer a bundle it can replace
+        updater.startInstall();
+        QVERIFY(prepared.wait());
+        save(view, QStringLiteral("app-update-failed"));
     }
 
     void trayMenu()

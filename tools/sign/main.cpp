@@ -18,14 +18,18 @@ namespace {
 
 constexpr int exitFailed = 1;
 constexpr int exitUsage = 2;
+constexpr std::string_view defaultIdentifier = "io.tamsel.desktop";
 
 constexpr std::string_view usageText =
     "usage:\n"
     "  kestrix-sign keygen SECRET_KEY_FILE      make a key pair; prints the public key, then the team\n"
     "  kestrix-sign public-key SECRET_KEY_FILE  print the key pair's public key, then the team\n"
-    "  kestrix-sign sign SECRET_KEY_FILE BUNDLE  sign the bundle folder in place\n"
+    "  kestrix-sign sign [--identifier ID] SECRET_KEY_FILE BUNDLE VERSION\n"
+    "                                            sign the bundle folder in place as release VERSION\n"
+    "                                            (major.minor.patch) of the application ID\n"
+    "                                            (default io.tamsel.desktop)\n"
     "  kestrix-sign pack BUNDLE IMAGE            pack the bundle as Kestrix.app/ into a release image\n"
-    "  kestrix-sign release SECRET_KEY_FILE BUNDLE IMAGE   sign, then pack\n"
+    "  kestrix-sign release [--identifier ID] SECRET_KEY_FILE BUNDLE VERSION IMAGE   sign, then pack\n"
     "  kestrix-sign verify [--trust PUBLIC_KEY]... BUNDLE   strict check; with --trust, also the signer\n"
     "  kestrix-sign team BUNDLE                  print the team named by the bundle's signature\n";
 
@@ -76,13 +80,35 @@ int publicKey(const char *keyPath)
     return 0;
 }
 
-int sign(const char *keyPath, const char *bundle)
+// Three numbers of at most three digits joined by dots: what the updater can compare.
+bool isReleaseVersion(std::string_view text)
 {
-    const auto key = readSecretKey(keyPath);
-    if (!key) {
-        return failed(std::string("not a secret key file: ") + keyPath);
+    int parts = 0;
+    while (true) {
+        const std::size_t dot = text.find('.');
+        const std::string_view part = text.substr(0, dot);
+        if (part.empty() || part.size() > 3 ||
+            !std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+            return false;
+        }
+        ++parts;
+        if (dot == std::string_view::npos) {
+            return parts == 3;
+        }
+        text.remove_prefix(dot + 1);
     }
-    const std::string error = BundleSigning::sign(bundle, *key);
+}
+
+int sign(std::string_view identifier, const std::string &keyPath, const std::string &bundle, const std::string &version)
+{
+    const auto key = readSecretKey(keyPath.c_str());
+    if (!key) {
+        return failed("not a secret key file: " + keyPath);
+    }
+    if (!isReleaseVersion(version)) {
+        return failed("not a major.minor.patch version: " + version);
+    }
+    const std::string error = BundleSigning::sign(bundle, *key, {std::string(identifier), version});
     return error.empty() ? 0 : failed(error);
 }
 
@@ -149,15 +175,26 @@ int main(int argc, char **argv)
     if (command == "public-key" && count == 1) {
         return publicKey(argv[2]);
     }
-    if (command == "sign" && count == 2) {
-        return sign(argv[2], argv[3]);
+    if (command == "sign" || command == "release") {
+        // [--identifier ID] KEY BUNDLE VERSION, and IMAGE for a release.
+        std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+        std::string_view identifier = defaultIdentifier;
+        if (rest.size() >= 2 && rest[0] == "--identifier") {
+            identifier = arguments[2];
+            rest.erase(rest.begin(), rest.begin() + 2);
+        }
+        const std::size_t expected = command == "sign" ? 3 : 4;
+        if (rest.size() != expected) {
+            return usage();
+        }
+        const int signed_ = sign(identifier, rest[0], rest[1], rest[2]);
+        if (signed_ != 0 || command == "sign") {
+            return signed_;
+        }
+        return pack(rest[1].c_str(), rest[3].c_str());
     }
     if (command == "pack" && count == 2) {
         return pack(argv[2], argv[3]);
-    }
-    if (command == "release" && count == 3) {
-        const int signed_ = sign(argv[2], argv[3]);
-        return signed_ != 0 ? signed_ : pack(argv[3], argv[4]);
     }
     if (command == "verify" && count >= 1) {
         return verify({arguments.begin() + 1, arguments.end()});

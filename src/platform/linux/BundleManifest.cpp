@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr std::string_view manifestHeader = "kestrix-bundle-manifest 1";
+constexpr std::string_view manifestHeader = "kestrix-bundle-manifest 2";
 constexpr std::string_view signatureHeader = "kestrix-bundle-signature 1";
 constexpr char hexDigits[] = "0123456789abcdef";
 
@@ -121,6 +121,11 @@ std::vector<std::string_view> components(std::string_view path)
 
 } // namespace
 
+bool BundleManifest::isValidLabel(std::string_view text)
+{
+    return !text.empty() && !hasControlCharacter(text);
+}
+
 bool BundleManifest::isValidPath(std::string_view path)
 {
     if (path.empty() || hasControlCharacter(path)) {
@@ -161,11 +166,19 @@ bool BundleManifest::isContainedLinkTarget(std::string_view linkPath, std::strin
 std::optional<BundleManifest> BundleManifest::parse(std::string_view text)
 {
     const auto all = lines(text);
-    if (!all || all->front() != manifestHeader) {
+    if (!all || all->size() < 3 || all->front() != manifestHeader) {
         return std::nullopt;
     }
     BundleManifest manifest;
-    for (std::size_t i = 1; i < all->size(); ++i) {
+    const auto identifier = fields((*all)[1]);
+    const auto version = fields((*all)[2]);
+    if (identifier.size() != 2 || identifier[0] != "identifier" || !isValidLabel(identifier[1]) ||
+        version.size() != 2 || version[0] != "version" || !isValidLabel(version[1])) {
+        return std::nullopt;
+    }
+    manifest.identifier = identifier[1];
+    manifest.version = version[1];
+    for (std::size_t i = 3; i < all->size(); ++i) {
         const auto parts = fields((*all)[i]);
         Entry entry;
         if (parts.size() == 4 && parts[0] == "file") {
@@ -201,7 +214,7 @@ std::optional<BundleManifest> BundleManifest::parse(std::string_view text)
 std::string BundleManifest::serialize() const
 {
     std::string out(manifestHeader);
-    out += '\n';
+    out += "\nidentifier\t" + identifier + "\nversion\t" + version + '\n';
     for (const Entry &entry : entries) {
         if (entry.kind == Entry::Kind::file) {
             out += "file\t" + toHex(entry.sha256) + '\t' + (entry.executable ? "x" : "-") + '\t' + entry.path + '\n';

@@ -7,12 +7,16 @@
 #include <string_view>
 #include <vector>
 
-// The signed description of a Kestrix bundle: every file with its SHA-256 and executable bit, and
-// every symbolic link with its target, by path relative to the bundle root. Together with the
-// signature file it lives in the bundle's `_CodeSignature/` folder, which the manifest never lists.
+// The signed description of a Kestrix bundle: the application's identifier and version, every file
+// with its SHA-256 and executable bit, and every symbolic link with its target, by path relative to
+// the bundle root. Together with the signature file it lives in the bundle's `_CodeSignature/`
+// folder, which the manifest never lists. Identifier and version are signed with the files, so a
+// signed bundle cannot be passed off as another application or another release.
 //
-// Text form, UTF-8, one entry per line, the lines sorted by path (bytewise) and paths unique:
-//   kestrix-bundle-manifest 1
+// Text form, UTF-8, one item per line, the entry lines sorted by path (bytewise) and paths unique:
+//   kestrix-bundle-manifest 2
+//   identifier<TAB><text>
+//   version<TAB><text>
 //   file<TAB><64 lower-case hex digits><TAB><x or -><TAB><path>
 //   link<TAB><path><TAB><target>
 // The form is canonical: parse() accepts exactly what serialize() writes, so the signed bytes have
@@ -33,12 +37,17 @@ struct BundleManifest {
         friend bool operator==(const Entry &, const Entry &) = default;
     };
 
+    // Neither may be empty or hold a control character (a tab included).
+    std::string identifier;
+    std::string version;
     std::vector<Entry> entries;
 
     // Nothing for text that is not exactly a serialized manifest.
     static std::optional<BundleManifest> parse(std::string_view text);
     std::string serialize() const;
 
+    // Non-empty text without control characters: what an identifier or a version may be.
+    static bool isValidLabel(std::string_view text);
     // A relative path with "/" separators: no empty, "." or ".." component, no control character,
     // and not inside the signature folder.
     static bool isValidPath(std::string_view path);

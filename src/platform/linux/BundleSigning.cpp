@@ -306,15 +306,20 @@ Description describe(const fs::path &bundle)
     return {std::move(result.manifest), std::move(result.error)};
 }
 
-std::string sign(const fs::path &bundle, const KeyPair &key)
+std::string sign(const fs::path &bundle, const KeyPair &key, const Release &release)
 {
-    const Walk onDisk = walk(bundle);
+    if (!BundleManifest::isValidLabel(release.identifier) || !BundleManifest::isValidLabel(release.version)) {
+        return "the identifier and the version must be non-empty text without control characters";
+    }
+    Walk onDisk = walk(bundle);
     if (!onDisk.manifest) {
         return onDisk.error;
     }
     if (const auto empty = unlistedFolder(*onDisk.manifest, onDisk.folders)) {
         return "empty folders cannot be signed: " + *empty;
     }
+    onDisk.manifest->identifier = release.identifier;
+    onDisk.manifest->version = release.version;
     ensureSodium();
     const std::string manifest = onDisk.manifest->serialize();
     BundleSignatureFile signature;
@@ -375,7 +380,7 @@ bool verifyStrict(const fs::path &bundle, std::string *why)
     if (!onDisk.manifest) {
         return fail(onDisk.error);
     }
-    if (!(*onDisk.manifest == *manifest)) {
+    if (onDisk.manifest->entries != manifest->entries) {
         return fail("the bundle differs from its manifest");
     }
     // A folder is only allowed as the way to something the manifest lists.
@@ -397,6 +402,17 @@ std::optional<PublicKey> signerKey(const fs::path &bundle)
         return std::nullopt;
     }
     return signature->publicKey;
+}
+
+std::optional<Release> signedRelease(const fs::path &bundle)
+{
+    const auto text =
+        readSmallFile(bundle / BundleManifest::signatureFolder / BundleManifest::manifestName, maximumManifestSize);
+    const auto manifest = text ? BundleManifest::parse(*text) : std::nullopt;
+    if (!manifest) {
+        return std::nullopt;
+    }
+    return Release{manifest->identifier, manifest->version};
 }
 
 } // namespace BundleSigning

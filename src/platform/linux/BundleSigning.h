@@ -45,9 +45,18 @@ struct Description {
 };
 Description describe(const std::filesystem::path &bundle);
 
-// Writes the signature folder of the bundle: its manifest and the signature of it made with the
-// key (an earlier signature folder is replaced). Empty on success, else why it failed.
-std::string sign(const std::filesystem::path &bundle, const KeyPair &key);
+// What a signature says the bundle is, besides its files.
+struct Release {
+    std::string identifier; // the application's identifier, "io.tamsel.desktop" for Kestrix
+    std::string version;    // "major.minor.patch"
+
+    friend bool operator==(const Release &, const Release &) = default;
+};
+
+// Writes the signature folder of the bundle: its manifest (with the release's identifier and
+// version) and the signature of it made with the key (an earlier signature folder is replaced).
+// Empty on success, else why it failed.
+std::string sign(const std::filesystem::path &bundle, const KeyPair &key, const Release &release);
 
 // The strict check: the signature folder holds exactly a manifest and a signature, the signature
 // of the manifest is valid for the key it names, and the bundle holds exactly what the manifest
@@ -56,5 +65,9 @@ bool verifyStrict(const std::filesystem::path &bundle, std::string *why = nullpt
 
 // The key named by the bundle's signature file, without checking anything else.
 std::optional<PublicKey> signerKey(const std::filesystem::path &bundle);
+
+// The identifier and version in the bundle's manifest, without checking the signature (callers
+// read it after verifyStrict()).
+std::optional<Release> signedRelease(const std::filesystem::path &bundle);
 
 } // namespace BundleSigning

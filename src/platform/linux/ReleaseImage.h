@@ -8,6 +8,8 @@
 namespace ReleaseImage {
 
 // Extracts the image into the existing, empty folder `mountPoint` and makes the result read-only.
+// The image must be a tar archive, gzip-compressed or not; any other compression or format is
+// refused, and no external program is ever run.
 // Only folders, regular files and symbolic links that stay inside the folder are accepted: an
 // absolute path, a ".." component, a link leaving the tree (or a write through a link), a hard
 // link, a device, a pipe, a socket, a repeated path or an oversized image rejects the whole

@@ -65,3 +65,12 @@ std::optional<QString> SodiumArchiveBundleTools::teamIdentifier(const QString &b
     }
     return QString::fromStdString(BundleSigning::teamIdentifier(*key));
 }
+
+std::optional<BundleTools::SignedRelease> SodiumArchiveBundleTools::signedRelease(const QString &bundlePath)
+{
+    const auto release = BundleSigning::signedRelease(fsPath(bundlePath));
+    if (!release) {
+        return std::nullopt;
+    }
+    return SignedRelease{QString::fromStdString(release->identifier), QString::fromStdString(release->version)};
+}

@@ -21,6 +21,7 @@ public:
     bool verifyStrict(const QString &bundlePath) override;
     bool assess(const QString &bundlePath) override;
     std::optional<QString> teamIdentifier(const QString &bundlePath) override;
+    std::optional<SignedRelease> signedRelease(const QString &bundlePath) override;
 
 private:
     const std::vector<BundleSigning::PublicKey> m_trustedKeys;

@@ -37,6 +37,7 @@ Progress progress(const AppUpdater::State &state)
     out.statusText = statusText(state);
     out.isError = state.kind == Kind::error || state.kind == Kind::installFailed;
     out.showsInstallButton = state.kind == Kind::readyToInstall;
+    out.showsCancelButton = state.kind == Kind::downloading;
     out.showsRecoveryButtons = state.kind == Kind::installFailed;
     return out;
 }

@@ -14,6 +14,7 @@ struct Progress {
     QString statusText;
     bool isError = false;              // the sentence is shown in red
     bool showsInstallButton = false;   // "Install and Relaunch"
+    bool showsCancelButton = false;    // "Cancel Download"
     bool showsRecoveryButtons = false; // "Retry" and "Open in Browser Instead"
 
     friend bool operator==(const Progress &, const Progress &) = default;

@@ -27,7 +27,8 @@ AppUpdateProgressView::AppUpdateProgressView(AppUpdater &updater, URLOpener open
     auto *rows = new QVBoxLayout(this);
     rows->setContentsMargins(margin, margin, margin, margin);
     rows->setSpacing(rowSpacing);
-    rows->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Rows take the whole width (a narrower status line would wrap short sentences and cut them);
+    // buttons keep their own size at the leading edge.
 
     auto *title = new QLabel(QStringLiteral("Kestrix Update"), this);
     QFont headline = title->font();
@@ -45,6 +46,10 @@ AppUpdateProgressView::AppUpdateProgressView(AppUpdater &updater, URLOpener open
     m_install->setObjectName(QStringLiteral("install"));
     rows->addWidget(m_install, 0, Qt::AlignLeft);
 
+    m_cancel = new QPushButton(QStringLiteral("Cancel Download"), this);
+    m_cancel->setObjectName(QStringLiteral("cancel"));
+    rows->addWidget(m_cancel, 0, Qt::AlignLeft);
+
     m_recovery = new QWidget(this);
     auto *buttons = new QHBoxLayout(m_recovery);
     buttons->setContentsMargins(0, 0, 0, 0);
@@ -58,6 +63,7 @@ AppUpdateProgressView::AppUpdateProgressView(AppUpdater &updater, URLOpener open
     rows->addWidget(m_recovery);
 
     connect(m_install, &QPushButton::clicked, &m_updater, &AppUpdater::confirmInstall);
+    connect(m_cancel, &QPushButton::clicked, &m_updater, &AppUpdater::cancelDownload);
     connect(retryButton, &QPushButton::clicked, this, &AppUpdateProgressView::retry);
     connect(browserButton, &QPushButton::clicked, this, &AppUpdateProgressView::openInBrowser);
     connect(&m_updater, &AppUpdater::stateChanged, this, &AppUpdateProgressView::refresh);
@@ -73,6 +79,7 @@ void AppUpdateProgressView::refresh()
                      shown.isError ? QColor(Qt::red) : this->palette().color(QPalette::WindowText));
     m_status->setPalette(palette);
     m_install->setVisible(shown.showsInstallButton);
+    m_cancel->setVisible(shown.showsCancelButton);
     m_recovery->setVisible(shown.showsRecoveryButtons);
 
     // As tall as what it shows, at a fixed width.

@@ -9,9 +9,10 @@ class AppUpdater;
 class QLabel;
 class QPushButton;
 
-// The "Kestrix Update" window's content: the status sentence of the updater's state, "Install and
-// Relaunch" when the update is ready, and "Retry" and "Open in Browser Instead" after a failed
-// preparation. Renders AppUpdatePresenter results only and keeps no state of its own.
+// The "Kestrix Update" window's content: the status sentence of the updater's state, "Cancel
+// Download" while the image downloads, "Install and Relaunch" when the update is ready, and "Retry"
+// and "Open in Browser Instead" after a failed preparation. Renders AppUpdatePresenter results only and keeps no state
+// of its own.
 class AppUpdateProgressView : public QWidget {
     Q_OBJECT
 public:
@@ -30,5 +31,6 @@ private:
     URLOpener m_openURL;
     QLabel *m_status = nullptr;
     QPushButton *m_install = nullptr;
+    QPushButton *m_cancel = nullptr;
     QWidget *m_recovery = nullptr;
 };

@@ -27,7 +27,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<State>("state");
         QTest::addColumn<QString>("sentence");
-        QTest::addColumn<QString>("buttons"); // i: install, r: retry and open in browser
+        QTest::addColumn<QString>("buttons"); // i: install, c: cancel, r: retry and open in browser
         QTest::addColumn<QString>("menuText");
         QTest::addColumn<Action>("menuAction");
         const QUrl url(QStringLiteral("https://example.invalid/K.tar.gz"));
@@ -48,7 +48,7 @@ private Q_SLOTS:
                                    << ""
                                    << "Update Available: v0.3.0" << Action::openWindowAndStartInstall;
         QTest::newRow("downloading") << State::downloading(v) << "Downloading v0.3.0…"
-                                     << ""
+                                     << "c"
                                      << "Downloading v0.3.0…" << Action::none;
         QTest::newRow("verifying") << State::verifying(v) << "Verifying v0.3.0's signature…"
                                    << ""
@@ -83,6 +83,7 @@ private Q_SLOTS:
         QCOMPARE(shown.statusText, red ? sentence.mid(1) : sentence);
         QCOMPARE(shown.isError, red);
         QCOMPARE(shown.showsInstallButton, buttons == QLatin1String("i"));
+        QCOMPARE(shown.showsCancelButton, buttons == QLatin1String("c"));
         QCOMPARE(shown.showsRecoveryButtons, buttons == QLatin1String("r"));
         QCOMPARE(AppUpdatePresenter::menuEntry(state), (AppUpdatePresenter::MenuEntry{menuText, menuAction}));
     }
@@ -102,9 +103,10 @@ private Q_SLOTS:
         view.show();
         auto *status = view.findChild<QLabel *>(QStringLiteral("status"));
         auto *install = view.findChild<QPushButton *>(QStringLiteral("install"));
+        auto *cancel = view.findChild<QPushButton *>(QStringLiteral("cancel"));
         auto *retry = view.findChild<QPushButton *>(QStringLiteral("retry"));
         auto *browser = view.findChild<QPushButton *>(QStringLiteral("openInBrowser"));
-        QVERIFY(status && install && retry && browser);
+        QVERIFY(status && install && cancel && retry && browser);
         QCOMPARE(view.width(), 380);
 
         // Without a pending update the recovery buttons do nothing.
@@ -122,7 +124,7 @@ private Q_SLOTS:
         QSignalSpy prepared(&updater, &AppUpdater::preparationFinished);
         updater.startInstall();
         QCOMPARE(status->text(), QStringLiteral("Downloading v0.3.0…"));
-        QVERIFY(!install->isVisible() && !retry->isVisible());
+        QVERIFY(!install->isVisible() && !retry->isVisible() && cancel->isVisible());
         QVERIFY(prepared.wait());
         QCOMPARE(status->text(), message(AppUpdateError::bundleNotReplaceable));
         QVERIFY(retry->isVisible() && browser->isVisible() && !install->isVisible());
@@ -131,7 +133,11 @@ private Q_SLOTS:
         QCOMPARE(opened, QList<QUrl>{server.url(QStringLiteral("/K.tar.gz"))});
         retry->click();
         QCOMPARE(updater.state(), State::downloading(QStringLiteral("0.3.0")));
+        // Cancelled before anything arrived, the update is offered again.
+        cancel->click();
         QVERIFY(prepared.wait());
+        QCOMPARE(updater.state(), State::available(QStringLiteral("0.3.0"), server.url(QStringLiteral("/K.tar.gz"))));
+        QVERIFY(!cancel->isVisible());
     }
 
     void uninstallAlertSaysWhatGoes_data()

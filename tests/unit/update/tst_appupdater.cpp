@@ -5,9 +5,18 @@
 #include "update/AppUpdater.h"
 
 #include <QDirIterator>
+#include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <atomic>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <array>
 
 using namespace std::chrono_literals;
 using namespace BundleTestSupport;
@@ -37,6 +46,83 @@ QByteArray readAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Takes away the calling thread's power to write regardless of file modes (root's), and that of
+// the threads it starts meanwhile. Restored on destruction.
+class WithoutFileAccessOverride {
+public:
+    WithoutFileAccessOverride()
+    {
+        ::syscall(SYS_capget, &m_header, m_saved.data());
+        auto reduced = m_saved;
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
+        ::syscall(SYS_capset, &m_header, reduced.data());
+    }
+    ~WithoutFileAccessOverride() { ::syscall(SYS_capset, &m_header, m_saved.data()); }
+    WithoutFileAccessOverride(const WithoutFileAccessOverride &) = delete;
+    WithoutFileAccessOverride &operator=(const WithoutFileAccessOverride &) = delete;
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    std::array<__user_cap_data_struct, _LINUX_CAPABILITY_U32S_3> m_saved{};
+};
+
+// The largest resident memory of this process since the last call, in KiB (0 if unknown).
+qint64 residentPeakSinceLastCall()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    qint64 peak = 0;
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("VmHWM:")) {
+                peak = line.mid(6).trimmed().split(' ').value(0).toLongLong();
+            }
+        }
+    }
+    QFile reset(QStringLiteral("/proc/self/clear_refs"));
+    if (reset.open(QIODevice::WriteOnly)) {
+        reset.write("5"); // resets the peak to the current resident size
+    }
+    return peak;
+}
+
+// Bundle tools that change the staged copy after it was made (when the image is detached), as a
+// faulty copy or anything else writing there would; everything else is the real tools' work.
+class TamperingBundleTools final : public BundleTools {
+public:
+    TamperingBundleTools(BundleTools &real, QString stagingParent) : m_real(real), m_parent(std::move(stagingParent)) {}
+    bool attachImage(const QString &image, const QString &mountPoint) override
+    {
+        return m_real.attachImage(image, mountPoint);
+    }
+    bool detachImage(const QString &mountPoint) override
+    {
+        for (const QString &folder : QDir(m_parent).entryList({QStringLiteral(".Kestrix-staged-*")},
+                                                              QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
+            QFile executable(m_parent + QLatin1Char('/') + folder + QStringLiteral("/Kestrix.app/bin/kestrix"));
+            if (executable.open(QIODevice::Append)) {
+                executable.write("echo injected\n");
+                ++tampered;
+            }
+        }
+        return m_real.detachImage(mountPoint);
+    }
+    bool verifyStrict(const QString &bundle) override { return m_real.verifyStrict(bundle); }
+    bool assess(const QString &bundle) override { return m_real.assess(bundle); }
+    std::optional<QString> teamIdentifier(const QString &bundle) override { return m_real.teamIdentifier(bundle); }
+    std::optional<SignedRelease> signedRelease(const QString &bundle) override { return m_real.signedRelease(bundle); }
+    std::atomic<int> tampered = 0;
+
+private:
+    BundleTools &m_real;
+    QString m_parent;
+};
+
+// A shell that cannot be started.
+class UnstartableShell final : public DetachedShell {
+public:
+    bool startDetached(const QString &, const QStringList &) override { return false; }
+};
+
 } // namespace
 
 // For failure messages.
@@ -59,6 +145,7 @@ class AppUpdaterTest : public QObject {
     int m_terminations = 0;
 
     QString path(const QString &name) const { return m_dir->filePath(name); }
+    QString apps() const { return path(QStringLiteral("apps")); }
     QString runningBundle() const { return path(QStringLiteral("apps/Kestrix.app")); }
     QString temporary() const { return path(QStringLiteral("tmp")); }
 
@@ -84,10 +171,10 @@ class AppUpdaterTest : public QObject {
         prepare(bundle);
         return runSign({QStringLiteral("pack"), bundle, image}) ? readAll(image) : QByteArray();
     }
-    QByteArray signedImage(const QString &name, const QString &key)
+    QByteArray signedImage(const QString &name, const QString &key, const QString &version = QStringLiteral("0.3.0"))
     {
         return releaseImage(name, [&](const QString &bundle) {
-            QVERIFY(runSign({QStringLiteral("sign"), key, bundle}));
+            QVERIFY(runSign({QStringLiteral("sign"), key, bundle, version}));
         });
     }
 
@@ -145,7 +232,7 @@ private Q_SLOTS:
         QCOMPARE(trusted.size(), std::size_t(2));
         m_tools = std::make_unique<SodiumArchiveBundleTools>(trusted);
         QVERIFY(makeBundle(runningBundle(), "old", path(QStringLiteral("started"))));
-        QVERIFY(runSign({QStringLiteral("sign"), m_teamKey, runningBundle()}));
+        QVERIFY(runSign({QStringLiteral("sign"), m_teamKey, runningBundle(), QStringLiteral("0.2.7")}));
         m_packages.owners.clear();
         m_shell.runs.clear();
         m_terminations = 0;
@@ -258,9 +345,10 @@ private Q_SLOTS:
                               AppUpdater::State::readyToInstall(version)}));
         const auto staged = updater.stagedAppPath();
         QVERIFY(staged);
+        // Staged in a hidden folder beside the running bundle: the swap renames within one folder.
         const QString stagedFolder = QFileInfo(*staged).absolutePath();
-        QCOMPARE(QFileInfo(stagedFolder).absolutePath(), temporary());
-        QVERIFY(QRegularExpression(QStringLiteral("^Kestrix-staged-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$"))
+        QCOMPARE(QFileInfo(stagedFolder).absolutePath(), apps());
+        QVERIFY(QRegularExpression(QStringLiteral("^\\.Kestrix-staged-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$"))
                     .match(QFileInfo(stagedFolder).fileName())
                     .hasMatch());
         QVERIFY(m_tools->verifyStrict(*staged));
@@ -286,6 +374,11 @@ private Q_SLOTS:
         QTest::newRow("other team, trusted") << "other team" << AppUpdateError::signatureVerificationFailed;
         QTest::newRow("untrusted key") << "untrusted" << AppUpdateError::signatureVerificationFailed;
         QTest::newRow("running copy unsigned") << "running unsigned" << AppUpdateError::signatureVerificationFailed;
+        // Signed by the right team, but not the release the manifest offers.
+        QTest::newRow("older release replayed") << "signed 0.2.0" << AppUpdateError::signatureVerificationFailed;
+        QTest::newRow("running release replayed") << "signed 0.2.7" << AppUpdateError::signatureVerificationFailed;
+        QTest::newRow("other version than published") << "signed 0.3.1" << AppUpdateError::signatureVerificationFailed;
+        QTest::newRow("another application") << "foreign" << AppUpdateError::signatureVerificationFailed;
     }
     void failedPreparations()
     {
@@ -293,7 +386,7 @@ private Q_SLOTS:
         QFETCH(AppUpdateError, expected);
         const auto sign = [this](const QString &key) {
             return [this, key](const QString &bundle) {
-                QVERIFY(runSign({QStringLiteral("sign"), key, bundle}));
+                QVERIFY(runSign({QStringLiteral("sign"), key, bundle, QStringLiteral("0.3.0")}));
             };
         };
         QByteArray image;
@@ -328,6 +421,13 @@ private Q_SLOTS:
             image = releaseImage(QStringLiteral("release"), sign(m_otherTeamKey));
         } else if (setup == QLatin1String("untrusted")) {
             image = releaseImage(QStringLiteral("release"), sign(m_untrustedKey));
+        } else if (setup.startsWith(QLatin1String("signed "))) {
+            image = signedImage(QStringLiteral("release"), m_teamKey, setup.mid(7));
+        } else if (setup == QLatin1String("foreign")) {
+            image = releaseImage(QStringLiteral("release"), [this](const QString &bundle) {
+                QVERIFY(runSign({QStringLiteral("sign"), QStringLiteral("--identifier"),
+                                 QStringLiteral("org.example.other"), m_teamKey, bundle, QStringLiteral("0.3.0")}));
+            });
         } else {
             image = signedImage(QStringLiteral("release"), m_teamKey);
             if (setup == QLatin1String("running unsigned")) {
@@ -346,11 +446,13 @@ private Q_SLOTS:
         prepare(updater);
         QCOMPARE(updater.state(), AppUpdater::State::installFailed(expected));
         QVERIFY(!updater.stagedAppPath());
-        // Whatever was attached was detached again.
+        // Whatever was attached was detached again, and nothing was left beside the bundle.
         for (const QString &mount : temporaryEntries(QStringLiteral("Kestrix-mount-"))) {
             QCOMPARE(QDir(temporary() + QLatin1Char('/') + mount).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                      QStringList());
         }
+        QCOMPARE(QDir(apps()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("Kestrix.app")});
         // The same update can be prepared again.
         QVERIFY(updater.pendingUpdate());
         updater.startInstall();
@@ -363,18 +465,32 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("bundle");
         QTest::addColumn<bool>("packaged");
-        QTest::newRow("package manager's") << "apps/Kestrix.app" << true;
-        QTest::newRow("installed prefix") << "usr" << false;
-        QTest::newRow("build tree") << "build/src" << false;
+        QTest::addColumn<bool>("writable");
+        QTest::newRow("package manager's") << "apps/Kestrix.app" << true << true;
+        QTest::newRow("installed prefix") << "usr" << false << true;
+        QTest::newRow("build tree") << "build/src" << false << true;
+        QTest::newRow("folder not writable") << "apps/Kestrix.app" << false << false;
     }
     void copiesThatCannotReplaceThemselvesFailBeforeDownloading()
     {
         QFETCH(QString, bundle);
         QFETCH(bool, packaged);
+        QFETCH(bool, writable);
         const QString bundlePath = path(bundle);
+        // Root may write anywhere; this test runs without that power, as a user would (the
+        // updater's worker thread is made below and inherits it).
+        std::optional<WithoutFileAccessOverride> asUser;
+        const auto restore = qScopeGuard([&] {
+            asUser.reset();
+            QFile::setPermissions(apps(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        });
+        if (!writable) {
+            QVERIFY(QFile::setPermissions(apps(), QFile::ReadOwner | QFile::ExeOwner));
+            asUser.emplace();
+        }
         if (bundlePath != runningBundle()) {
             QVERIFY(makeBundle(bundlePath, "old"));
-            QVERIFY(runSign({QStringLiteral("sign"), m_teamKey, bundlePath}));
+            QVERIFY(runSign({QStringLiteral("sign"), m_teamKey, bundlePath, QStringLiteral("0.2.7")}));
         }
         if (packaged) {
             m_packages.owners.insert(bundlePath + QStringLiteral("/bin/kestrix"), QStringLiteral("kestrix"));
@@ -450,7 +566,7 @@ private Q_SLOTS:
         QVERIFY(m_tools->verifyStrict(bundle));
         QVERIFY(!QFileInfo::exists(staged));
         QCOMPARE(readAll(apps + QStringLiteral("/neighbour.txt")), QByteArray("stays"));
-        QCOMPARE(QDir(apps).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+        QCOMPARE(QDir(apps).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  (QStringList{QStringLiteral("Kestrix.app"), QStringLiteral("Kestrix.app.previous"),
                               QStringLiteral("neighbour.txt")}));
     }
@@ -471,6 +587,233 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&] { return readAll(marker).endsWith("\n"); }, 20000));
         QCOMPARE(readAll(marker), QFile::encodeName(runningBundle()) + "\nold\n");
         QVERIFY(m_tools->verifyStrict(runningBundle()));
+    }
+
+    void copyChangedAfterTheImageCheckIsRefused()
+    {
+        // The staged copy is what gets installed: it is checked again on its own, not trusted
+        // because the image was.
+        publish(QStringLiteral("0.3.0"), signedImage(QStringLiteral("release"), m_teamKey));
+        TamperingBundleTools tools(*m_tools, apps());
+        AppUpdater updater(tools, m_packages, m_shell, environment());
+        check(updater, false);
+        prepare(updater);
+        QCOMPARE(tools.tampered.load(), 1);
+        QCOMPARE(updater.state(), AppUpdater::State::installFailed(AppUpdateError::signatureVerificationFailed));
+        QVERIFY(!updater.stagedAppPath());
+        QCOMPARE(QDir(apps()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("Kestrix.app")});
+    }
+
+    void confirmInstallRefusesWhatChangedSinceThePreparation_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<AppUpdateError>("expected");
+        QTest::newRow("staged copy gone") << "staged gone" << AppUpdateError::bundleNotReplaceable;
+        QTest::newRow("staged copy swapped for a link") << "staged link" << AppUpdateError::bundleNotReplaceable;
+        QTest::newRow("staged copy moved elsewhere") << "staged moved" << AppUpdateError::bundleNotReplaceable;
+        QTest::newRow("running bundle gone") << "bundle gone" << AppUpdateError::bundleNotReplaceable;
+        QTest::newRow("shell cannot start") << "no shell" << AppUpdateError::installStartFailed;
+    }
+    void confirmInstallRefusesWhatChangedSinceThePreparation()
+    {
+        QFETCH(QString, change);
+        QFETCH(AppUpdateError, expected);
+        publish(QStringLiteral("0.3.0"), signedImage(QStringLiteral("release"), m_teamKey));
+        UnstartableShell unstartable;
+        DetachedShell &shell = change == QLatin1String("no shell") ? static_cast<DetachedShell &>(unstartable)
+                                                                   : static_cast<DetachedShell &>(m_shell);
+        AppUpdater updater(*m_tools, m_packages, shell, environment());
+        check(updater, false);
+        prepare(updater);
+        QCOMPARE(updater.state().kind, Kind::readyToInstall);
+        const QString staged = *updater.stagedAppPath();
+        const QString stagedFolder = QFileInfo(staged).absolutePath();
+        if (change == QLatin1String("staged gone")) {
+            QVERIFY(QDir(staged).removeRecursively());
+        } else if (change == QLatin1String("staged link")) {
+            QVERIFY(QDir(staged).removeRecursively());
+            QVERIFY(QFile::link(runningBundle(), staged));
+        } else if (change == QLatin1String("staged moved")) {
+            // A whole bundle, but in a folder of its own elsewhere: the swap would cross folders.
+            QVERIFY(QDir().mkpath(path(QStringLiteral("elsewhere"))));
+            QVERIFY(QDir().rename(stagedFolder, path(QStringLiteral("elsewhere/.Kestrix-staged-X"))));
+            QVERIFY(QFile::link(path(QStringLiteral("elsewhere/.Kestrix-staged-X")), stagedFolder));
+        } else if (change == QLatin1String("bundle gone")) {
+            QVERIFY(QDir().rename(runningBundle(), path(QStringLiteral("moved-away"))));
+        }
+        updater.confirmInstall();
+        QCOMPARE(updater.state(), AppUpdater::State::installFailed(expected));
+        QCOMPARE(m_shell.runs.size(), 0);
+        QCOMPARE(m_terminations, 0); // Kestrix keeps running
+    }
+
+    void downloadLimits_data()
+    {
+        QTest::addColumn<LocalHttpServer::Response>("image");
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<Kind>("expected");
+        // Bytes keep coming, so the inactivity time-out never fires: only the total limit ends it.
+        LocalHttpServer::Response dripping(QByteArray(1 << 20, 'd'));
+        dripping.dripInterval = 20ms;
+        dripping.dripBytes = 16;
+        QTest::newRow("dripping server") << dripping << false << Kind::installFailed;
+        LocalHttpServer::Response large;
+        large.generatedSize = std::int64_t(4) << 20;
+        QTest::newRow("larger than the cap") << large << false << Kind::installFailed;
+        QTest::newRow("cancelled") << dripping << true << Kind::available;
+    }
+    void downloadLimits()
+    {
+        QFETCH(LocalHttpServer::Response, image);
+        QFETCH(bool, cancel);
+        QFETCH(Kind, expected);
+        m_server->serve(AppUpdater::manifestPath(), manifestJson(QStringLiteral("0.3.0"), imageRoute));
+        m_server->serve(imageRoute, image);
+        auto e = environment();
+        e.downloadTimeout = 5s;
+        e.downloadTotalTimeout = 400ms;
+        e.maximumImageSize = std::int64_t(1) << 20;
+        if (cancel) {
+            e.downloadTotalTimeout = 1h;
+        }
+        AppUpdater updater(*m_tools, m_packages, m_shell, e);
+        check(updater, false);
+        QSignalSpy finished(&updater, &AppUpdater::preparationFinished);
+        updater.startInstall();
+        if (cancel) {
+            QVERIFY(QTest::qWaitFor([&] { return !temporaryEntries(QStringLiteral("Kestrix-update-")).isEmpty(); }));
+            updater.cancelDownload();
+        }
+        // The dripped body would take almost a minute; the time-out's own guard is the limit.
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(updater.state().kind, expected);
+        if (expected == Kind::installFailed) {
+            QCOMPARE(updater.state().error, AppUpdateError::downloadFailed);
+        } else {
+            QCOMPARE(updater.state(), AppUpdater::State::available(QStringLiteral("0.3.0"), m_server->url(imageRoute)));
+        }
+        // What had arrived is gone.
+        QCOMPARE(temporaryEntries(QStringLiteral("Kestrix-")), QStringList());
+    }
+
+    void largeImageDownloadsWithFlatMemory()
+    {
+        // 128 MiB generated by the server as it is read; the image is no archive, so the
+        // preparation fails after the download, at the extraction.
+        constexpr qint64 size = qint64(128) << 20;
+        LocalHttpServer::Response large;
+        large.generatedSize = size;
+        m_server->serve(AppUpdater::manifestPath(), manifestJson(QStringLiteral("0.3.0"), imageRoute));
+        m_server->serve(imageRoute, large);
+        auto e = environment();
+        e.maximumImageSize = size;
+        AppUpdater updater(*m_tools, m_packages, m_shell, e);
+        check(updater, false);
+        residentPeakSinceLastCall();
+        const qint64 before = residentPeakSinceLastCall();
+        QSignalSpy finished(&updater, &AppUpdater::preparationFinished);
+        updater.startInstall();
+        QVERIFY(finished.wait(120000));
+        const qint64 peak = residentPeakSinceLastCall();
+        QCOMPARE(updater.state(), AppUpdater::State::installFailed(AppUpdateError::mountFailed));
+        QVERIFY2(before > 0 && peak > 0, "no VmHWM in /proc/self/status");
+        qInfo("resident peak grew by %lld KiB while 131,072 KiB downloaded", peak - before);
+        // Held whole, the body alone would add 131,072 KiB.
+        QVERIFY2(peak - before < 24 * 1024, qPrintable(QStringLiteral("peak grew by %1 KiB").arg(peak - before)));
+    }
+
+    void swapCutShortIsUndoneAtTheNextStart_data()
+    {
+        QTest::addColumn<QString>("cut");
+        QTest::addColumn<bool>("restores");
+        QTest::newRow("killed between the renames") << "killed" << true;
+        QTest::newRow("bundle without its executable") << "incomplete" << true;
+        QTest::newRow("finished swap") << "finished" << false;
+    }
+    void swapCutShortIsUndoneAtTheNextStart()
+    {
+        QFETCH(QString, cut);
+        QFETCH(bool, restores);
+        const QString previous = runningBundle() + QStringLiteral(".previous");
+        const QString staging = apps() + QStringLiteral("/.Kestrix-staged-1234");
+        QVERIFY(makeBundle(staging + QStringLiteral("/Kestrix.app"), "new", path(QStringLiteral("started"))));
+        if (cut == QLatin1String("killed")) {
+            // The real swap, with an "mv" that kills the shell instead of making the second rename.
+            const QString tools = path(QStringLiteral("tools"));
+            const QString killed = path(QStringLiteral("killed"));
+            QVERIFY(writeFile(tools + QStringLiteral("/mv"),
+                              "#!/bin/sh\n"
+                              "if [ -e '" +
+                                  QFile::encodeName(path(QStringLiteral("renamed"))) +
+                                  "' ]; then\n"
+                                  "  kill -KILL $PPID; : > '" +
+                                  QFile::encodeName(killed) +
+                                  "'; exit 1\n"
+                                  "fi\n"
+                                  ": > '" +
+                                  QFile::encodeName(path(QStringLiteral("renamed"))) +
+                                  "'\n"
+                                  "exec /bin/mv \"$@\"\n",
+                              true));
+            QProcess ended;
+            ended.start(QStringLiteral("/bin/true"));
+            QVERIFY(ended.waitForStarted());
+            const QString endedId = QString::number(ended.processId());
+            QVERIFY(ended.waitForFinished());
+            const QByteArray searchPath = qgetenv("PATH");
+            qputenv("PATH", QFile::encodeName(tools) + ':' + searchPath);
+            PosixDetachedShell shell;
+            const bool started =
+                shell.startDetached(AppUpdater::swapScript(),
+                                    {runningBundle(), previous, staging + QStringLiteral("/Kestrix.app"), endedId});
+            qputenv("PATH", searchPath);
+            QVERIFY(started);
+            QVERIFY(QTest::qWaitFor([&] { return QFileInfo::exists(killed); }, 20000));
+            QVERIFY(!QFileInfo::exists(runningBundle()));
+        } else if (cut == QLatin1String("incomplete")) {
+            QVERIFY(QDir().rename(runningBundle(), previous));
+            QVERIFY(makeBundle(runningBundle(), "half"));
+            QVERIFY(QFile::remove(runningBundle() + QStringLiteral("/bin/kestrix")));
+        } else {
+            QVERIFY(makeBundle(previous, "older"));
+        }
+        QVERIFY(QFileInfo(previous + QStringLiteral("/bin/kestrix")).isFile());
+        // Leftovers of earlier runs in the temporary folder, read-only parts included, beside
+        // files that are not the updater's.
+        QVERIFY(writeFile(temporary() + QStringLiteral("/Kestrix-update-AB.tar.gz"), "partial"));
+        QVERIFY(writeFile(temporary() + QStringLiteral("/Kestrix-mount-CD/Kestrix.app/bin/kestrix"), "x"));
+        QVERIFY(QFile::setPermissions(temporary() + QStringLiteral("/Kestrix-mount-CD/Kestrix.app/bin"),
+                                      QFile::ReadOwner | QFile::ExeOwner));
+        QVERIFY(writeFile(temporary() + QStringLiteral("/Kestrix-staged-EF/Kestrix.app/bin/kestrix"), "x"));
+        QVERIFY(writeFile(temporary() + QStringLiteral("/Kestrix notes.txt"), "stays"));
+        QVERIFY(writeFile(apps() + QStringLiteral("/.hidden"), "stays"));
+
+        // The next start runs whatever could be started: the backup when the bundle is gone.
+        auto e = environment();
+        e.runningBundlePath = restores ? previous : runningBundle();
+        AppUpdater updater(*m_tools, m_packages, m_shell, e);
+        QSignalSpy recovered(&updater, &AppUpdater::recoveryFinished);
+        updater.recoverInterruptedUpdate();
+        QVERIFY(recovered.wait(20000));
+
+        QVERIFY(m_tools->verifyStrict(runningBundle()));
+        QVERIFY(readAll(runningBundle() + QStringLiteral("/bin/kestrix")).contains("# old"));
+        QCOMPARE(QFileInfo::exists(previous), !restores);
+        QCOMPARE(QDir(apps()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 restores ? (QStringList{QStringLiteral(".hidden"), QStringLiteral("Kestrix.app")})
+                          : (QStringList{QStringLiteral(".hidden"), QStringLiteral("Kestrix.app"),
+                                         QStringLiteral("Kestrix.app.previous")}));
+        QCOMPARE(QDir(temporary()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("Kestrix notes.txt")});
+        QVERIFY(!QFileInfo::exists(path(QStringLiteral("started")))); // the cut swap relaunched nothing
+
+        // Updates carry on from the restored bundle.
+        publish(QStringLiteral("0.3.0"), signedImage(QStringLiteral("release"), m_teamKey));
+        check(updater, false);
+        prepare(updater);
+        QCOMPARE(updater.state().kind, Kind::readyToInstall);
+        QCOMPARE(QFileInfo(QFileInfo(*updater.stagedAppPath()).absolutePath()).absolutePath(), apps());
     }
 };
 

@@ -51,10 +51,14 @@ struct Entry {
     QByteArray hardlinkTo; // hard links
 };
 
-bool writeArchive(const QString &imagePath, const std::vector<Entry> &entries)
+// `filter` is a libarchive filter code (gzip unless told).
+bool writeArchive(const QString &imagePath, const std::vector<Entry> &entries, int filter = ARCHIVE_FILTER_GZIP)
 {
     archive *writer = archive_write_new();
-    archive_write_add_filter_gzip(writer);
+    if (archive_write_add_filter(writer, filter) != ARCHIVE_OK) {
+        archive_write_free(writer);
+        return false;
+    }
     archive_write_set_format_pax_restricted(writer);
     bool ok = archive_write_open_filename(writer, QFile::encodeName(imagePath).constData()) == ARCHIVE_OK;
     for (const Entry &e : entries) {
@@ -95,6 +99,7 @@ class BundleSigningTest : public QObject {
     QTemporaryDir m_dir;
     BundleSigning::KeyPair m_team = BundleSigning::generateKeyPair();
     BundleSigning::KeyPair m_otherTeam = BundleSigning::generateKeyPair();
+    const BundleSigning::Release m_release{"io.tamsel.desktop", "0.3.0"};
 
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
@@ -103,7 +108,7 @@ private Q_SLOTS:
     {
         const QString bundle = path(QStringLiteral("good/Kestrix.app"));
         QVERIFY(BundleTestSupport::makeBundle(bundle, "signed"));
-        QCOMPARE(BundleSigning::sign(fsPath(bundle), m_team), std::string());
+        QCOMPARE(BundleSigning::sign(fsPath(bundle), m_team, m_release), std::string());
 
         SodiumArchiveBundleTools tools({m_team.publicKey});
         QVERIFY(tools.verifyStrict(bundle));
@@ -112,6 +117,8 @@ private Q_SLOTS:
         QVERIFY(team);
         QCOMPARE(*team, QString::fromStdString(BundleSigning::teamIdentifier(m_team.publicKey)));
         QCOMPARE(team->size(), 16);
+        QCOMPARE(tools.signedRelease(bundle), std::optional(BundleTools::SignedRelease{
+                                                  QStringLiteral("io.tamsel.desktop"), QStringLiteral("0.3.0")}));
         QVERIFY(*team != QString::fromStdString(BundleSigning::teamIdentifier(m_otherTeam.publicKey)));
 
         // Signed, but by a key this build does not list.
@@ -154,6 +161,16 @@ private Q_SLOTS:
             QVERIFY(manifest.open(QIODevice::Append));
             manifest.write("file\t" + QByteArray(64, 'a') + "\t-\tzzz\n");
         });
+        // The release the signature names is covered like the files.
+        QTest::newRow("signed version edited") << Change([](const QString &b) {
+            const QString path = b + QStringLiteral("/_CodeSignature/manifest");
+            QFile manifest(path);
+            QVERIFY(manifest.open(QIODevice::ReadOnly));
+            const QByteArray text = manifest.readAll().replace("version\t0.3.0\n", "version\t9.9.9\n");
+            manifest.close();
+            QVERIFY(text.contains("9.9.9"));
+            QVERIFY(writeFile(path, text));
+        });
         QTest::newRow("extra file beside the signature")
             << Change([](const QString &b) { QVERIFY(writeFile(b + QStringLiteral("/_CodeSignature/notes"), "x")); });
         QTest::newRow("unsigned") << Change(
@@ -166,7 +183,7 @@ private Q_SLOTS:
             path(QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-')) +
                  QStringLiteral("/Kestrix.app"));
         QVERIFY(BundleTestSupport::makeBundle(bundle, "signed"));
-        QCOMPARE(BundleSigning::sign(fsPath(bundle), m_team), std::string());
+        QCOMPARE(BundleSigning::sign(fsPath(bundle), m_team, m_release), std::string());
         change(bundle);
         SodiumArchiveBundleTools tools({m_team.publicKey});
         QVERIFY(!tools.verifyStrict(bundle));
@@ -181,8 +198,8 @@ private Q_SLOTS:
         QVERIFY(BundleTestSupport::makeBundle(a, "signed"));
         QVERIFY(BundleTestSupport::makeBundle(b, "signed"));
         QVERIFY(writeFile(b + QStringLiteral("/bin/kestrix"), "#!/bin/sh\necho other\n", true));
-        QCOMPARE(BundleSigning::sign(fsPath(a), m_team), std::string());
-        QCOMPARE(BundleSigning::sign(fsPath(b), m_otherTeam), std::string());
+        QCOMPARE(BundleSigning::sign(fsPath(a), m_team, m_release), std::string());
+        QCOMPARE(BundleSigning::sign(fsPath(b), m_otherTeam, m_release), std::string());
         QVERIFY(QFile::remove(a + QStringLiteral("/_CodeSignature/signature")));
         QVERIFY(QFile::copy(b + QStringLiteral("/_CodeSignature/signature"),
                             a + QStringLiteral("/_CodeSignature/signature")));
@@ -194,23 +211,23 @@ private Q_SLOTS:
         const QString escaping = path(QStringLiteral("refuse-link/Kestrix.app"));
         QVERIFY(BundleTestSupport::makeBundle(escaping, "signed"));
         QVERIFY(QFile::link(QStringLiteral("../../outside"), escaping + QStringLiteral("/bin/outside")));
-        QVERIFY(!BundleSigning::sign(fsPath(escaping), m_team).empty());
+        QVERIFY(!BundleSigning::sign(fsPath(escaping), m_team, m_release).empty());
 
         const QString emptyFolder = path(QStringLiteral("refuse-empty/Kestrix.app"));
         QVERIFY(BundleTestSupport::makeBundle(emptyFolder, "signed"));
         QVERIFY(QDir().mkpath(emptyFolder + QStringLiteral("/lib")));
-        QVERIFY(!BundleSigning::sign(fsPath(emptyFolder), m_team).empty());
+        QVERIFY(!BundleSigning::sign(fsPath(emptyFolder), m_team, m_release).empty());
 
         const QString tab = path(QStringLiteral("refuse-name/Kestrix.app"));
         QVERIFY(BundleTestSupport::makeBundle(tab, "signed"));
         QVERIFY(writeFile(tab + QStringLiteral("/bin/a\tb"), "x"));
-        QVERIFY(!BundleSigning::sign(fsPath(tab), m_team).empty());
+        QVERIFY(!BundleSigning::sign(fsPath(tab), m_team, m_release).empty());
     }
 
     void manifestTextHasOneReading_data()
     {
         QTest::addColumn<QByteArray>("text");
-        const QByteArray head = "kestrix-bundle-manifest 1\n";
+        const QByteArray head = "kestrix-bundle-manifest 2\nidentifier\tio.tamsel.desktop\nversion\t0.3.0\n";
         const QByteArray digest(64, 'a');
         QTest::newRow("unsorted") << head + "file\t" + digest + "\t-\tb\nfile\t" + digest + "\t-\ta\n";
         QTest::newRow("repeated") << head + "file\t" + digest + "\t-\ta\nfile\t" + digest + "\t-\ta\n";
@@ -223,7 +240,12 @@ private Q_SLOTS:
         QTest::newRow("absolute link") << head + "link\tl\t/etc\n";
         QTest::newRow("no final newline") << head + "file\t" + digest + "\t-\ta";
         QTest::newRow("carriage return") << head + "file\t" + digest + "\t-\ta\r\n";
-        QTest::newRow("other version") << QByteArray("kestrix-bundle-manifest 2\n");
+        QTest::newRow("old form without a release") << "kestrix-bundle-manifest 1\nfile\t" + digest + "\t-\ta\n";
+        QTest::newRow("no identifier") << QByteArray("kestrix-bundle-manifest 2\nversion\t0.3.0\n");
+        QTest::newRow("empty version") << QByteArray(
+            "kestrix-bundle-manifest 2\nidentifier\tio.tamsel.desktop\nversion\t\n");
+        QTest::newRow("version and identifier swapped")
+            << QByteArray("kestrix-bundle-manifest 2\nversion\t0.3.0\nidentifier\tio.tamsel.desktop\n");
     }
     void manifestTextHasOneReading()
     {
@@ -231,6 +253,8 @@ private Q_SLOTS:
         QVERIFY(!BundleManifest::parse(text.toStdString()));
 
         BundleManifest manifest;
+        manifest.identifier = "io.tamsel.desktop";
+        manifest.version = "1.2.3";
         manifest.entries.push_back({BundleManifest::Entry::Kind::file, "a b/c", {1, 2}, true, {}});
         manifest.entries.push_back({BundleManifest::Entry::Kind::link, "a b/d", {}, false, "c"});
         QCOMPARE(BundleManifest::parse(manifest.serialize()), std::optional(manifest));
@@ -240,7 +264,7 @@ private Q_SLOTS:
     {
         const QString bundle = path(QStringLiteral("image-source/Kestrix.app"));
         QVERIFY(BundleTestSupport::makeBundle(bundle, "signed"));
-        QCOMPARE(BundleSigning::sign(fsPath(bundle), m_team), std::string());
+        QCOMPARE(BundleSigning::sign(fsPath(bundle), m_team, m_release), std::string());
         const QString image = path(QStringLiteral("image.tar.gz"));
         QCOMPARE(ReleaseImage::pack(fsPath(bundle), fsPath(image)), std::string());
 
@@ -303,6 +327,33 @@ private Q_SLOTS:
         QCOMPARE(entriesBelow(row.path()),
                  (QStringList{QStringLiteral("image.tar.gz"), QStringLiteral("mount"), QStringLiteral("outside")}));
         QCOMPARE(entriesBelow(path(QStringLiteral("outside"))), outsideBefore);
+    }
+
+    void onlyGzipOrUncompressedTarIsRead_data()
+    {
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("gzip") << ARCHIVE_FILTER_GZIP << true;
+        QTest::newRow("uncompressed") << ARCHIVE_FILTER_NONE << true;
+        QTest::newRow("xz") << ARCHIVE_FILTER_XZ << false;
+        QTest::newRow("bzip2") << ARCHIVE_FILTER_BZIP2 << false;
+        QTest::newRow("zstd") << ARCHIVE_FILTER_ZSTD << false;
+        QTest::newRow("compress (.Z)") << ARCHIVE_FILTER_COMPRESS << false;
+    }
+    void onlyGzipOrUncompressedTarIsRead()
+    {
+        QFETCH(int, filter);
+        QFETCH(bool, accepted);
+        QTemporaryDir row;
+        const QString image = row.filePath(QStringLiteral("image"));
+        QVERIFY(writeArchive(
+            image, {Entry{"Kestrix.app/", AE_IFDIR}, Entry{"Kestrix.app/bin/kestrix", AE_IFREG, "#!/bin/sh\n"}},
+            filter));
+        const QString mount = row.filePath(QStringLiteral("mount"));
+        QVERIFY(QDir().mkpath(mount));
+        QCOMPARE(ReleaseImage::attach(fsPath(image), fsPath(mount)), accepted);
+        QCOMPARE(entriesBelow(mount).isEmpty(), !accepted);
+        QVERIFY(ReleaseImage::detach(fsPath(mount)));
     }
 
     void notAnImageIsRejected()
