@@ -1,6 +1,8 @@
 #include "app/Backends.h"
 
+#include "platform/CombinedCalendarStore.h"
 #include "platform/linux/BootTimeClock.h"
+#include "platform/linux/EdsCalendarStore.h"
 #include "platform/linux/HidrawBus.h"
 #include "platform/linux/ICalendarStore.h"
 #include "platform/linux/NetlinkInterfaces.h"
@@ -47,7 +49,11 @@ std::unique_ptr<NetworkInterfaces> makeNetworkInterfaces()
 
 std::unique_ptr<CalendarStore> makeCalendarStore()
 {
-    return std::make_unique<ICalendarStore>();
+    // The calendar server first: where both reach the desktop's local calendars, it serves them.
+    std::vector<std::unique_ptr<CalendarStore>> stores;
+    stores.push_back(std::make_unique<EdsCalendarStore>());
+    stores.push_back(std::make_unique<ICalendarStore>());
+    return std::make_unique<CombinedCalendarStore>(std::move(stores));
 }
 
 std::unique_ptr<Clock> makeClock()

@@ -33,7 +33,8 @@ std::unique_ptr<CameraDevices> makeCameraDevices();
 // Network links from rtnetlink.
 std::unique_ptr<NetworkInterfaces> makeNetworkInterfaces();
 
-// iCalendar files in the support folder's Calendars/ and the desktop's local calendars.
+// The desktop's calendar server (evolution-data-server) when it runs, and iCalendar files in the
+// support folder's Calendars/ and the desktop's local calendars.
 std::unique_ptr<CalendarStore> makeCalendarStore();
 
 // CLOCK_BOOTTIME, which keeps counting while the machine sleeps, for the timers.

@@ -956,13 +956,27 @@ void ICalendarStore::scanDesktopLocal(const QString &root, QStringList &watched)
             continue;
         }
         watched.append(canonical);
-        QString title = desktopSourceName(entry.fileName());
+        // The personal calendar's folder is "system", its source "system-calendar".
+        const QString sourceId =
+            entry.fileName() == QStringLiteral("system") ? QStringLiteral("system-calendar") : entry.fileName();
+        const QString sourceFile = m_options.desktopSources.isEmpty()
+                                       ? QString()
+                                       : QDir(m_options.desktopSources).filePath(sourceId + QStringLiteral(".source"));
+        if (!sourceFile.isEmpty() &&
+            keyFileValue(sourceFile, "Data Source", "Enabled").compare(QStringLiteral("false"), Qt::CaseInsensitive) ==
+                0) {
+            continue; // switched off on the desktop
+        }
+        QString title = sourceFile.isEmpty() ? QString() : keyFileValue(sourceFile, "Data Source", "DisplayName");
+        if (title.isEmpty() && sourceId == QStringLiteral("system-calendar")) {
+            title = QStringLiteral("Personal"); // the desktop writes the file out only once it was changed
+        }
         if (title.isEmpty()) {
             if (const auto file = load(canonical)) {
                 title = file->calendarName();
             }
         }
-        addCalendar({{canonical, title.isEmpty() ? entry.fileName() : title}, canonical, false});
+        addCalendar({{sourceId, title.isEmpty() ? entry.fileName() : title}, canonical, false});
     }
 }
 
@@ -971,25 +985,6 @@ void ICalendarStore::addCalendar(Calendar calendar)
     if (!m_calendars.contains(calendar.info.id)) {
         m_calendars.insert(calendar.info.id, std::move(calendar));
     }
-}
-
-// The DisplayName of the [Data Source] group of the folder's source file. The personal calendar's
-// folder is "system", its source "system-calendar", which the desktop writes out only once the user
-// changed it.
-QString ICalendarStore::desktopSourceName(const QString &folderName) const
-{
-    if (m_options.desktopSources.isEmpty()) {
-        return {};
-    }
-    const QDir sources(m_options.desktopSources);
-    QString name = keyFileValue(sources.filePath(folderName + QStringLiteral(".source")), "Data Source", "DisplayName");
-    if (name.isEmpty() && folderName == QStringLiteral("system")) {
-        name = keyFileValue(sources.filePath(QStringLiteral("system-calendar.source")), "Data Source", "DisplayName");
-        if (name.isEmpty()) {
-            name = QStringLiteral("Personal");
-        }
-    }
-    return name;
 }
 
 QStringList ICalendarStore::knownUserAddresses()

@@ -57,11 +57,13 @@ private:
 //   are followed; a calendar reached twice counts once.
 // - In each local desktop root (by default $XDG_DATA_HOME/evolution/calendar, where the desktop
 //   keeps its local calendars, one folder per source), each folder's calendar.ics, titled with the
-//   DisplayName of the folder's source file (<desktopSources>/<folder name>.source; the folder
-//   "system" is the personal calendar), else its X-WR-CALNAME, else the folder's name.
+//   DisplayName of the folder's source file (<desktopSources>/<source UID>.source, the UID being
+//   the folder's name, or "system-calendar" for the personal calendar's folder "system"), else
+//   its X-WR-CALNAME, else the folder's name. A source switched off (Enabled=false) is left out.
 //
-// A calendar's id is the canonical path of its folder or file, so it stays the same across
-// restarts for as long as the calendar is not moved.
+// A collection's calendar's id is the canonical path of its folder or file, so it stays the same
+// across restarts for as long as the calendar is not moved. A desktop calendar's id is its source
+// UID: the desktop's calendar server gives the same calendar the same id.
 //
 // Access is granted when every root is either missing (no calendar there yet) or a folder this
 // user can list; a root that exists but cannot be listed means calendars are kept from us, and
@@ -123,7 +125,6 @@ private:
     void scanDesktopLocal(const QString &root, QStringList &watched);
     void addCalendar(Calendar calendar);
     std::shared_ptr<const ICalendarFile> load(const QString &path);
-    QString desktopSourceName(const QString &folderName) const;
     void watch(const QStringList &paths);
 
     Options m_options;

@@ -1,0 +1,260 @@
+// EdsCalendarStore against a real calendar server (evolution-data-server), which a private session
+// bus started here activates with every folder of the user in a temporary home; alone, beside the
+// calendar files, and under CalendarWatcher.
+#include "platform/CombinedCalendarStore.h"
+#include "platform/linux/EdsCalendarStore.h"
+#include "platform/linux/ICalendarStore.h"
+#include "signals/CalendarWatcher.h"
+#include "util/AppSettings.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include <libecal/libecal.h>
+
+namespace {
+// Tuesday, 12 March 2024, two days after New York moved to summer time.
+const QDateTime now(QDate(2024, 3, 12), QTime(15, 0), Qt::UTC);
+const QString testSource = QStringLiteral("kestrix-test");
+
+bool write(const QString &path, const QByteArray &text)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
+}
+
+QByteArray vevent(const QByteArray &uid, const QByteArray &lines)
+{
+    return "BEGIN:VEVENT\nUID:" + uid + "\nDTSTAMP:20240101T000000Z\nSUMMARY:Private\n" + lines + "END:VEVENT\n";
+}
+
+QString spans(QList<CalendarEvent> events)
+{
+    std::sort(events.begin(), events.end(), [](const auto &a, const auto &b) { return a.start < b.start; });
+    QStringList result;
+    for (const CalendarEvent &event : events) {
+        result.append(event.start.toString(Qt::ISODate) + QLatin1Char('/') + event.end.toString(Qt::ISODate) +
+                      (event.isDeclined ? QStringLiteral(" declined") : QString()));
+    }
+    return result.join(QLatin1Char(' '));
+}
+
+std::unique_ptr<CalendarStore> granted(std::unique_ptr<CalendarStore> store, bool expected = true)
+{
+    QSignalSpy resolved(store.get(), &CalendarStore::accessResolved);
+    store->requestAccess();
+    if (!resolved.wait(30000) || resolved.first().at(0).toBool() != expected) {
+        return nullptr;
+    }
+    return store;
+}
+
+QStringList titles(const QList<CalendarInfo> &calendars)
+{
+    QStringList result;
+    for (const CalendarInfo &calendar : calendars) {
+        result.append(calendar.title);
+    }
+    result.sort();
+    return result;
+}
+} // namespace
+
+class EdsCalendarStoreTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    QProcess m_bus;
+
+    QString home(const QString &path) const { return m_home.filePath(path); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty() ||
+            !QFileInfo::exists(
+                QStringLiteral("/usr/share/dbus-1/services/org.gnome.evolution.dataserver.Sources5.service"))) {
+            QSKIP("needs dbus-daemon and evolution-data-server (scripts/setup.sh installs them)");
+        }
+        QVERIFY(m_home.isValid());
+        // Floating times are local times: a zone without summer time makes them predictable.
+        qputenv("TZ", "Asia/Tokyo");
+        qputenv("HOME", QFile::encodeName(home(QStringLiteral("home"))));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home(QStringLiteral("config"))));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home(QStringLiteral("data"))));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(home(QStringLiteral("cache"))));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home(QStringLiteral("runtime"))));
+        qputenv("GSETTINGS_BACKEND", "memory");
+        qunsetenv("DISPLAY");
+        qunsetenv("WAYLAND_DISPLAY");
+        QDir().mkpath(home(QStringLiteral("runtime")));
+        QFile::setPermissions(home(QStringLiteral("runtime")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        // No bus yet: the library must not find the user's own.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + QFile::encodeName(home(QStringLiteral("no-bus"))));
+
+        // A local calendar of the server's, and a mail identity, before the server starts.
+        const QString sources = home(QStringLiteral("config/evolution/sources/"));
+        QVERIFY(write(sources + testSource + QStringLiteral(".source"),
+                      "[Data Source]\nDisplayName=Standups\nEnabled=true\nParent=local-stub\n\n"
+                      "[Calendar]\nBackendName=local\n"));
+        QVERIFY(write(sources + QStringLiteral("kestrix-identity.source"),
+                      "[Data Source]\nDisplayName=Work\nEnabled=true\n\n[Mail Identity]\n"
+                      "Address=me@work.example\nName=Me\n"));
+        const QByteArray weekly = vevent("weekly@test", "DTSTART;TZID=America/New_York:20240102T093000\n"
+                                                        "DURATION:PT30M\nRRULE:FREQ=WEEKLY\n");
+        const QByteArray moved = vevent("weekly@test", "RECURRENCE-ID;TZID=America/New_York:20240312T093000\n"
+                                                       "DTSTART;TZID=America/New_York:20240313T100000\n"
+                                                       "DURATION:PT30M\n");
+        const QByteArray allDay = vevent("day@test", "DTSTART;VALUE=DATE:20240312\nDTEND;VALUE=DATE:20240313\n");
+        const QByteArray declined = vevent("declined@test", "DTSTART:20240312T150000Z\nDTEND:20240312T160000Z\n"
+                                                            "ORGANIZER:mailto:boss@work.example\n"
+                                                            "ATTENDEE;PARTSTAT=DECLINED:mailto:Me@Work.example\n");
+        QVERIFY(write(home(QStringLiteral("data/evolution/calendar/")) + testSource + QStringLiteral("/calendar.ics"),
+                      "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//Kestrix tests//EN\n" + weekly + moved + allDay +
+                          declined + "END:VCALENDAR\n"));
+    }
+
+    // Without a calendar server the store refuses access, and beside calendar files the files
+    // alone are served, without any error.
+    void withoutServer()
+    {
+        QVERIFY(granted(std::make_unique<EdsCalendarStore>(), false));
+
+        ICalendarStore::Options files;
+        files.roots = {{home(QStringLiteral("files")), ICalendarStore::Root::Kind::Collection}};
+        QVERIFY(write(home(QStringLiteral("files/team.ics")), "BEGIN:VCALENDAR\nVERSION:2.0\nEND:VCALENDAR\n"));
+        std::vector<std::unique_ptr<CalendarStore>> stores;
+        stores.push_back(std::make_unique<EdsCalendarStore>());
+        stores.push_back(std::make_unique<ICalendarStore>(files));
+        auto combined = granted(std::make_unique<CombinedCalendarStore>(std::move(stores)));
+        QVERIFY(combined);
+        QCOMPARE(titles(combined->calendars()), QStringList{QStringLiteral("team")});
+    }
+
+    void startServer()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        m_bus.setProcessEnvironment(environment);
+        // In a session of its own, so that nothing the bus starts can signal the test's process
+        // group, and ended with the test however the test ends.
+        m_bus.setChildProcessModifier([] {
+            ::setsid();
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        });
+        m_bus.start(QStringLiteral("dbus-daemon"),
+                    {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        QVERIFY(m_bus.waitForStarted(10000));
+        QVERIFY(QTest::qWaitFor([&] { return m_bus.canReadLine(); }, 10000));
+        const QByteArray address = m_bus.readLine().trimmed();
+        QVERIFY(!address.isEmpty());
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+    }
+
+    // The server's calendars by their names and UIDs; the events of the test's calendar with the
+    // series expanded by the server's library, the moved occurrence at its own time, the all-day
+    // event left out, and the meeting the user declined (found by the desktop's mail identity)
+    // marked.
+    void calendarsAndEvents()
+    {
+        auto store = granted(std::make_unique<EdsCalendarStore>());
+        QVERIFY(store);
+        QTRY_VERIFY_WITH_TIMEOUT(!store->calendars().isEmpty(), 30000);
+        const QList<CalendarInfo> calendars = store->calendars();
+        QVERIFY(calendars.contains(CalendarInfo{testSource, QStringLiteral("Standups")}));
+        QVERIFY(calendars.contains(CalendarInfo{QStringLiteral("system-calendar"), QStringLiteral("Personal")}));
+        QVERIFY(store->knownUserAddresses().contains(QStringLiteral("me@work.example")));
+
+        const QDateTime monday(QDate(2024, 3, 11), QTime(0, 0), Qt::UTC);
+        const CalendarEventQuery query{monday, monday.addDays(3), QStringList{testSource}, {}};
+        QTRY_COMPARE_WITH_TIMEOUT(spans(store->events(query)),
+                                  QStringLiteral("2024-03-12T15:00:00Z/2024-03-12T16:00:00Z declined "
+                                                 "2024-03-13T14:00:00Z/2024-03-13T14:30:00Z"),
+                                  30000);
+        // Another window, a month on: the view follows it.
+        const CalendarEventQuery later{monday.addDays(28), monday.addDays(30), QStringList{testSource}, {}};
+        QTRY_COMPARE_WITH_TIMEOUT(spans(store->events(later)),
+                                  QStringLiteral("2024-04-09T13:30:00Z/2024-04-09T14:00:00Z"), 30000);
+    }
+
+    // Under the watcher, beside calendar files that also reach the server's local calendars: each
+    // calendar is listed once, an event another client adds reaches the values through the
+    // server's notifications alone, and exclusion works on both stores' calendars.
+    void watcherWithBothStores()
+    {
+        QFile::remove(AppSettings::filePath());
+        QVERIFY(write(home(QStringLiteral("data/Kestrix/Calendars/team.ics")),
+                      "BEGIN:VCALENDAR\nVERSION:2.0\n" +
+                          vevent("team@test", "DTSTART:20240312T143000Z\nDTEND:20240312T153000Z\n") +
+                          "END:VCALENDAR\n"));
+        std::vector<std::unique_ptr<CalendarStore>> stores;
+        stores.push_back(std::make_unique<EdsCalendarStore>());
+        stores.push_back(std::make_unique<ICalendarStore>());
+        CalendarWatcher::Options options;
+        options.now = [] {
+            return now;
+        };
+        options.refreshInterval = std::chrono::hours(1); // only changes refresh here
+        CalendarWatcher watcher(std::make_unique<CombinedCalendarStore>(std::move(stores)), options);
+        watcher.start();
+        // The files answer first; the server's calendars follow.
+        QTRY_VERIFY_WITH_TIMEOUT(titles(watcher.availableCalendars()).contains(QStringLiteral("Personal")), 30000);
+        const QStringList listed = titles(watcher.availableCalendars());
+        QCOMPARE(listed.count(QStringLiteral("Standups")), 1);
+        QCOMPARE(listed.count(QStringLiteral("Personal")), 1);
+        QVERIFY(listed.contains(QStringLiteral("team")));
+        QCOMPARE(watcher.isInMeeting(), std::optional(true));
+        QTRY_COMPARE_WITH_TIMEOUT(watcher.isMeetingSoon(), std::optional(false), 30000);
+
+        // Another client of the server adds a meeting three minutes from now.
+        GError *error = nullptr;
+        ESourceRegistry *registry = e_source_registry_new_sync(nullptr, &error);
+        QVERIFY2(registry, error ? error->message : "");
+        ESource *source = e_source_registry_ref_source(registry, testSource.toUtf8().constData());
+        QVERIFY(source);
+        EClient *client = e_cal_client_connect_sync(source, E_CAL_CLIENT_SOURCE_TYPE_EVENTS, 10, nullptr, &error);
+        QVERIFY2(client, error ? error->message : "");
+        ICalComponent *event = i_cal_component_new_from_string(
+            vevent("soon@test", "DTSTART:20240312T150300Z\nDTEND:20240312T153000Z\n").constData());
+        QVERIFY(e_cal_client_create_object_sync(E_CAL_CLIENT(client), event, E_CAL_OPERATION_FLAG_NONE, nullptr,
+                                                nullptr, &error));
+        g_object_unref(event);
+        g_object_unref(client);
+        g_object_unref(source);
+        g_object_unref(registry);
+        QTRY_COMPARE_WITH_TIMEOUT(watcher.isMeetingSoon(), std::optional(true), 30000);
+
+        QString teamId;
+        for (const CalendarInfo &calendar : watcher.availableCalendars()) {
+            if (calendar.title == QStringLiteral("team")) {
+                teamId = calendar.id;
+            }
+        }
+        watcher.setExcludedCalendarIDs({testSource, teamId});
+        QCOMPARE(watcher.isMeetingSoon(), std::optional(false));
+        QCOMPARE(watcher.isInMeeting(), std::optional(false));
+        watcher.setExcludedCalendarIDs({teamId});
+        QCOMPARE(watcher.isMeetingSoon(), std::optional(true));
+        QCOMPARE(watcher.isInMeeting(), std::optional(false));
+    }
+
+    void cleanupTestCase()
+    {
+        if (m_bus.state() != QProcess::NotRunning) {
+            m_bus.kill();
+            m_bus.waitForFinished(10000);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(EdsCalendarStoreTest)
+#include "tst_edscalendarstore.moc"
