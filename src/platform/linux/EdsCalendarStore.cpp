@@ -18,7 +18,7 @@
 
 namespace {
 // Off unless enabled through QT_LOGGING_RULES: the application keeps no log.
-Q_LOGGING_CATEGORY(lcEds, "kestrix.calendar.eds", QtCriticalMsg)
+Q_LOGGING_CATEGORY(lcEds, "kestrix.signals.calendar.server", QtCriticalMsg)
 
 constexpr qint64 daySeconds = 86400;
 // A view covers this much around the window asked for, so that the watcher's window (a day back,
