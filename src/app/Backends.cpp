@@ -6,6 +6,7 @@
 #include "platform/linux/HidrawBus.h"
 #include "platform/linux/ICalendarStore.h"
 #include "platform/linux/NetlinkInterfaces.h"
+#include "platform/linux/PipeWireCameraDevices.h"
 #include "platform/linux/PosixDetachedShell.h"
 #include "platform/linux/PulseAudioInput.h"
 #include "platform/linux/SodiumArchiveBundleTools.h"
@@ -39,7 +40,11 @@ std::unique_ptr<AudioInput> makeAudioInput()
 
 std::unique_ptr<CameraDevices> makeCameraDevices()
 {
-    return std::make_unique<V4L2CameraDevices>();
+    // Direct Video4Linux readers, and apps that reach the camera through PipeWire.
+    std::vector<std::unique_ptr<CameraDevices>> parts;
+    parts.push_back(std::make_unique<V4L2CameraDevices>());
+    parts.push_back(std::make_unique<PipeWireCameraDevices>());
+    return std::make_unique<CombinedCameraDevices>(std::move(parts));
 }
 
 std::unique_ptr<NetworkInterfaces> makeNetworkInterfaces()

@@ -27,7 +27,8 @@ std::unique_ptr<TriggerListener> makeTriggerListener();
 // The sound server's default input (PulseAudio, or PipeWire's PulseAudio server).
 std::unique_ptr<AudioInput> makeAudioInput();
 
-// Video4Linux capture nodes and the processes holding them.
+// Video4Linux capture nodes and the processes holding them, and the camera nodes of the PipeWire
+// graph that are running.
 std::unique_ptr<CameraDevices> makeCameraDevices();
 
 // Network links from rtnetlink.

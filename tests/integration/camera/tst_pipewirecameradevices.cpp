@@ -1,0 +1,120 @@
+// PipeWireCameraDevices against a real PipeWire daemon the test starts, with a client of its own
+// that streams video the way a camera's node and an app reading it do.
+#include "integration/camera/PipeWireTestSupport.h"
+#include "platform/linux/PipeWireCameraDevices.h"
+#include "signals/CameraInUseWatcher.h"
+
+#include <QTest>
+
+namespace {
+QString describe(const std::vector<CameraDevice> &cameras)
+{
+    QStringList parts;
+    for (const CameraDevice &camera : cameras) {
+        parts.append(camera.id + (camera.inUse ? QStringLiteral(" in use") : QStringLiteral(" idle")));
+    }
+    parts.sort();
+    return parts.join(QStringLiteral(", "));
+}
+
+// A fixed list of V4L2 cameras.
+class FixedCameras : public CameraDevices {
+public:
+    std::vector<CameraDevice> list;
+    std::vector<CameraDevice> cameras() override { return list; }
+};
+} // namespace
+
+class PipeWireCameraDevicesTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<PipeWireDaemon> m_daemon;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (PipeWireDaemon::executable().isEmpty()) {
+            QSKIP("needs the pipewire daemon (scripts/setup.sh installs it)");
+        }
+        m_daemon = std::make_unique<PipeWireDaemon>();
+        qputenv("PIPEWIRE_RUNTIME_DIR", QFile::encodeName(m_daemon->runtimeFolder()));
+        qunsetenv("PIPEWIRE_REMOTE");
+    }
+
+    // A camera node is listed idle until an app's stream is linked to it and the graph runs, and
+    // idle again once the link goes; a video source that is no camera (a shared screen) is not
+    // listed; a camera whose node goes is gone. Under the watcher, in use counts from either the
+    // Video4Linux side or this one.
+    void followsTheGraph()
+    {
+        QVERIFY(m_daemon->start());
+        PipeWireCameraDevices cameras;
+        QVERIFY(cameras.isConnected());
+        VideoClient client;
+        QVERIFY(client.isConnected());
+        QCOMPARE(describe(cameras.cameras()), QString());
+
+        const int camera = client.addStream("test-camera", true, "Camera");
+        const int screen = client.addStream("test-screen", true, "");
+        const int viewer = client.addStream("test-viewer", false, "Camera");
+        QVERIFY(camera >= 0 && screen >= 0 && viewer >= 0);
+        QTRY_COMPARE_WITH_TIMEOUT(describe(cameras.cameras()), QStringLiteral("pipewire:test-camera idle"), 10000);
+
+        // The screen running makes no camera in use.
+        const int screenLink = client.link(screen, viewer);
+        QTRY_VERIFY_WITH_TIMEOUT(client.isStreaming(viewer), 10000);
+        QCOMPARE(describe(cameras.cameras()), QStringLiteral("pipewire:test-camera idle"));
+        client.unlink(screenLink);
+        QTRY_VERIFY_WITH_TIMEOUT(!client.isStreaming(viewer), 10000);
+
+        auto *v4l2 = new FixedCameras;
+        v4l2->list = {{QStringLiteral("/dev/video0"), false}};
+        std::vector<std::unique_ptr<CameraDevices>> parts;
+        parts.emplace_back(v4l2);
+        parts.emplace_back(std::make_unique<PipeWireCameraDevices>());
+        CombinedCameraDevices combined(std::move(parts));
+        CameraInUseWatcher watcher(combined, std::chrono::milliseconds(20));
+        watcher.start();
+        QCOMPARE(watcher.isInUse(), std::optional(false));
+
+        const int link = client.link(camera, viewer);
+        QTRY_COMPARE_WITH_TIMEOUT(describe(cameras.cameras()), QStringLiteral("pipewire:test-camera in use"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(watcher.isInUse(), std::optional(true), 10000);
+
+        client.unlink(link);
+        QTRY_COMPARE_WITH_TIMEOUT(describe(cameras.cameras()), QStringLiteral("pipewire:test-camera idle"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(watcher.isInUse(), std::optional(false), 10000);
+        v4l2->list.front().inUse = true;
+        QTRY_COMPARE_WITH_TIMEOUT(watcher.isInUse(), std::optional(true), 10000);
+
+        client.removeStream(camera);
+        QTRY_COMPARE_WITH_TIMEOUT(describe(cameras.cameras()), QString(), 10000);
+    }
+
+    // Started before the daemon, and across a daemon crash: the graph is followed again once the
+    // daemon's socket is back, without polling.
+    void followsTheDaemon()
+    {
+        m_daemon->stop();
+        PipeWireCameraDevices cameras;
+        QVERIFY(!cameras.isConnected());
+        QVERIFY(m_daemon->start());
+        QTRY_VERIFY_WITH_TIMEOUT(cameras.isConnected(), 10000);
+        {
+            VideoClient client;
+            QVERIFY(client.addStream("test-camera", true, "Camera") >= 0);
+            QTRY_COMPARE_WITH_TIMEOUT(describe(cameras.cameras()), QStringLiteral("pipewire:test-camera idle"), 10000);
+            m_daemon->stop();
+            QTRY_VERIFY_WITH_TIMEOUT(!cameras.isConnected(), 10000);
+            QCOMPARE(describe(cameras.cameras()), QString());
+        }
+        QVERIFY(m_daemon->start());
+        QTRY_VERIFY_WITH_TIMEOUT(cameras.isConnected(), 10000);
+        VideoClient client;
+        QVERIFY(client.addStream("test-camera-2", true, "Camera") >= 0);
+        QTRY_COMPARE_WITH_TIMEOUT(describe(cameras.cameras()), QStringLiteral("pipewire:test-camera-2 idle"), 10000);
+    }
+};
+
+QTEST_GUILESS_MAIN(PipeWireCameraDevicesTest)
+#include "tst_pipewirecameradevices.moc"
