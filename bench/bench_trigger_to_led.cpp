@@ -47,8 +47,7 @@ void BM_TriggerLineToLEDReport(benchmark::State &state)
     TriggerListener::Options options = ExternalTriggerServer::defaultOptions();
     options.socketPath = home.filePath(QStringLiteral("control.sock"));
     ExternalTriggerServer server(std::make_unique<UnixTriggerListener>(), options);
-    QObject::connect(&server, &ExternalTriggerServer::signalValuesChanged, &engine,
-                     [&] { engine.applyTriggerSignals(server.signalValues()); });
+    engine.bind(server);
     manager.start();
     server.start();
     bus.plug(device, 0x14200000);

@@ -128,10 +128,7 @@ void TamselDesktopApp::start()
     m_rulesEngine->bind(*m_calendar);
     m_calendar->start();
 
-    connect(m_trigger.get(), &ExternalTriggerServer::signalValuesChanged, m_rulesEngine.get(),
-            [engine = m_rulesEngine.get(), trigger = m_trigger.get()] {
-                engine->applyTriggerSignals(trigger->signalValues());
-            });
+    m_rulesEngine->bind(*m_trigger);
     m_trigger->start();
     // Before the silent check: an update swap cut short in an earlier run is undone first.
     m_appUpdater->recoverInterruptedUpdate();

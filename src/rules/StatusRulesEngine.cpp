@@ -2,6 +2,7 @@
 
 #include "device/DorvelDeviceManager.h"
 #include "rules/RuleStore.h"
+#include "signals/ExternalTriggerServer.h"
 #include "signals/SignalSources.h"
 
 #include <QTimer>
@@ -54,6 +55,7 @@ void StatusRulesEngine::setRules(std::vector<StatusRule> rules)
 {
     const bool changed = rules != m_rules;
     m_rules = std::move(rules);
+    endFinishStepsSwitchedOff();
     if (changed) {
         Q_EMIT rulesChanged();
     }
@@ -104,16 +106,15 @@ void StatusRulesEngine::applyWinningRule()
         }
         const auto state = m_currentSignalStates.find(rule.id);
         const bool isOn = state != m_currentSignalStates.end() && state->second;
-        const bool isFinishing = m_finishingRuleIDs.contains(rule.id);
-        if (!isOn && !isFinishing) {
-            continue;
-        }
-        if (isFinishing && rule.finishStep && rule.finishStep->isEnabled) {
-            m_hid.updateLEDState(appearanceReports(*rule.finishStep));
-        } else {
+        if (isOn) {
             m_hid.updateLEDState(appearanceReports(rule));
+            return;
         }
-        return;
+        // Only a rule whose signal fell is finishing, and it shows nothing but its finish step.
+        if (m_finishingRuleIDs.contains(rule.id) && rule.finishStep && rule.finishStep->isEnabled) {
+            m_hid.updateLEDState(appearanceReports(*rule.finishStep));
+            return;
+        }
     }
     if (m_fallbackEnabled && m_fallbackState) {
         m_hid.updateLEDState(appearanceReports(*m_fallbackState));
@@ -138,13 +139,6 @@ void StatusRulesEngine::updateSignal(const QString &name, bool value)
         stopFinishTimer(name);
     }
     applyWinningRule();
-}
-
-void StatusRulesEngine::applyTriggerSignals(const std::map<QString, bool> &states)
-{
-    for (const auto &[name, value] : states) {
-        updateSignal(name, value);
-    }
 }
 
 void StatusRulesEngine::beginFinishOverlayIfConfigured(const QString &id)
@@ -173,6 +167,22 @@ void StatusRulesEngine::stopFinishTimer(const QString &id)
     entry->second->stop();
     entry->second->deleteLater();
     m_finishTimers.erase(entry);
+}
+
+// A finish step switched off (or whose rule is gone) ends at once: showing the rule's own look
+// instead would light a signal that has already fallen.
+void StatusRulesEngine::endFinishStepsSwitchedOff()
+{
+    for (auto id = m_finishingRuleIDs.begin(); id != m_finishingRuleIDs.end();) {
+        const auto rule = std::find_if(m_rules.begin(), m_rules.end(),
+                                       [&](const StatusRule &candidate) { return candidate.id == *id; });
+        if (rule != m_rules.end() && rule->finishStep && rule->finishStep->isEnabled) {
+            ++id;
+            continue;
+        }
+        stopFinishTimer(*id);
+        id = m_finishingRuleIDs.erase(id);
+    }
 }
 
 void StatusRulesEngine::onFinishTimeout(const QString &id, QTimer *timer)
@@ -252,4 +262,9 @@ void StatusRulesEngine::bind(CalendarSignals &source)
     connect(&source, &CalendarSignals::isInMeetingChanged, this, inMeeting);
     soon(source.isMeetingSoon());
     inMeeting(source.isInMeeting());
+}
+
+void StatusRulesEngine::bind(ExternalTriggerServer &source)
+{
+    connect(&source, &ExternalTriggerServer::signalReported, this, &StatusRulesEngine::updateSignal);
 }

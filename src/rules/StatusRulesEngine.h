@@ -14,6 +14,7 @@
 class CalendarSignals;
 class CameraInUseSignals;
 class DorvelDeviceManager;
+class ExternalTriggerServer;
 class MicMuteSignals;
 class QTimer;
 class VPNStatusSignals;
@@ -58,10 +59,9 @@ public:
     // else "LED off" once any signal has been reported, else nothing.
     void applyWinningRule();
     // Records a signal and re-evaluates; a repeated value changes nothing. A signal turning off
-    // starts its rule's finish step, if enabled; turning on again cancels it.
+    // starts its rule's finish step, if enabled; turning on again cancels it. A first report of
+    // off starts none.
     void updateSignal(const QString &name, bool value);
-    // Each entry as updateSignal, in key order.
-    void applyTriggerSignals(const std::map<QString, bool> &states);
 
     // Follow a watcher: present values now and each later change; absent values are ignored. The
     // connections end with either object.
@@ -69,6 +69,9 @@ public:
     void bind(CameraInUseSignals &source); // camera_in_use
     void bind(VPNStatusSignals &source);   // vpn_disconnected (the inverse of connected)
     void bind(CalendarSignals &source);    // meeting_soon, in_meeting
+    // Each line a script reports is one update of that name alone: the latest report of a name,
+    // from a script or a watcher, is the one that counts.
+    void bind(ExternalTriggerServer &source);
 
 Q_SIGNALS:
     void rulesChanged();
@@ -81,6 +84,7 @@ private:
     void switchProfile(const std::optional<std::string> &deviceID);
     void beginFinishOverlayIfConfigured(const QString &id);
     void stopFinishTimer(const QString &id);
+    void endFinishStepsSwitchedOff();
     void onFinishTimeout(const QString &id, QTimer *timer);
     void updateMicMuted(std::optional<bool> muted);
 

@@ -5,8 +5,10 @@
 #include "rules/RuleJson.h"
 #include "rules/RuleStore.h"
 #include "rules/StatusRulesEngine.h"
+#include "signals/ExternalTriggerServer.h"
 #include "signals/SignalSources.h"
 #include "support/DeviceTestSupport.h"
+#include "support/FakeTriggerListener.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -185,11 +187,39 @@ private Q_SLOTS:
     void unknownSignalNamesOnlyMarkSignalsAsKnown()
     {
         startAttached();
-        engine->applyTriggerSignals({{QStringLiteral("build_broken"), true}});
+        engine->updateSignal(QStringLiteral("build_broken"), true);
         QCOMPARE(sends(), (QStringList{off}));
         recorder->reports.clear();
-        engine->applyTriggerSignals({{QStringLiteral("ai_execution"), true}, {QStringLiteral("in_meeting"), true}});
+        engine->updateSignal(QStringLiteral("ai_execution"), true);
+        engine->updateSignal(QStringLiteral("in_meeting"), true);
         QCOMPARE(sends(), (QStringList{shows(2, 0), shows(2, 0)}));
+    }
+
+    // A script and the microphone watcher both report "mic_muted": whichever spoke last counts, and
+    // a script's line about another name does not bring its older "mic_muted" back.
+    void latestReportWinsBetweenScriptsAndWatchers()
+    {
+        startAttached();
+        auto *listener = new FakeTriggerListener;
+        ExternalTriggerServer server{std::unique_ptr<TriggerListener>(listener)};
+        engine->bind(server);
+        server.start();
+        FakeMic mic;
+        engine->bind(mic);
+
+        listener->deliver("mic_muted 1\n");
+        mic.setMuted(true);
+        mic.setMuted(false);
+        QCOMPARE(sends().last(), off);
+        recorder->reports.clear();
+
+        listener->deliver("build_status 1\n");
+        listener->deliver("build_status 0\nterminal_active 0\n");
+        QCOMPARE(sends(), (QStringList{off, off, off}));
+
+        listener->deliver("mic_muted 1\nmic_muted 1\n"); // a repeat is no new report
+        QCOMPARE(sends().size(), 4);
+        QCOMPARE(sends().last(), shows(0, 0));
     }
 
     void finishStepShowsThenHandsOver_data()
@@ -227,6 +257,30 @@ private Q_SLOTS:
         engine->updateSignal(QStringLiteral("terminal_active"), true);
         engine->updateSignal(QStringLiteral("terminal_active"), false);
         QCOMPARE(sends(), (QStringList{shows(0, 200), off}));
+    }
+
+    // Switching a running finish step off (in the editor, or by a profile without it) ends it at
+    // once; the rule's own look never shows for a signal that has fallen. A first report of off
+    // has nothing to finish.
+    void finishStepSwitchedOffWhileRunningEndsAtOnce()
+    {
+        startAttached();
+        setFinishStep("ai_execution", {.isEnabled = true, .durationSeconds = 60}); // outlasts the test
+        engine->updateSignal(QStringLiteral("ai_execution"), false);
+        QCOMPARE(sends(), (QStringList{off}));
+
+        engine->updateSignal(QStringLiteral("ai_execution"), true);
+        engine->updateSignal(QStringLiteral("ai_execution"), false);
+        recorder->reports.clear();
+        setFinishStep("ai_execution", {.isEnabled = false, .durationSeconds = 60});
+        QCOMPARE(engine->rules().front().id, QStringLiteral("ai_execution"));
+        engine->setFallbackEnabled(false); // any re-evaluation
+        QCOMPARE(sends(), QStringList{off});
+        recorder->reports.clear();
+        // Switched on again, it does not come back for the signal that already fell.
+        setFinishStep("ai_execution", {.isEnabled = true, .durationSeconds = 60});
+        engine->applyWinningRule();
+        QCOMPARE(sends(), QStringList{off});
     }
 
     void finishStepResumesWhenAHigherRuleEnds()
