@@ -21,6 +21,10 @@ public:
         // A connection that sends nothing for this long ends as if its client had closed it; what it
         // sent until then counts.
         std::chrono::milliseconds readSilence{2000};
+        // The longest one connection is served, however it trickles its bytes, so that no client
+        // holds the endpoint from the next. A connection cut off this way counts as
+        // TriggerInputEnd::cut describes: its complete lines only.
+        std::chrono::milliseconds connectionLifetime{5000};
         // How much of one connection is kept. The rest is read and thrown away, and the kept part
         // counts as TriggerInputEnd::cut describes.
         qsizetype maxConnectionBytes = 64 * 1024;

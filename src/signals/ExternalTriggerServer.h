@@ -17,7 +17,8 @@
 class ExternalTriggerServer : public QObject {
     Q_OBJECT
 public:
-    // The support folder's socket with a 2 s read silence and 64 KiB kept per connection.
+    // The support folder's socket with a 2 s read silence, 5 s at most per connection and 64 KiB
+    // kept per connection.
     static TriggerListener::Options defaultOptions();
 
     explicit ExternalTriggerServer(std::unique_ptr<TriggerListener> listener, QObject *parent = nullptr);

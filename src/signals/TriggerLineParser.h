@@ -32,8 +32,9 @@ using TriggerReports = std::vector<TriggerReport>;
 enum class TriggerInputEnd {
     // The client closed it or went silent: its last line counts without a line feed.
     complete,
-    // It sent more than the server keeps and these are the first bytes only: the input counts as if
-    // it had ended after its last line break, so a line cut by the limit is dropped.
+    // It sent more than the server keeps, or for longer than it serves one connection, and these
+    // are the first bytes only: the input counts as if it had ended after its last line break, so
+    // a line cut by the limit is dropped.
     cut,
 };
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -203,14 +204,21 @@ private:
         }
     }
 
-    // Reads a connection until its end or its silence, keeping what fits in `kept` and throwing the
-    // rest away as it comes, so an oversized connection costs no more memory than a full one.
+    // Reads a connection until its end, its silence or the end of its lifetime, keeping what fits
+    // in `kept` and throwing the rest away as it comes, so an oversized connection costs no more
+    // memory than a full one.
     ConnectionInput readConnection(int fd, std::vector<char> &kept)
     {
+        using Clock = std::chrono::steady_clock;
         ConnectionInput input;
         std::array<char, discardBufferSize> discarded;
-        const int silenceMs = timeoutMs(m_options.readSilence);
+        const Clock::time_point deadline = Clock::now() + m_options.connectionLifetime;
         for (;;) {
+            // Also between reads that succeed: a client may stream without ever pausing.
+            if (Clock::now() >= deadline) {
+                input.end = TriggerInputEnd::cut; // a line without its line feed may be only a start
+                return input;
+            }
             const bool keeping = input.size < static_cast<qsizetype>(kept.size());
             const ssize_t n = keeping ? ::read(fd, kept.data() + input.size, kept.size() - std::size_t(input.size))
                                       : ::read(fd, discarded.data(), discarded.size());
@@ -231,11 +239,15 @@ private:
             if (errno != EAGAIN && errno != EWOULDBLOCK) {
                 return input; // reset by the client: what arrived still counts
             }
-            switch (waitReadable(fd, silenceMs)) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            switch (waitReadable(fd, timeoutMs(std::min(m_options.readSilence, left)))) {
             case Wait::ready:
                 break;
             case Wait::silence:
-                return input;
+                if (m_options.readSilence < left) {
+                    return input;
+                }
+                break; // the lifetime ran out: cut off at the top of the loop
             case Wait::stop:
                 input.stopped = true;
                 return input;

@@ -9,9 +9,10 @@
 #include <thread>
 
 // The trigger endpoint as a Unix stream socket, served by one worker thread that sets the socket up,
-// accepts connections one at a time and reads each to its end, its read silence or the destruction
-// of the listener, whichever comes first. The lines are parsed on the worker; those of connections
-// that arrive while the main thread is busy reach it together, in one queued call.
+// accepts connections one at a time and reads each to its end, its read silence, the end of its
+// lifetime or the destruction of the listener, whichever comes first. The lines are parsed on the
+// worker; those of connections that arrive while the main thread is busy reach it together, in one
+// queued call.
 //
 // Set-up, each step of which may end it with no socket:
 //  - the socket's folder is created with mode 0700 when missing;

@@ -103,6 +103,33 @@ private Q_SLOTS:
         QCOMPARE(recorder.reports, QByteArray("[a=on] [b=on] "));
     }
 
+    // A client that never falls silent long enough is cut off at the end of its connection's
+    // lifetime: its complete lines count, its unfinished one does not, and the next connection is
+    // served. (Before the bound, such a client held the server for as long as it kept trickling.)
+    void tricklingClientIsCutOffAfterItsLifetime()
+    {
+        TriggerListener::Options options = withSilence(10s);
+        options.connectionLifetime = 300ms;
+        const auto server = makeServer(options);
+        TriggerRecorder recorder(*server);
+        QVERIFY(started(*server));
+
+        const SocketFd trickling = openSocket(socketPath(), SocketRole::client);
+        QVERIFY(sendAll(trickling, "early 1\nlate 0"));
+        QVERIFY(sendConnection(socketPath(), "next 1\n"));
+        // A byte now and then, far inside the silence, until the next connection has been served.
+        bool cutOff = false; // the server closed the trickling connection
+        const bool served = QTest::qWaitFor(
+            [&] {
+                cutOff = cutOff || !sendAll(trickling, "0");
+                return recorder.reports.contains("[next=on]");
+            },
+            20000);
+        QVERIFY(served);
+        QCOMPARE(recorder.reports, QByteArray("[early=on] [next=on] "));
+        QVERIFY(!server->signalValues().contains(QStringLiteral("late")));
+    }
+
     // 1 MiB in one connection: the lines inside the first 64 KiB count, the line across the limit
     // and all after it do not, the client can still write all of it, and the server goes on.
     void oversizedConnectionKeepsItsFirstLines()
