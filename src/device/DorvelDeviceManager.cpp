@@ -142,6 +142,15 @@ void DorvelDeviceManager::onDeviceMatched(HidConnection *connection)
     if (!connection || !matching.matches(connection->info())) {
         return;
     }
+    std::erase_if(m_present,
+                  [connection](const QPointer<HidConnection> &present) { return !present || present == connection; });
+    m_present.emplace_back(connection);
+    attach(connection);
+}
+
+// The whole attach sequence for `connection`, which becomes the held device.
+void DorvelDeviceManager::attach(HidConnection *connection)
+{
     if (m_device) {
         disconnect(m_device, &HidConnection::inputReport, this, &DorvelDeviceManager::onInputReport);
     }
@@ -168,7 +177,7 @@ void DorvelDeviceManager::onDeviceMatched(HidConnection *connection)
 // query is asked again while its time lasts: only a device that stays silent that long, or a link
 // that is not ours, ends it. Without this the first attach after start-up often got no state, and
 // no firmware check.
-QCoro::Task<> DorvelDeviceManager::runAttachQueries(std::uint64_t attach)
+QCoro::Task<> DorvelDeviceManager::runAttachQueries(std::uint64_t attach, bool onlyMissing)
 {
     std::weak_ptr<int> alive = m_lifetime;
     auto stillThisAttach = [&] {
@@ -180,58 +189,111 @@ QCoro::Task<> DorvelDeviceManager::runAttachQueries(std::uint64_t attach)
     auto remaining = [](const QDeadlineTimer &deadline) {
         return std::chrono::milliseconds(std::max<qint64>(1, deadline.remainingTime()));
     };
+    // A query that failed while someone holds the link exclusively was refused (or displaced by the
+    // holder): the queries of this attach are run again once the holder lets go.
+    auto keptOut = [&] {
+        if (m_linkOwner == noOwner) {
+            return false;
+        }
+        m_deferredAttachQueries = attach;
+        return true;
+    };
 
-    const QDeadlineTimer stateDeadline(m_timings.attachQueryTimeout);
-    auto state = co_await queryDevice(m_timings.attachQueryTimeout);
-    while (askAgain(state, stateDeadline)) {
-        const auto timeLeft = remaining(stateDeadline);
-        state = co_await queryDevice(timeLeft);
-    }
-    if (!stillThisAttach()) {
-        co_return;
-    }
-    if (!state.ok()) {
-        qCWarning(lcDevice, "the attached Dorvel did not answer the state query; no firmware check this time");
-    } else {
-        const auto &version = state.value().version;
-        qCInfo(lcDevice, "Dorvel firmware %s on %s", version.description().c_str(),
-               state.value().hwPlatform == HardwarePlatform::rp2350   ? "RP2350"
-               : state.value().hwPlatform == HardwarePlatform::rp2040 ? "RP2040"
-                                                                      : "an unknown platform");
-        setLastQuery(state.value());
-        if (onDeviceQueried) {
-            onDeviceQueried(state.value());
+    if (!onlyMissing || !m_lastQuery) {
+        const QDeadlineTimer stateDeadline(m_timings.attachQueryTimeout);
+        auto state = co_await queryDevice(m_timings.attachQueryTimeout);
+        while (askAgain(state, stateDeadline)) {
+            const auto timeLeft = remaining(stateDeadline);
+            state = co_await queryDevice(timeLeft);
         }
         if (!stillThisAttach()) {
             co_return;
         }
+        if (state.ok()) {
+            const auto &version = state.value().version;
+            qCInfo(lcDevice, "Dorvel firmware %s on %s", version.description().c_str(),
+                   state.value().hwPlatform == HardwarePlatform::rp2350   ? "RP2350"
+                   : state.value().hwPlatform == HardwarePlatform::rp2040 ? "RP2040"
+                                                                          : "an unknown platform");
+            setLastQuery(state.value());
+            if (onDeviceQueried) {
+                onDeviceQueried(state.value());
+            }
+            if (!stillThisAttach()) {
+                co_return;
+            }
+        } else if (keptOut()) {
+            qCInfo(lcDevice, "the attach queries wait until the exclusive holder lets go of the device link");
+            co_return;
+        } else {
+            qCWarning(lcDevice, "the attached Dorvel did not answer the state query; no firmware check this time");
+        }
     }
-    const QDeadlineTimer identityDeadline(m_timings.attachIdentityTimeout);
-    auto identity = co_await queryDeviceID(m_timings.attachIdentityTimeout);
-    while (askAgain(identity, identityDeadline)) {
-        const auto timeLeft = remaining(identityDeadline);
-        identity = co_await queryDeviceID(timeLeft);
+    if (!onlyMissing || !m_deviceID) {
+        const QDeadlineTimer identityDeadline(m_timings.attachIdentityTimeout);
+        auto identity = co_await queryDeviceID(m_timings.attachIdentityTimeout);
+        while (askAgain(identity, identityDeadline)) {
+            const auto timeLeft = remaining(identityDeadline);
+            identity = co_await queryDeviceID(timeLeft);
+        }
+        if (!stillThisAttach()) {
+            co_return;
+        }
+        if (identity.ok()) {
+            setDeviceID(identity->identifier);
+        } else {
+            keptOut();
+        }
     }
-    if (stillThisAttach() && identity.ok()) {
-        setDeviceID(identity->identifier);
+}
+
+void DorvelDeviceManager::onLinkReleased()
+{
+    if (m_deferredAttachQueries == 0) {
+        return;
     }
+    // From the event loop: the holder lets go from wherever it ends, a coroutine's frame included.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_deferredAttachQueries == 0 || m_linkOwner != noOwner) {
+                return; // a new holder's release comes back here
+            }
+            const std::uint64_t attach = std::exchange(m_deferredAttachQueries, 0);
+            if (attach == m_attachCount && m_isConnected) {
+                runAttachQueries(attach, true);
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void DorvelDeviceManager::onDeviceRemoved(HidConnection *connection)
 {
-    // Removing any matching device marks the manager disconnected, as the IOKit manager does.
     if (!connection || !matching.matches(connection->info())) {
         return;
     }
-    if (m_device) {
-        disconnect(m_device, &HidConnection::inputReport, this, &DorvelDeviceManager::onInputReport);
+    std::erase_if(m_present,
+                  [connection](const QPointer<HidConnection> &present) { return !present || present == connection; });
+    // Another device going away changes nothing for the held one.
+    if (connection != m_device) {
+        qCInfo(lcDevice, "another Dorvel detached: %s", qUtf8Printable(connection->info().name));
+        return;
     }
+    disconnect(m_device, &HidConnection::inputReport, this, &DorvelDeviceManager::onInputReport);
     m_device = nullptr;
     m_currentLocationID.reset();
     qCInfo(lcDevice, "Dorvel detached: %s", qUtf8Printable(connection->info().name));
-    setConnected(false);
+    // Another matching device still plugged in is held in place of the one that went, through the
+    // whole attach sequence, and the manager never reads disconnected meanwhile.
+    const QPointer<HidConnection> next = m_present.empty() ? nullptr : m_present.back();
+    if (!next) {
+        setConnected(false);
+    }
     setLastQuery(std::nullopt);
     setDeviceID(std::nullopt);
+    if (next && !m_device) { // a receiver of the signals above may have attached one meanwhile
+        attach(next);
+    }
 }
 
 void DorvelDeviceManager::onInputReport(ByteView bytes)
@@ -464,6 +526,7 @@ void DorvelDeviceManager::ExclusiveLink::release()
 {
     if (m_manager && m_token != noOwner && m_manager->m_linkOwner == m_token) {
         m_manager->m_linkOwner = noOwner;
+        m_manager->onLinkReleased();
     }
     m_token = noOwner;
 }

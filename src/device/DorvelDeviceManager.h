@@ -104,7 +104,9 @@ public:
     // view's query, the queries after an attach), so nothing can displace the holder's requests.
     // Direct writes of commands without a reply and LED state writes are not affected. Released
     // when destroyed; it may outlive the manager, whose requests through it then fail with
-    // notConnected.
+    // notConnected. Once released, the attach queries the holder kept out are run (from the event
+    // loop) for the device then attached, those whose value is still missing: a holder that
+    // published the state and identity itself gets no second state query, and no onDeviceQueried.
     class ExclusiveLink {
     public:
         ExclusiveLink(ExclusiveLink &&other) noexcept;
@@ -172,6 +174,8 @@ private:
 
     void onDeviceMatched(HidConnection *connection);
     void onDeviceRemoved(HidConnection *connection);
+    void attach(HidConnection *connection);
+    void onLinkReleased();
     void onInputReport(ByteView bytes);
     void onRequestTimeout();
     void onReconnectTimeout();
@@ -189,7 +193,8 @@ private:
     QCoro::Task<RequestResult<DeviceIDResponse>> queryDeviceIDAs(std::uint64_t owner,
                                                                  std::chrono::milliseconds timeout);
     QCoro::Task<> refreshDeviceIDAfterRebootAs(std::uint64_t owner);
-    QCoro::Task<> runAttachQueries(std::uint64_t attach);
+    // All queries of an attach, or (onlyMissing) those whose published value is absent.
+    QCoro::Task<> runAttachQueries(std::uint64_t attach, bool onlyMissing = false);
     QCoro::Task<> refreshLastQuery();
 
     HidBus &m_bus;
@@ -201,7 +206,12 @@ private:
     std::optional<std::string> m_deviceID;
     std::optional<LocationID> m_currentLocationID;
     QPointer<HidConnection> m_device;
+    // Every matching device present, oldest match first; the held one is among them. When the held
+    // one goes, the newest of the others is held in its place.
+    std::vector<QPointer<HidConnection>> m_present;
     std::uint64_t m_attachCount = 0; // tells the queries of one attach from those of the next
+    // The attach whose queries an exclusive holder kept out, to be run when it lets go.
+    std::uint64_t m_deferredAttachQueries = 0;
     std::vector<Bytes> m_lastLEDStateReports;
 
     std::optional<PendingReceiver> m_pendingReceiver;

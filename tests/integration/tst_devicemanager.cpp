@@ -350,6 +350,8 @@ private Q_SLOTS:
         QVERIFY(QCoro::waitFor(waitB).ok());
     }
 
+    // The manager talks to the device matched last. Removing another one changes nothing; removing
+    // the held one moves to the newest one left, with the whole attach sequence.
     void twoDevicesTalkToTheLastMatched()
     {
         SimulatedDorvel second({.platform = HardwarePlatform::rp2040,
@@ -357,19 +359,44 @@ private Q_SLOTS:
                                 .deviceId = {0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10},
                                 .replyLength = 32,
                                 .flashStyleCount = 4});
+        int queried = 0;
+        manager->onDeviceQueried = [&](const DeviceQueryResponse &) {
+            ++queried;
+        };
+        QSignalSpy connectedChanges(manager.get(), &DorvelDeviceManager::isConnectedChanged);
         manager->start();
+        manager->updateLEDState(greenLED());
         auto firstId = bus->plug(*device, homePort);
         KESTRIX_WAIT_FOR(manager->deviceID() == std::optional<std::string>("0123456789abcdef"));
-        bus->plug(second, otherPort);
+        auto secondId = bus->plug(second, otherPort);
         KESTRIX_WAIT_FOR(manager->deviceID() == std::optional<std::string>("fedcba9876543210"));
         QCOMPARE(manager->currentLocationID(), std::optional<LocationID>(otherPort));
         QCOMPARE(QCoro::waitFor(manager->queryDevice(200ms))->hwPlatform, HardwarePlatform::rp2040);
-        // Removing the one not talked to still marks the manager disconnected.
+
         bus->unplug(firstId);
+        QVERIFY(manager->isConnected());
+        QCOMPARE(manager->deviceID(), std::optional<std::string>("fedcba9876543210"));
+        QCOMPARE(manager->lastQuery()->hwPlatform, HardwarePlatform::rp2040);
+        QCOMPARE(QCoro::waitFor(manager->queryDevice(200ms))->hwPlatform, HardwarePlatform::rp2040);
+
+        firstId = bus->plug(*device, homePort);
+        KESTRIX_WAIT_FOR(manager->deviceID() == std::optional<std::string>("0123456789abcdef"));
+        ReportRecorder toSecond(second);
+        queried = 0;
+        bus->unplug(firstId);
+        QVERIFY(manager->isConnected());
+        QCOMPARE(manager->currentLocationID(), std::optional<LocationID>(otherPort));
+        KESTRIX_WAIT_FOR(manager->deviceID() == std::optional<std::string>("fedcba9876543210"));
+        QCOMPARE(manager->lastQuery()->hwPlatform, HardwarePlatform::rp2040);
+        QCOMPARE(queried, 1);
+        // The LED state first, then the state and identity queries.
+        QCOMPARE(toSecond.commands(), (std::vector<std::uint8_t>{0x02, 0x02, 0x02, 0xFF, 0x04}));
+        QCOMPARE(connectedChanges.count(), 1); // never read disconnected on the way
+
+        bus->unplug(secondId);
         QVERIFY(!manager->isConnected());
         QVERIFY(!manager->device());
-        QCOMPARE(QCoro::waitFor(manager->queryDevice(200ms)).error(), RequestError::notConnected);
-        bus->unplugAll();
+        QVERIFY(!manager->deviceID());
     }
 
     void updateLEDStateWritesEveryCallAndRefreshes()
@@ -456,6 +483,9 @@ private Q_SLOTS:
         QVERIFY(manager->isLinkExclusive());
         moved.reset();
         QVERIFY(!manager->isLinkExclusive());
+        // The queries the holder kept out run once it lets go.
+        KESTRIX_WAIT_FOR(manager->deviceID().has_value());
+        QCOMPARE(queried, 1);
         QVERIFY(QCoro::waitFor(manager->queryDevice(1s)).ok());
 
         // A holder that outlives the manager fails its requests instead of touching it.

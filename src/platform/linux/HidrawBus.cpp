@@ -275,10 +275,19 @@ void HidrawBus::forget(const std::string &node)
 
 void HidrawBus::retire(HidrawConnection *connection)
 {
-    const auto held = std::find_if(m_connections.begin(), m_connections.end(),
-                                   [connection](const auto &entry) { return entry.second == connection; });
+    auto held = std::find_if(m_connections.begin(), m_connections.end(),
+                             [connection](const auto &entry) { return entry.second == connection; });
     if (!connection || held == m_connections.end()) {
         return; // reported already
+    }
+    // A node udev has removed may still hold reports the device sent just before it went (an
+    // answer, then a reboot): they are delivered before the node is closed.
+    const QPointer<HidrawConnection> alive(connection);
+    connection->deliverPending();
+    held = std::find_if(m_connections.begin(), m_connections.end(),
+                        [connection](const auto &entry) { return entry.second == connection; });
+    if (!alive || held == m_connections.end()) {
+        return; // a receiver of those reports retired it meanwhile
     }
     m_connections.erase(held);
     connection->close();

@@ -3,6 +3,7 @@
 #include "device/Dorvel.h"
 
 #include <QLoggingCategory>
+#include <QPointer>
 
 #include <algorithm>
 #include <array>
@@ -18,6 +19,9 @@ Q_LOGGING_CATEGORY(lcHidraw, "kestrix.device.hidraw", QtCriticalMsg)
 // hidraw hands out at most one report per read(), and no report is larger than the kernel's HID
 // buffer.
 constexpr std::size_t maxReportSize = 16384;
+
+// The kernel queues at most this many input reports per open node.
+constexpr int maxQueuedReports = 64;
 
 bool meansUnplugged(int error)
 {
@@ -71,6 +75,21 @@ void HidrawConnection::onReadable()
     }
     close();
     Q_EMIT lost();
+}
+
+void HidrawConnection::deliverPending()
+{
+    const QPointer<HidrawConnection> alive(this);
+    std::array<std::uint8_t, maxReportSize> buffer{};
+    for (int reports = 0; reports < maxQueuedReports && alive && m_fd >= 0;) {
+        const ssize_t n = ::read(m_fd, buffer.data(), buffer.size());
+        if (n > 0) {
+            ++reports;
+            Q_EMIT inputReport(ByteView(buffer.data(), static_cast<std::size_t>(n)));
+        } else if (n == 0 || errno != EINTR) {
+            return; // drained, or the node has ended
+        }
+    }
 }
 
 bool HidrawConnection::writeReport(ByteView report)

@@ -28,6 +28,10 @@ public:
     // Stops reading and closes the node, without reporting it lost. For the bus, once the device
     // is known to be gone.
     void close();
+    // Reads and reports, as inputReport, the reports still queued on the node, without waiting for
+    // more and without reporting the node lost when it ends. For the bus before it closes a removed
+    // node: a device that answers and goes at once (a reboot) must not lose its answer.
+    void deliverPending();
 
 Q_SIGNALS:
     // The node failed as an unplugged device's does (end of file, EIO or ENODEV; on reading, any

@@ -5,6 +5,8 @@
 #include "platform/sim/SimulatedDorvel.h"
 #include "support/DeviceTestSupport.h"
 
+#include <QCoroTask>
+#include <QDir>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QSocketNotifier>
@@ -17,9 +19,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include <fcntl.h>
 #include <linux/capability.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -123,6 +127,33 @@ std::string nodePath(int number)
 {
     return "/dev/hidraw" + std::to_string(number);
 }
+
+// A simulated Dorvel behind a fake node, answering what the application writes while `answering`.
+struct NodeDorvel {
+    NodeDorvel(std::unique_ptr<DeviceEnd> deviceEnd, SimulatedDorvel::Config config = {})
+        : end(std::move(deviceEnd)), dorvel(config)
+    {
+        end->onFrame = [this](const Bytes &frame) {
+            if (answering && frame[0] == 0) {
+                if (auto reply = dorvel.handleReport(ByteView(frame).subspan(1))) {
+                    end->send(*reply);
+                }
+            }
+        };
+    }
+    std::string identity() const { return DeviceIDResponse::fromBytes(dorvel.identityReply())->identifier; }
+
+    std::unique_ptr<DeviceEnd> end;
+    SimulatedDorvel dorvel;
+    bool answering = true;
+};
+
+SimulatedDorvel::Config withIdentity(std::uint8_t first)
+{
+    SimulatedDorvel::Config config;
+    config.deviceId[0] = first;
+    return config;
+}
 } // namespace
 
 class HidrawBusTest : public QObject {
@@ -197,6 +228,30 @@ class HidrawBusTest : public QObject {
         const std::string path = std::string(root) + nodePath(number); // a link to the terminal
         g_free(root);
         QCOMPARE(::chmod(path.c_str(), mode), 0);
+    }
+
+    // Blocks, without running the event loop, until the application's end of the node has input
+    // queued; false when none comes within the bound.
+    bool waitForQueuedInput(int number)
+    {
+        gchar *root = umockdev_testbed_get_root_dir(testbed);
+        const std::string link = std::string(root) + nodePath(number);
+        g_free(root);
+        std::array<char, 256> target{};
+        if (::readlink(link.c_str(), target.data(), target.size() - 1) <= 0) {
+            return false;
+        }
+        // The application's descriptor is the one of this process open on the terminal itself.
+        for (const QString &fd : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System)) {
+            std::array<char, 256> opened{};
+            const std::string entry = "/proc/self/fd/" + fd.toStdString();
+            if (::readlink(entry.c_str(), opened.data(), opened.size() - 1) > 0 &&
+                std::string_view(opened.data()) == std::string_view(target.data())) {
+                pollfd input{fd.toInt(), POLLIN, 0};
+                return ::poll(&input, 1, 5000) == 1;
+            }
+        }
+        return false;
     }
 
     void startBus() { bus->start(dorvel); }
@@ -444,6 +499,66 @@ private Q_SLOTS:
         unplug(0);
         KESTRIX_WAIT_FOR(!manager.isConnected());
         QVERIFY(!manager.deviceID());
+    }
+
+    // Removing a node the manager does not use changes nothing; removing the one it uses moves it to
+    // the newest one left, which gets the LED state and the attach queries.
+    void managerKeepsOrMovesBetweenNodes()
+    {
+        plug({.number = 0});
+        NodeDorvel first(deviceEnd(0), withIdentity(0x10));
+        DorvelDeviceManager manager(*bus);
+        manager.start();
+        KESTRIX_WAIT_FOR(manager.deviceID() == first.identity());
+        plug({.number = 1, .port = "1-4"});
+        NodeDorvel second(deviceEnd(1), withIdentity(0x20));
+        KESTRIX_WAIT_FOR(manager.deviceID() == second.identity()); // the newest is held
+
+        unplug(0);
+        KESTRIX_WAIT_FOR(removed->count() == 1);
+        QVERIFY(manager.isConnected());
+        QCOMPARE(manager.deviceID(), second.identity());
+        manager.updateLEDState({Dorvel::ledEnabledReport(true), Dorvel::ledColorReport(85, 255, 200)});
+        KESTRIX_WAIT_FOR(second.dorvel.led().hue == 85);
+
+        plug({.number = 2, .port = "1-5"});
+        NodeDorvel third(deviceEnd(2), withIdentity(0x30));
+        KESTRIX_WAIT_FOR(manager.deviceID() == third.identity());
+        manager.updateLEDState({Dorvel::ledEnabledReport(true), Dorvel::ledColorReport(170, 255, 200)});
+        KESTRIX_WAIT_FOR(third.dorvel.led().hue == 170);
+        QCOMPARE(second.dorvel.led().hue, 85);
+        third.end.reset();
+        unplug(2);
+        KESTRIX_WAIT_FOR(manager.deviceID() == second.identity());
+        QVERIFY(manager.isConnected());
+        QCOMPARE(manager.currentLocationID(), std::optional<LocationID>(0x01400000));
+        QCOMPARE(second.dorvel.led().hue, 170); // the LED state went to it first
+        QVERIFY(manager.lastQuery().has_value());
+    }
+
+    // A device that answers and is gone at once: its answer, queued on the node when udev reports
+    // the removal, still reaches the request waiting for it.
+    void answerQueuedOnARemovedNodeIsDelivered()
+    {
+        plug({.number = 0});
+        NodeDorvel node(deviceEnd(0));
+        DorvelDeviceManager manager(*bus);
+        manager.start();
+        KESTRIX_WAIT_FOR(manager.deviceID().has_value());
+        node.answering = false;
+        node.end->frames.clear();
+
+        auto request = manager.sendAndWait(Dorvel::padded(Bytes{0x03, 0x02}), std::chrono::seconds(5),
+                                           [](ByteView bytes) { return !bytes.empty() && bytes[0] == 0x03; });
+        KESTRIX_WAIT_FOR(node.end->frames.size() == 1);
+        QVERIFY(node.end->send(Dorvel::padded(Bytes{0x03, 0x02, 0x00})));
+        QVERIFY(waitForQueuedInput(0));
+        uevent(0, "remove");
+        KESTRIX_WAIT_FOR(!manager.isConnected());
+        KESTRIX_WAIT_FOR(request.isReady());
+        auto reply = QCoro::waitFor(request);
+        QVERIFY(reply.ok());
+        QCOMPARE(reply.value(), Dorvel::padded(Bytes{0x03, 0x02, 0x00}));
     }
 };
 

@@ -285,6 +285,41 @@ private Q_SLOTS:
         ::close(listener);
     }
 
+    // Removing the device the manager does not use changes nothing; removing the one it uses moves
+    // it to the other, with the LED state and the attach queries.
+    void managerKeepsOrMovesBetweenTwoDevices()
+    {
+        attachAt(homePort);
+        SimulatedDorvel otherDevice({.deviceId = {0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF, 0x00, 0x11}});
+        SocketDeviceServer other(otherDevice, folder, QStringLiteral("other"));
+        QSignalSpy removed(bus.get(), &HidBus::deviceRemoved);
+        QVERIFY(plugAt(other, otherPort));
+        KESTRIX_WAIT_FOR(manager->deviceID() == std::optional<std::string>("aabbccddeeff0011"));
+
+        server->unplug();
+        KESTRIX_WAIT_FOR(removed.count() == 1);
+        QVERIFY(manager->isConnected());
+        QCOMPARE(manager->deviceID(), std::optional<std::string>("aabbccddeeff0011"));
+        manager->updateLEDState(greenLED());
+        KESTRIX_WAIT_FOR(otherDevice.led().hue == 85);
+
+        QVERIFY(plugAt(*server, homePort));
+        KESTRIX_WAIT_FOR(manager->deviceID() == std::optional<std::string>("0123456789abcdef"));
+        std::vector<Bytes> blue = greenLED();
+        blue.back() = Dorvel::ledColorReport(170, 255, 200);
+        manager->updateLEDState(blue);
+        KESTRIX_WAIT_FOR(device->led().hue == 170);
+        ReportRecorder toOther(otherDevice);
+        server->unplug();
+        KESTRIX_WAIT_FOR(manager->deviceID() == std::optional<std::string>("aabbccddeeff0011"));
+        QVERIFY(manager->isConnected());
+        QCOMPARE(manager->currentLocationID(), std::optional<LocationID>(otherPort));
+        QVERIFY(manager->lastQuery().has_value());
+        // The LED state first, then the state and identity queries.
+        QCOMPARE(toOther.commands(), (std::vector<std::uint8_t>{0x02, 0x02, 0x02, 0xFF, 0x04}));
+        QCOMPARE(otherDevice.led().hue, 170);
+    }
+
     void severalProgramsShareTheDevice()
     {
         attachAt(homePort);
