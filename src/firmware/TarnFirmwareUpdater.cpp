@@ -16,7 +16,13 @@ TarnFirmwareUpdater::TarnFirmwareUpdater(DorvelDeviceManager &hid, Config config
     : QObject(parent), m_hid(hid), m_config(std::move(config))
 {}
 
-TarnFirmwareUpdater::~TarnFirmwareUpdater() = default;
+TarnFirmwareUpdater::~TarnFirmwareUpdater()
+{
+    // A check or run still fetching ends now (its coroutine resumes once, sees the updater gone and
+    // stops) instead of staying suspended when the network manager deletes its replies.
+    m_lifetime.reset();
+    abortRequests(m_network);
+}
 
 QUrl TarnFirmwareUpdater::defaultManifestURL()
 {
@@ -155,19 +161,14 @@ TarnUpdateError TarnFirmwareUpdater::failureFor(const RunError &error)
 QCoro::Task<> TarnFirmwareUpdater::performUpdate()
 {
     std::weak_ptr<int> alive = m_lifetime;
-    // The run holds the link from its first step, so that the abort report of a failed download
-    // goes out through it as well.
-    auto link = m_hid.acquireExclusiveLink();
-    if (!link) {
-        m_running = false;
-        setState(TarnUpdateState::failed(Kind::deviceAlreadyActive));
-        co_return;
-    }
-    TarnFirmwareTransfer transfer(*link, m_config.transfer, [this, alive](const TarnUpdateState &state) {
+    const auto publish = [this, alive](const TarnUpdateState &state) {
         if (!alive.expired()) {
             setState(state);
         }
-    });
+    };
+    // The run holds the device link only from update-start to its end: while the manifest and the
+    // image are fetched, the menu and the windows keep using the device.
+    std::optional<DorvelDeviceManager::ExclusiveLink> link;
     std::optional<RunError> failure;
     std::optional<TarnUpdateState> ending;
 
@@ -182,7 +183,6 @@ QCoro::Task<> TarnFirmwareUpdater::performUpdate()
         const auto target = FirmwareVersion::fromString(manifest->version.toStdString());
         if (!assetURL || !target) {
             // Nothing has been sent to the device, so there is nothing to abort.
-            link.reset();
             m_running = false;
             setState(TarnUpdateState::failed(
                 TarnUpdateError::downloadFailed({DownloadError::Kind::badURL, manifest->asset})));
@@ -200,8 +200,11 @@ QCoro::Task<> TarnFirmwareUpdater::performUpdate()
             failure = DownloadError{image.error().kind == FetchError::Kind::badURL ? DownloadError::Kind::badURL
                                                                                    : DownloadError::Kind::network,
                                     image.error().detail};
+        } else if (link = m_hid.acquireExclusiveLink(); !link) {
+            ending = TarnUpdateState::failed(Kind::deviceAlreadyActive);
         } else {
             const QByteArray &body = image.value();
+            TarnFirmwareTransfer transfer(*link, m_config.transfer, publish);
             auto outcome = co_await transfer.run(Bytes(body.begin(), body.end()), *target);
             if (alive.expired()) {
                 co_return;
@@ -215,9 +218,17 @@ QCoro::Task<> TarnFirmwareUpdater::performUpdate()
     }
 
     if (failure) {
-        co_await transfer.abortBestEffort();
-        if (alive.expired()) {
-            co_return;
+        // The abort report goes out whatever failed, a download too; a run that had not taken the
+        // link yet takes it for this report.
+        if (!link) {
+            link = m_hid.acquireExclusiveLink();
+        }
+        if (link) {
+            TarnFirmwareTransfer transfer(*link, m_config.transfer, publish);
+            co_await transfer.abortBestEffort();
+            if (alive.expired()) {
+                co_return;
+            }
         }
         ending = TarnUpdateState::failed(failureFor(*failure));
     }

@@ -186,3 +186,13 @@ QCoro::Task<Result<QByteArray, FetchError>> httpGet(QNetworkAccessManager &netwo
     }
     co_return body;
 }
+
+void abortRequests(QNetworkAccessManager &network)
+{
+    const QList<QNetworkReply *> replies = network.findChildren<QNetworkReply *>(Qt::FindDirectChildrenOnly);
+    for (const QPointer<QNetworkReply> reply : replies) {
+        if (reply && reply->isRunning()) {
+            reply->abort();
+        }
+    }
+}

@@ -77,3 +77,9 @@ private:
 QCoro::Task<Result<std::int64_t, FetchError>> httpDownload(QNetworkAccessManager &network, QUrl url, QString filePath,
                                                            DownloadOptions options,
                                                            std::shared_ptr<DownloadCancellation> cancellation);
+
+// Aborts every request of `network` still in flight: each httpGet or httpDownload awaiting one resumes
+// at once, and exactly once, with an error. For the destructor of the manager's owner, after the owner
+// has made its own coroutines stop touching it: destroying the manager alone would delete its
+// replies without finishing them, leaving their callers suspended for good.
+void abortRequests(QNetworkAccessManager &network);

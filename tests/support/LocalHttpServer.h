@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QHostAddress>
+#include <QList>
 #include <QPointer>
 #include <QString>
 #include <QTcpServer>
@@ -54,6 +55,17 @@ public:
     void serve(const QString &path, Response response) { m_responses.insert(path, std::move(response)); }
     void serve(const QString &path, QByteArray body) { serve(path, Response{std::move(body)}); }
     void remove(const QString &path) { m_responses.remove(path); }
+    // Requests for a held path get no answer until it is released, however long that takes.
+    void hold(const QString &path) { m_held.insert(path, {}); }
+    void release(const QString &path)
+    {
+        const auto waiting = m_held.take(path);
+        for (const QPointer<QTcpSocket> &socket : waiting) {
+            if (socket) {
+                respond(*socket, m_responses.value(path, Response{"not found", 404}));
+            }
+        }
+    }
     int requestCount(const QString &path) const { return m_requests.value(path); }
     int totalRequests() const { return m_total; }
 
@@ -81,8 +93,12 @@ private:
         const QString path = QUrl(QString::fromLatin1(requestLine.value(1))).path();
         ++m_requests[path];
         ++m_total;
-        const Response response = m_responses.value(path, Response{"not found", 404});
         QPointer<QTcpSocket> target(socket);
+        if (auto held = m_held.find(path); held != m_held.end()) {
+            held->append(target);
+            return;
+        }
+        const Response response = m_responses.value(path, Response{"not found", 404});
         QTimer::singleShot(response.delay, socket, [target, response] {
             if (target) {
                 respond(*target, response);
@@ -150,5 +166,6 @@ private:
     QHash<QString, Response> m_responses;
     QHash<QString, int> m_requests;
     QHash<QTcpSocket *, QByteArray> m_pending;
+    QHash<QString, QList<QPointer<QTcpSocket>>> m_held;
     int m_total = 0;
 };

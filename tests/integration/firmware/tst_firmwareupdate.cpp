@@ -399,6 +399,62 @@ private Q_SLOTS:
         QCOMPARE(http->requestCount(elsewhere), 1);
     }
 
+    // The run takes the link at update-start: while the image downloads (however slowly) the
+    // device answers everybody.
+    void deviceStaysUsableWhileTheImageDownloads()
+    {
+        rig->publish(QStringLiteral("1.4.0"), image(140));
+        rig->plug();
+        KESTRIX_WAIT_FOR(rig->isAttached());
+        http->hold(rig->imagePath);
+        const int before = http->requestCount(rig->imagePath);
+        QVERIFY(rig->startFromCheck());
+        KESTRIX_WAIT_FOR(http->requestCount(rig->imagePath) == before + 1);
+        QCOMPARE(rig->updater->state().kind, Kind::downloading);
+        QVERIFY(!rig->manager->isLinkExclusive());
+        QVERIFY(QCoro::waitFor(rig->manager->queryDevice(1s)).ok());
+        http->release(rig->imagePath);
+        QVERIFY(runEnded());
+        QCOMPARE(rig->updater->state(), TarnUpdateState::succeeded({1, 4, 0}));
+    }
+
+    // A run that fails with the device back (here at another port) lets go of the link, and the
+    // attach queries it kept out run then: state, identity, and the callback that starts the check.
+    void attachQueriesKeptOutByARunRunAfterIt()
+    {
+        rig->device.updateFaults.afterReboot = SimulatedDorvel::UpdateFaults::AfterReboot::otherLocation;
+        rig->publish(QStringLiteral("1.4.0"), image(140));
+        rig->plug();
+        KESTRIX_WAIT_FOR(rig->isAttached());
+        int queried = 0;
+        rig->manager->onDeviceQueried = [&](const DeviceQueryResponse &) {
+            ++queried;
+        };
+        QVERIFY(rig->startFromCheck());
+        QVERIFY(runEnded());
+        QCOMPARE(rig->updater->state(), TarnUpdateState::failed(EKind::reconnectTimeout));
+        QCOMPARE(rig->manager->currentLocationID(), std::optional<LocationID>(rig->device.updateFaults.otherLocation));
+        KESTRIX_WAIT_FOR(rig->manager->deviceID().has_value());
+        QCOMPARE(rig->manager->lastQuery()->version, (FirmwareVersion{1, 4, 0}));
+        QCOMPARE(queried, 1);
+    }
+
+    // An updater destroyed while its request is on the way ends that request, and the check
+    // awaiting it, at once; nothing stays suspended.
+    void destroyingTheUpdaterEndsItsRequests()
+    {
+        rig->publish(QStringLiteral("1.4.0"), image(140));
+        rig->plug();
+        KESTRIX_WAIT_FOR(rig->isAttached());
+        http->hold(rig->manifestPath);
+        const int before = http->requestCount(rig->manifestPath);
+        auto check = rig->updater->checkForUpdate();
+        KESTRIX_WAIT_FOR(http->requestCount(rig->manifestPath) == before + 1);
+        rig->updater.reset();
+        KESTRIX_WAIT_FOR(check.isReady());
+        http->release(rig->manifestPath);
+    }
+
     // While a run holds the link, other requests fail at once and cannot displace it; the reboot's
     // attach sends no state query of its own, and the run publishes the confirmed state instead.
     void runOwnsTheLink()
