@@ -57,6 +57,12 @@ public:
     void remove(const QString &path) { m_responses.remove(path); }
     // Requests for a held path get no answer until it is released, however long that takes.
     void hold(const QString &path) { m_held.insert(path, {}); }
+    void releaseAll()
+    {
+        for (const QString &path : m_held.keys()) {
+            release(path);
+        }
+    }
     void release(const QString &path)
     {
         const auto waiting = m_held.take(path);
