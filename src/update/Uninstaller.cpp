@@ -5,6 +5,7 @@
 #include "util/SupportFolder.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 
 #include <filesystem>
@@ -44,6 +45,15 @@ Uninstaller::Plan Uninstaller::plan() const
         const QString backup = AppBundle::backupPath(m_environment.bundlePath);
         if (AppBundle::isKestrixBundle(backup)) {
             plan.scheduledDeletions << backup;
+        }
+        // An update prepared but never installed waits in a hidden staging folder beside it.
+        const QDir folder = QFileInfo(m_environment.bundlePath).absoluteDir();
+        for (const QFileInfo &staged :
+             folder.entryInfoList({QLatin1String(AppBundle::stagingPrefix) + QLatin1Char('*')},
+                                  QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name)) {
+            if (!staged.isSymLink()) {
+                plan.scheduledDeletions << staged.absoluteFilePath();
+            }
         }
     }
     return plan;

@@ -32,8 +32,8 @@ public:
         QString supportFolder;
         QString settingsFile;
         AppBundle::Installation installation;
-        // Deleted after the application has quit: the bundle when it is the application's own, and
-        // its ".previous" backup when that is a Kestrix bundle too.
+        // Deleted after the application has quit: the bundle when it is the application's own, its
+        // ".previous" backup when that is a Kestrix bundle too, and staged updates beside it.
         QStringList scheduledDeletions;
     };
 

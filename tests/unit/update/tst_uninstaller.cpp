@@ -55,6 +55,8 @@ private Q_SLOTS:
     void removesEverythingOnceTheApplicationHasQuit()
     {
         QVERIFY(makeBundle(bundle() + QStringLiteral(".previous"), "older"));
+        const QString staged = path(QStringLiteral("apps/.Kestrix-staged-AB"));
+        QVERIFY(makeBundle(staged + QStringLiteral("/Kestrix.app"), "prepared"));
         QProcess app; // stands in for the running application
         app.start(QStringLiteral("/bin/sleep"), {QStringLiteral("30")});
         QVERIFY(app.waitForStarted());
@@ -65,7 +67,7 @@ private Q_SLOTS:
 
         const auto plan = uninstaller.plan();
         QCOMPARE(plan.installation.kind, Kind::ownBundle);
-        QCOMPARE(plan.scheduledDeletions, (QStringList{bundle(), bundle() + QStringLiteral(".previous")}));
+        QCOMPARE(plan.scheduledDeletions, (QStringList{bundle(), bundle() + QStringLiteral(".previous"), staged}));
         uninstaller.run();
 
         QVERIFY(!QFileInfo::exists(SupportFolder::path()));
@@ -73,9 +75,10 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor(
             [&] { return !QFileInfo::exists(bundle()) && !QFileInfo::exists(bundle() + QStringLiteral(".previous")); },
             20000));
+        QVERIFY(QTest::qWaitFor([&] { return !QFileInfo::exists(staged); }, 20000));
         // Only what belongs to Kestrix went.
         QVERIFY(QFileInfo(path(QStringLiteral("my calendars/work.ics"))).isFile());
-        QCOMPARE(QDir(path(QStringLiteral("apps"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+        QCOMPARE(QDir(path(QStringLiteral("apps"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList{QStringLiteral("neighbour.txt")});
     }
 
