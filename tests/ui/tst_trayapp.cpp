@@ -15,6 +15,7 @@
 #include "support/FakeClock.h"
 #include "support/FakeNetworkInterfaces.h"
 #include "support/FakeTriggerListener.h"
+#include "update/AppUpdater.h"
 
 #include <QAction>
 #include <QApplication>
@@ -129,6 +130,22 @@ private Q_SLOTS:
         KESTRIX_WAIT_FOR(!device.led().on);
         simBus->unplugAll();
         waitForFirmwareCheck(app);
+    }
+
+    // Start-up undoes what an earlier app update left behind, before anything else is prepared.
+    void startUpClearsWhatAnEarlierUpdateLeftBehind()
+    {
+        QTemporaryDir temporary;
+        const QString leftover = temporary.filePath(QStringLiteral("Kestrix-update-0A1B.tar.gz"));
+        QVERIFY(BundleTestSupport::writeFile(leftover, "partial image"));
+        const QByteArray savedTemporary = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(temporary.path()));
+        TamselDesktopApp app(fakePorts(std::make_unique<SimulatedHidBus>(), std::make_unique<FakeTriggerListener>()));
+        savedTemporary.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", savedTemporary);
+        QSignalSpy recovered(&app.appUpdater(), &AppUpdater::recoveryFinished);
+        app.launch();
+        QVERIFY(recovered.wait());
+        QVERIFY(!QFileInfo::exists(leftover));
     }
 
     // The terms window opens by itself at launch until the terms are accepted.
