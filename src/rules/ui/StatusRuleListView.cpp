@@ -87,7 +87,8 @@ StatusRuleListView::StatusRuleListView(StatusRuleListModel &model, RowFactory fa
             scrollTo(currentIndex());
         }
     });
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) { onFocusChanged(now); });
+    m_focusConnection =
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) { onFocusChanged(now); });
 
     const auto addMove = [this](QKeySequence keys, int by) {
         auto *shortcut = new QShortcut(keys, this);
@@ -98,6 +99,12 @@ StatusRuleListView::StatusRuleListView(StatusRuleListModel &model, RowFactory fa
     addMove(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Down), +1);
 
     rebuildRows();
+}
+
+StatusRuleListView::~StatusRuleListView()
+{
+    // Deleting the rows moves the focus; this view no longer follows it.
+    disconnect(m_focusConnection);
 }
 
 StatusRuleRowWidget *StatusRuleListView::rowWidget(int row) const

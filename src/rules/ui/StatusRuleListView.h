@@ -18,6 +18,7 @@ public:
     using RowFactory = std::function<StatusRuleRowWidget *(const QPersistentModelIndex &index, QWidget *parent)>;
 
     StatusRuleListView(StatusRuleListModel &model, RowFactory factory, QWidget *parent = nullptr);
+    ~StatusRuleListView() override;
 
     StatusRuleRowWidget *rowWidget(int row) const;
     // The row whose control has focus, else the current row; -1 when neither.
@@ -37,4 +38,5 @@ private:
 
     StatusRuleListModel &m_model;
     RowFactory m_factory;
+    QMetaObject::Connection m_focusConnection;
 };

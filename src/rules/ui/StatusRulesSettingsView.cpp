@@ -147,7 +147,13 @@ StatusRulesSettingsView::StatusRulesSettingsView(StatusRulesEngine &engine, Cale
     renderCalendars();
 }
 
-StatusRulesSettingsView::~StatusRulesSettingsView() = default;
+StatusRulesSettingsView::~StatusRulesSettingsView()
+{
+    // Tearing down the children moves the focus, and the address field reports a focus loss as a
+    // finished edit: none of that may reach this half-destroyed view.
+    disconnect(m_addresses, nullptr, this, nullptr);
+    disconnect(m_model, nullptr, this, nullptr);
+}
 
 void StatusRulesSettingsView::renderRows()
 {
