@@ -9,6 +9,8 @@
 #include "signals/CalendarWatcher.h"
 #include "support/DeviceTestSupport.h"
 #include "support/FakeCalendarStore.h"
+#include "ui/ColorButton.h"
+#include "ui/Hsv255.h"
 #include "unit/rules/RulesTestSupport.h"
 
 #include <QCheckBox>
@@ -198,6 +200,19 @@ private Q_SLOTS:
         }
         QCOMPARE(seconds->text(), QStringLiteral("60s"));
         QCOMPARE(finishOf(engine->rules(), "ai_execution")->durationSeconds, 60.0);
+
+        // A colour picked for the finish step, half transparent: only its hue, saturation and value
+        // land, on the finish step and not on the rule.
+        const auto buttons = row->findChildren<ColorButton *>();
+        QCOMPARE(buttons.size(), 2);
+        QColor picked = colorFromHsv255(HSVColor{200, 100, 50});
+        picked.setAlphaF(0.5f);
+        Q_EMIT buttons[1]->colorPicked(picked);
+        const FinishStepConfig step = *finishOf(engine->rules(), "ai_execution");
+        QCOMPARE((HSVColor{step.hue, step.saturation, step.value}), (HSVColor{200, 100, 50}));
+        std::vector<StatusRule> now = engine->rules();
+        QCOMPARE(ruleIn(now, "ai_execution").hue, ruleIn(stored, "ai_execution").hue);
+        QCOMPARE(buttons[1]->color().alpha(), 255);
     }
 
     void calendarsLineEditsTheExcludedSetAndTheUserAddresses()
