@@ -180,8 +180,6 @@ private Q_SLOTS:
         }
     }
 
-    void noCalendarsHidesTheLine() { QVERIFY(!StatusRulesPresenter::calendarsLine({}, {}, {}).isShown); }
-
     void userAddressesAreSplitAtCommasAndKeptOnce()
     {
         QCOMPARE(StatusRulesPresenter::parseUserAddresses(
