@@ -407,6 +407,10 @@ private Q_SLOTS:
     // device answers everybody.
     void deviceStaysUsableWhileTheImageDownloads()
     {
+        // The held download must not end by the network time-out first, however slow the machine.
+        rig->updater = std::make_unique<TarnFirmwareUpdater>(
+            *rig->manager,
+            TarnFirmwareUpdater::Config{http->url(rig->manifestPath), 60s, FirmwareRig::defaultTransferTimings()});
         rig->publish(QStringLiteral("1.4.0"), image(140));
         rig->plug();
         KESTRIX_WAIT_FOR(rig->isAttached());
