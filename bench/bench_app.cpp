@@ -2,8 +2,11 @@
 //  - launch of the kestrix process to the device's first report (bus started, device attached);
 //  - device attach to the LED state re-sent, inside the device manager;
 //  - resident memory of an idle kestrix attached to a simulated device;
-//  - CPU time of an idle kestrix with every watcher running (a private sound server included).
+//  - CPU time of an idle kestrix with every watcher running (a private sound server, a private
+//    session bus with the desktop's calendar server, and a private PipeWire daemon with an idle
+//    camera node included, each where it is installed).
 #include "device/DorvelDeviceManager.h"
+#include "integration/camera/PipeWireTestSupport.h"
 #include "integration/pulse/PulseTestSupport.h"
 #include "platform/sim/SimulatedHidBus.h"
 
@@ -11,16 +14,27 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <benchmark/benchmark.h>
 
+#include <csignal>
+
+#include <sys/prctl.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
 
 namespace {
+
+// The app measured: this build's, or another build's named by $KESTRIX_BENCH_APP (to compare builds
+// under the same conditions).
+QString appPath()
+{
+    return qEnvironmentVariable("KESTRIX_BENCH_APP", QStringLiteral(KESTRIX_APP_PATH));
+}
 
 qint64 fileSize(const QString &path)
 {
@@ -60,6 +74,56 @@ struct DevsimFixture {
     }
 };
 
+// What a desktop session offers the app besides the sound server: a session bus that starts the
+// calendar server on demand, and a PipeWire daemon with a camera's node (idle). Each one only where
+// it is installed; the folders of the calendar server are the given home's.
+struct DesktopServices {
+    QProcess bus;
+    QString busAddress;
+    PipeWireDaemon pipewire;
+    std::unique_ptr<VideoClient> camera;
+    bool havePipeWire = false;
+
+    explicit DesktopServices(const QProcessEnvironment &appEnvironment)
+    {
+        if (!QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty()) {
+            bus.setProcessEnvironment(appEnvironment);
+            bus.setChildProcessModifier([] {
+                ::setsid();
+                ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            });
+            bus.start(QStringLiteral("dbus-daemon"),
+                      {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+            if (bus.waitForStarted(10000) && bus.waitForReadyRead(10000)) {
+                busAddress = QString::fromLatin1(bus.readLine().trimmed());
+            }
+        }
+        if (!PipeWireDaemon::executable().isEmpty() && pipewire.start()) {
+            qputenv("PIPEWIRE_RUNTIME_DIR", QFile::encodeName(pipewire.runtimeFolder()));
+            camera = std::make_unique<VideoClient>();
+            havePipeWire = camera->isConnected() && camera->addStream("bench-camera", true, "Camera") >= 0;
+        }
+    }
+    ~DesktopServices()
+    {
+        camera.reset();
+        if (bus.state() != QProcess::NotRunning) {
+            bus.kill();
+            bus.waitForFinished(5000);
+        }
+    }
+
+    void addTo(QProcessEnvironment &env) const
+    {
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                   busAddress.isEmpty() ? QStringLiteral("unix:path=/nonexistent") : busAddress);
+        env.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("memory"));
+        if (havePipeWire) {
+            env.insert(QStringLiteral("PIPEWIRE_RUNTIME_DIR"), pipewire.runtimeFolder());
+        }
+    }
+};
+
 // From process launch until the simulated device receives the first report of the attach.
 void BM_LaunchToDeviceAttached(benchmark::State &state)
 {
@@ -71,7 +135,7 @@ void BM_LaunchToDeviceAttached(benchmark::State &state)
         const qint64 before = fileSize(fixture.log);
         QElapsedTimer timer;
         timer.start();
-        app.start(QStringLiteral(KESTRIX_APP_PATH), QStringList{});
+        app.start(appPath(), QStringList{});
         while (fileSize(fixture.log) == before && timer.elapsed() < 10000) {
             QThread::usleep(200);
         }
@@ -122,10 +186,13 @@ void BM_IdleResidentMemory(benchmark::State &state)
     for (auto _ : state) {
         QTemporaryDir home;
         QProcess app;
-        app.setProcessEnvironment(fixture.environment(home.path()));
-        app.start(QStringLiteral(KESTRIX_APP_PATH), QStringList{});
+        QProcessEnvironment env = fixture.environment(home.path());
+        DesktopServices services(env);
+        services.addTo(env);
+        app.setProcessEnvironment(env);
+        app.start(appPath(), QStringList{});
         app.waitForStarted();
-        QThread::sleep(2);
+        QThread::sleep(3);
         QFile status(QStringLiteral("/proc/%1/status").arg(app.processId()));
         double rssMiB = 0;
         if (status.open(QIODevice::ReadOnly)) {
@@ -136,6 +203,8 @@ void BM_IdleResidentMemory(benchmark::State &state)
             }
         }
         state.counters["rss_MiB"] = rssMiB;
+        state.counters["calendar_server"] = services.busAddress.isEmpty() ? 0 : 1;
+        state.counters["pipewire"] = services.havePipeWire ? 1 : 0;
         app.terminate();
         app.waitForFinished(5000);
     }
@@ -169,8 +238,10 @@ void BM_IdleCPU(benchmark::State &state)
         if (havePulse) {
             env.insert(QStringLiteral("PULSE_SERVER"), pulse.serverAddress());
         }
+        DesktopServices services(env);
+        services.addTo(env);
         app.setProcessEnvironment(env);
-        app.start(QStringLiteral(KESTRIX_APP_PATH), QStringList{});
+        app.start(appPath(), QStringList{});
         app.waitForStarted();
         QThread::sleep(3);
         const double before = cpuSeconds(app.processId());
@@ -180,6 +251,8 @@ void BM_IdleCPU(benchmark::State &state)
         state.counters["cpu_s_per_min"] = used * 60.0 / window;
         state.counters["percent_of_core"] = 100.0 * used / window;
         state.counters["sound_server"] = havePulse ? 1 : 0;
+        state.counters["calendar_server"] = services.busAddress.isEmpty() ? 0 : 1;
+        state.counters["pipewire"] = services.havePipeWire ? 1 : 0;
         app.terminate();
         app.waitForFinished(5000);
     }

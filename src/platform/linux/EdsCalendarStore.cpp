@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QTime>
 
+#include <cstring>
 #include <map>
 #include <set>
 #include <string>
@@ -283,7 +284,9 @@ struct EdsCalendarStore::Private {
                 calendar->uid = uid;
                 calendar->source.reset(E_SOURCE(g_object_ref(source)));
                 calendar->cancellable.reset(g_cancellable_new());
-                open(calendar);
+                if (holdsMeetings(source)) {
+                    open(calendar);
+                }
             }
             calendar->title = QString::fromUtf8(e_source_get_display_name(source));
         }
@@ -302,6 +305,15 @@ struct EdsCalendarStore::Private {
         }
         g_list_free_full(mail, g_object_unref);
         q->m_changeTimer.start();
+    }
+
+    // Birthdays from the address book and weather forecasts are whole days, never meetings:
+    // opening them would only start the address book service or reach a weather service.
+    static bool holdsMeetings(ESource *source)
+    {
+        auto *calendar = E_SOURCE_BACKEND(e_source_get_extension(source, E_SOURCE_EXTENSION_CALENDAR));
+        const char *backend = calendar ? e_source_backend_get_backend_name(calendar) : nullptr;
+        return !backend || (std::strcmp(backend, "contacts") != 0 && std::strcmp(backend, "weather") != 0);
     }
 
     void open(const std::shared_ptr<EdsCalendar> &calendar)
@@ -468,7 +480,7 @@ struct EdsCalendarStore::Private {
 
         // Floating times are compared with the window in UTC by the expansion: a day's slack on
         // each side, and the exact test is made on each occurrence.
-        ICalTimezone *utc = i_cal_timezone_get_utc_timezone();
+        static ICalTimezone *const utc = i_cal_timezone_get_utc_timezone();
         GPtr<ICalTime> start(i_cal_time_new_from_timet_with_zone(from - daySeconds, 0, utc));
         GPtr<ICalTime> end(i_cal_time_new_from_timet_with_zone(to + daySeconds, 0, utc));
         for (const auto &[key, component] : calendar.objects) {

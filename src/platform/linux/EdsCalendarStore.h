@@ -16,7 +16,8 @@
 // event loop is not GLib's (QT_NO_GLIB), as nothing would then run the client library's callbacks.
 //
 // Calendars: every enabled calendar source, with its display name as the title and its UID as the
-// id. Each one is opened and watched through a live view of its events over a window of days
+// id. Each one (except birthdays and weather, which hold whole days only and are listed but never
+// opened) is opened and watched through a live view of its events over a window of days
 // around the times asked for; the view follows the window when a query leaves it. Events are
 // answered from the views' copies, with recurrences expanded by the client library; an answer may
 // lag a view still filling, and a change is signalled once it has filled. Events whose zones
@@ -49,9 +50,10 @@ private:
     void resolve(bool granted);
 
     Options m_options;
-    std::shared_ptr<Private> d;
     QTimer m_changeTimer;
     QTimer m_registryTimer;
+    // Last, so that it goes first: tearing the calendars down may still touch the timers.
+    std::shared_ptr<Private> d;
     bool m_accessRequested = false;
     bool m_resolved = false;
 };

@@ -12,6 +12,7 @@
 #include <map>
 #include <string>
 
+#include <pipewire/impl-module.h>
 #include <pipewire/pipewire.h>
 
 // PipeWire's interface macros (pw_core_add_listener and the like) cast in C style where they are
@@ -87,7 +88,14 @@ struct PipeWireCameraDevices::Private {
             qCWarning(lcPipeWire) << "cannot make a PipeWire loop:" << std::strerror(errno);
             return;
         }
-        context = pw_context_new(loop, pw_properties_new(PW_KEY_CONFIG_NAME, "client.conf", nullptr), 0);
+        // No configuration file: of the modules a client's configuration loads, following the
+        // registry needs only the native protocol, and the others cost memory for nothing.
+        context = pw_context_new(loop, pw_properties_new(PW_KEY_CONFIG_NAME, "null", nullptr), 0);
+        if (context && !pw_context_load_module(context, "libpipewire-module-protocol-native", nullptr, nullptr)) {
+            qCWarning(lcPipeWire) << "cannot load PipeWire's native protocol:" << std::strerror(errno);
+            pw_context_destroy(context);
+            context = nullptr;
+        }
         notifier = std::make_unique<QSocketNotifier>(pw_loop_get_fd(loop), QSocketNotifier::Read);
         QObject::connect(notifier.get(), &QSocketNotifier::activated, [this] { dispatch(); });
         reconnectTimer.setSingleShot(true);
