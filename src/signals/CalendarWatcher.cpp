@@ -114,12 +114,18 @@ void CalendarWatcher::onAccessResolved(bool granted)
     });
 }
 
-void CalendarWatcher::refreshUserAddresses()
+void CalendarWatcher::refreshUserAddresses(bool announce)
 {
     QStringList addresses = m_configuredAddresses;
     addAddresses(addresses, environmentUserAddresses());
     addAddresses(addresses, m_store->knownUserAddresses());
-    m_userAddresses = std::move(addresses);
+    if (addresses != m_userAddresses) {
+        m_userAddresses = std::move(addresses);
+        if (announce) {
+            // The store's addresses (mail identities, accounts) may arrive or change any time.
+            Q_EMIT userAddressesChanged(m_userAddresses);
+        }
+    }
 }
 
 void CalendarWatcher::setUserAddresses(const QStringList &addresses)
@@ -138,7 +144,7 @@ void CalendarWatcher::setUserAddresses(const QStringList &addresses)
     } else {
         settings->setValue(userAddressesKey(), m_configuredAddresses);
     }
-    refreshUserAddresses();
+    refreshUserAddresses(false);
     Q_EMIT userAddressesChanged(m_userAddresses);
     refresh();
 }

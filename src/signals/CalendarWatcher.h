@@ -76,7 +76,8 @@ Q_SIGNALS:
 
 private:
     void onAccessResolved(bool granted);
-    void refreshUserAddresses();
+    // Signals a change unless told not to.
+    void refreshUserAddresses(bool announce = true);
     void assign(bool inMeeting, bool meetingSoon);
 
     std::unique_ptr<CalendarStore> m_store;

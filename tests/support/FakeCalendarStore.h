@@ -44,9 +44,12 @@ public:
 
     void notifyChanged() { Q_EMIT changed(); }
 
+    QStringList knownUserAddresses() override { return knownAddresses; }
+
     std::optional<bool> access = true;
     QList<CalendarInfo> calendarList;
     QHash<QString, QList<CalendarEvent>> eventsByCalendar;
+    QStringList knownAddresses;
     QList<CalendarEventQuery> queries;
     int accessRequests = 0;
 

@@ -180,6 +180,32 @@ private Q_SLOTS:
         QCOMPARE(makeWatcher(store)->excludedCalendarIDs(), QSet<QString>(excluded.begin(), excluded.end()));
     }
 
+    // The store's addresses (the desktop's mail identities, the accounts') find the user beside
+    // the configured ones; they come with access and with later changes, and each change of the
+    // whole list is announced.
+    void storeAddresses()
+    {
+        AppSettings::open()->setValue(CalendarWatcher::userAddressesKey(),
+                                      QStringList{QStringLiteral("me@home.example")});
+        FakeCalendarStore *store = nullptr;
+        auto watcher = makeWatcher(store, {{-60, 60}});
+        store->knownAddresses = {QStringLiteral("me@work.example")};
+        QSignalSpy announced(watcher.get(), &CalendarWatcher::userAddressesChanged);
+        watcher->start();
+        QVERIFY(!store->queries.isEmpty());
+        QVERIFY(store->queries.last().userAddresses.contains(QStringLiteral("me@home.example")));
+        QVERIFY(store->queries.last().userAddresses.contains(QStringLiteral("me@work.example")));
+        QCOMPARE(announced.size(), 1);
+
+        store->knownAddresses = {QStringLiteral("me@new.example")};
+        store->notifyChanged();
+        QVERIFY(store->queries.last().userAddresses.contains(QStringLiteral("me@new.example")));
+        QVERIFY(!store->queries.last().userAddresses.contains(QStringLiteral("me@work.example")));
+        QCOMPARE(announced.size(), 2);
+        store->notifyChanged();
+        QCOMPARE(announced.size(), 2);
+    }
+
     void calendarsSortedByTitle()
     {
         FakeCalendarStore *store = nullptr;
