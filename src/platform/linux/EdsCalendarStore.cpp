@@ -225,6 +225,8 @@ struct EdsCalendarStore::Private {
     GPtr<ESourceRegistry> registry;
     std::map<QString, std::shared_ptr<EdsCalendar>> calendars; // by source UID
     QStringList identities;                                    // the desktop's mail identities
+    std::vector<std::shared_ptr<EdsCalendar>> retired;
+    bool closing = false;
     // The window the views should cover, in seconds; set by each query.
     qint64 wantFrom = 0;
     qint64 wantTo = -1;
@@ -234,11 +236,37 @@ struct EdsCalendarStore::Private {
     explicit Private(EdsCalendarStore *store) : q(store) {}
     ~Private()
     {
+        // Releasing the client library's objects may run the GLib main context, and with it Qt's
+        // events and this store's other callbacks: they all see `closing` and do nothing.
+        closing = true;
         g_cancellable_cancel(cancellable.get());
         if (registry) {
             g_signal_handlers_disconnect_by_data(registry.get(), this);
         }
+        auto dying = std::move(calendars);
         calendars.clear();
+        dying.clear();
+        retired.clear();
+        registry.reset();
+    }
+
+    // Calendars whose sources went are released from an event of their own, never while the
+    // table is being changed: releasing a client runs the main context (see above).
+    void retire(std::shared_ptr<EdsCalendar> calendar)
+    {
+        g_cancellable_cancel(calendar->cancellable.get());
+        retired.push_back(std::move(calendar));
+        QTimer::singleShot(0, q, [this] {
+            auto dying = std::move(retired);
+            retired.clear();
+        });
+    }
+
+    void changedSoon()
+    {
+        if (!closing) {
+            q->m_changeTimer.start();
+        }
     }
 
     static void onRegistry(GObject *, GAsyncResult *result, gpointer data)
@@ -248,7 +276,7 @@ struct EdsCalendarStore::Private {
         GPtr<ESourceRegistry> registry(e_source_registry_new_finish(result, &rawError));
         const ErrorPtr error(rawError);
         const auto self = box->lock();
-        if (!self || self->q->m_resolved) {
+        if (!self || self->closing || self->q->m_resolved) {
             return; // gone, or given up on
         }
         if (!registry) {
@@ -267,7 +295,12 @@ struct EdsCalendarStore::Private {
         self->q->resolve(true);
     }
 
-    static void onSourcesChanged(Private *self) { self->syncSources(); }
+    static void onSourcesChanged(Private *self)
+    {
+        if (!self->closing) {
+            self->syncSources();
+        }
+    }
 
     void syncSources()
     {
@@ -291,7 +324,14 @@ struct EdsCalendarStore::Private {
             calendar->title = QString::fromUtf8(e_source_get_display_name(source));
         }
         g_list_free_full(sources, g_object_unref);
-        std::erase_if(calendars, [&enabled](const auto &entry) { return !enabled.count(entry.first); });
+        for (auto it = calendars.begin(); it != calendars.end();) {
+            if (enabled.count(it->first)) {
+                ++it;
+            } else {
+                retire(std::move(it->second));
+                it = calendars.erase(it);
+            }
+        }
 
         identities.clear();
         GList *mail = e_source_registry_list_enabled(registry.get(), E_SOURCE_EXTENSION_MAIL_IDENTITY);
@@ -304,7 +344,7 @@ struct EdsCalendarStore::Private {
             }
         }
         g_list_free_full(mail, g_object_unref);
-        q->m_changeTimer.start();
+        changedSoon();
     }
 
     // Birthdays from the address book and weather forecasts are whole days, never meetings:
@@ -330,7 +370,7 @@ struct EdsCalendarStore::Private {
         GPtr<EClient> client(e_cal_client_connect_finish(result, &rawError));
         const ErrorPtr error(rawError);
         const auto calendar = box->lock();
-        if (!calendar) {
+        if (!calendar || calendar->owner->closing || g_cancellable_is_cancelled(calendar->cancellable.get())) {
             return;
         }
         if (!client) {
@@ -353,9 +393,9 @@ struct EdsCalendarStore::Private {
         const ErrorPtr error(rawError);
         const QString address = QString::fromUtf8(value).trimmed();
         g_free(value);
-        if (const auto calendar = box->lock(); calendar && !address.isEmpty()) {
+        if (const auto calendar = box->lock(); calendar && !calendar->owner->closing && !address.isEmpty()) {
             calendar->ownAddress = address;
-            calendar->owner->q->m_changeTimer.start();
+            calendar->owner->changedSoon();
         }
     }
 
@@ -395,7 +435,8 @@ struct EdsCalendarStore::Private {
         const ErrorPtr error(rawError);
         const auto calendar = request->calendar.lock();
         // A view asked for a window since left behind is not wanted any more.
-        if (!calendar || request->from != calendar->viewFrom || request->to != calendar->viewTo) {
+        if (!calendar || calendar->owner->closing || g_cancellable_is_cancelled(calendar->cancellable.get()) ||
+            request->from != calendar->viewFrom || request->to != calendar->viewTo) {
             return;
         }
         if (!view) {
@@ -427,7 +468,7 @@ struct EdsCalendarStore::Private {
             calendar->target()[keyOf(component)].reset(i_cal_component_clone(component));
         }
         if (!calendar->filling) {
-            calendar->owner->q->m_changeTimer.start();
+            calendar->owner->changedSoon();
         }
     }
 
@@ -441,7 +482,7 @@ struct EdsCalendarStore::Private {
             calendar->target().erase({uid ? uid : "", rid ? rid : ""});
         }
         if (!calendar->filling) {
-            calendar->owner->q->m_changeTimer.start();
+            calendar->owner->changedSoon();
         }
     }
 
@@ -455,7 +496,7 @@ struct EdsCalendarStore::Private {
             calendar->objects = std::move(*calendar->filling);
             calendar->filling.reset();
         }
-        calendar->owner->q->m_changeTimer.start();
+        calendar->owner->changedSoon();
     }
 
     void occurrences(const EdsCalendar &calendar, const CalendarEventQuery &query, QSet<QString> user,
@@ -510,7 +551,7 @@ EdsCalendarStore::EdsCalendarStore(Options options, QObject *parent)
     m_changeTimer.setSingleShot(true);
     m_changeTimer.setInterval(m_options.changeDelay);
     connect(&m_changeTimer, &QTimer::timeout, this, [this] {
-        if (m_resolved && d->registry) {
+        if (d && m_resolved && d->registry) {
             Q_EMIT changed();
         }
     });
@@ -523,7 +564,14 @@ EdsCalendarStore::EdsCalendarStore(Options options, QObject *parent)
     });
 }
 
-EdsCalendarStore::~EdsCalendarStore() = default;
+EdsCalendarStore::~EdsCalendarStore()
+{
+    // Nothing reaches this store's observers while it goes (its parts' release runs the event loop).
+    blockSignals(true);
+    m_changeTimer.stop();
+    m_registryTimer.stop();
+    d.reset();
+}
 
 void EdsCalendarStore::requestAccess()
 {
@@ -549,7 +597,7 @@ void EdsCalendarStore::resolve(bool granted)
         return;
     }
     m_resolved = true;
-    if (!granted) {
+    if (!granted && d) {
         d->registry.reset();
         d->calendars.clear();
     }
@@ -559,7 +607,7 @@ void EdsCalendarStore::resolve(bool granted)
 QList<CalendarInfo> EdsCalendarStore::calendars()
 {
     QList<CalendarInfo> result;
-    if (!m_resolved || !d->registry) {
+    if (!d || !m_resolved || !d->registry) {
         return result;
     }
     for (const auto &[uid, calendar] : d->calendars) {
@@ -571,7 +619,7 @@ QList<CalendarInfo> EdsCalendarStore::calendars()
 QList<CalendarEvent> EdsCalendarStore::events(const CalendarEventQuery &query)
 {
     QList<CalendarEvent> result;
-    if (!m_resolved || !d->registry) {
+    if (!d || !m_resolved || !d->registry) {
         return result;
     }
     d->wantFrom = query.from.toSecsSinceEpoch();
@@ -603,6 +651,9 @@ QList<CalendarEvent> EdsCalendarStore::events(const CalendarEventQuery &query)
 
 QStringList EdsCalendarStore::knownUserAddresses()
 {
+    if (!d) {
+        return {};
+    }
     QStringList result = d->identities;
     for (const auto &[uid, calendar] : d->calendars) {
         if (!calendar->ownAddress.isEmpty() && !result.contains(calendar->ownAddress, Qt::CaseInsensitive)) {
