@@ -1,6 +1,8 @@
 #include "app/Backends.h"
 
 #include "platform/CombinedCalendarStore.h"
+#include "platform/linux/DesktopTrayPresence.h"
+
 #include "platform/linux/BootTimeClock.h"
 #include "platform/linux/EdsCalendarStore.h"
 #include "platform/linux/HidrawBus.h"
@@ -79,6 +81,11 @@ std::unique_ptr<PackageDatabase> makePackageDatabase()
 std::unique_ptr<DetachedShell> makeDetachedShell()
 {
     return std::make_unique<PosixDetachedShell>();
+}
+
+std::unique_ptr<TrayPresence> makeTrayPresence()
+{
+    return std::make_unique<DesktopTrayPresence>();
 }
 
 } // namespace Backends

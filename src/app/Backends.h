@@ -14,6 +14,7 @@ class Clock;
 class HidBus;
 class NetworkInterfaces;
 class TriggerListener;
+class TrayPresence;
 
 // The concrete backends of the ports, chosen once at start-up. Only the composition root uses this.
 namespace Backends {
@@ -49,5 +50,8 @@ std::unique_ptr<PackageDatabase> makePackageDatabase();
 
 // /bin/sh scripts that outlive the application (the update swap, the uninstall).
 std::unique_ptr<DetachedShell> makeDetachedShell();
+
+// The desktop's system tray: StatusNotifierItem hosts on the session bus, XEmbed trays under X11.
+std::unique_ptr<TrayPresence> makeTrayPresence();
 
 } // namespace Backends

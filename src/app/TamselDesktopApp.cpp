@@ -3,6 +3,8 @@
 #include "app/AppResources.h"
 #include "app/LegalAgreementGate.h"
 #include "app/ui/LegalAgreementView.h"
+#include "app/ui/MenuController.h"
+#include "app/ui/MenuWindow.h"
 #include "app/ui/TrayMenu.h"
 #include "app/ui/WindowRouter.h"
 #include "device/DorvelDeviceManager.h"
@@ -19,6 +21,7 @@
 #include "platform/HidBus.h"
 #include "platform/NetworkInterfaces.h"
 #include "platform/PackageDatabase.h"
+#include "platform/TrayPresence.h"
 #include "platform/TriggerListener.h"
 #include "rules/StatusRulesEngine.h"
 #include "rules/ui/StatusRulesSettingsView.h"
@@ -79,8 +82,13 @@ TamselDesktopApp::TamselDesktopApp(Ports ports, QObject *parent)
                               [this] { return new CustomShortcutRecorderView(*m_hid, *m_keyEvents); });
     m_windows->registerWindow(QString::fromLatin1(RGBSettingsView::windowId),
                               [this] { return new RGBSettingsView(*m_hid, *m_timerManager, *m_rulesEngine); });
-    m_menu = std::make_unique<TrayMenu>(*m_hid);
-    connect(m_menu.get(), &TrayMenu::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    m_trayPresence = std::move(ports.trayPresence);
+    m_menuController = std::make_unique<MenuController>(
+        MenuController::Objects{*m_hid, *m_mic, *m_appUpdater, *m_tarnUpdater, *m_timerManager, *m_legalGate,
+                                *m_uninstaller, *m_windows},
+        MenuController::Environment::running());
+    m_menu = std::make_unique<TrayMenu>(*m_menuController);
+    m_windows->registerWindow(QString::fromLatin1(menuWindowId), [this] { return new MenuWindow(*m_menuController); });
 }
 
 TamselDesktopApp::~TamselDesktopApp()
@@ -90,21 +98,54 @@ TamselDesktopApp::~TamselDesktopApp()
     m_tray = nullptr;
 }
 
+bool TamselDesktopApp::isTrayAvailable()
+{
+    return m_trayPresence ? m_trayPresence->isTrayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TamselDesktopApp::showTrayIcon()
+{
+    if (m_tray) {
+        return;
+    }
+    m_tray = new QSystemTrayIcon(AppResources::menuBarIcon(), this);
+    m_tray->setToolTip(QStringLiteral("Kestrix"));
+    m_tray->setContextMenu(m_menu.get());
+    m_tray->show();
+}
+
 void TamselDesktopApp::launch()
 {
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        m_tray = new QSystemTrayIcon(AppResources::menuBarIcon(), this);
-        m_tray->setToolTip(QStringLiteral("Kestrix"));
-        m_tray->setContextMenu(m_menu.get());
-        m_tray->show();
+    if (isTrayAvailable()) {
+        showTrayIcon();
     } else {
-        std::fputs("Kestrix: no system tray is available; running without a tray icon.\n", stderr);
+        // Without a tray the menu would be out of reach: its entries come in a window instead, and
+        // the icon follows as soon as a tray appears.
+        std::fputs("Kestrix: no system tray is available; showing the Kestrix window instead.\n", stderr);
+        m_windows->openWindow(QString::fromLatin1(menuWindowId));
+        if (m_trayPresence) {
+            connect(m_trayPresence.get(), &TrayPresence::trayAppeared, this, &TamselDesktopApp::showTrayIcon);
+            m_trayPresence->watch();
+        }
     }
     // Nothing is offered before the user has agreed to the current terms.
     if (!m_legalGate->hasAccepted()) {
         m_windows->openWindow(QStringLiteral("legal-agreement"));
     }
     QTimer::singleShot(0, this, &TamselDesktopApp::start);
+}
+
+void TamselDesktopApp::showRunningInstance()
+{
+    if (!m_tray) {
+        m_windows->openWindow(QString::fromLatin1(menuWindowId));
+        return;
+    }
+    m_tray->showMessage(QStringLiteral("Kestrix"), QStringLiteral("Kestrix is already running."),
+                        QSystemTrayIcon::Information);
+    if (!m_legalGate->hasAccepted()) {
+        m_windows->openWindow(QStringLiteral("legal-agreement"));
+    }
 }
 
 // The start-up sequence, once per launch: the device link; each watcher bound to the rules engine,

@@ -26,6 +26,8 @@ class StatusRulesEngine;
 class TarnFirmwareUpdater;
 class TimerManager;
 class TriggerListener;
+class TrayPresence;
+class MenuController;
 class VPNStatusWatcher;
 class QSystemTrayIcon;
 class TrayMenu;
@@ -48,7 +50,12 @@ public:
         std::unique_ptr<BundleTools> bundleTools;
         std::unique_ptr<PackageDatabase> packageDatabase;
         std::unique_ptr<DetachedShell> detachedShell;
+        // Absent: Qt's own tray check, once at launch.
+        std::unique_ptr<TrayPresence> trayPresence;
     };
+
+    // The window that stands in for the tray menu where the desktop has no tray.
+    static constexpr char menuWindowId[] = "kestrix";
 
     explicit TamselDesktopApp(Ports ports, QObject *parent = nullptr);
     ~TamselDesktopApp() override;
@@ -66,11 +73,20 @@ public:
     WindowRouter &windows() { return *m_windows; }
     AppUpdater &appUpdater() { return *m_appUpdater; }
     Uninstaller &uninstaller() { return *m_uninstaller; }
+    MenuController &menuController() { return *m_menuController; }
+    TrayMenu &trayMenu() { return *m_menu; }
     bool hasTrayIcon() const { return m_tray != nullptr; }
+    QSystemTrayIcon *trayIcon() const { return m_tray; }
 
-    // Shows the tray icon (when the session has a tray), opens the terms window while the terms are not
-    // accepted, and schedules start() on the event loop.
+    // Shows the tray icon when the session has a tray, else the Kestrix window (and the icon once a
+    // tray appears); opens the terms window while the terms are not accepted; schedules start() on
+    // the event loop.
     void launch();
+
+    // Another start of Kestrix asked this one to show itself: with a tray, a message that Kestrix
+    // is already running (and the terms window while they are not accepted); without one, the
+    // Kestrix window comes forward.
+    void showRunningInstance();
 
 Q_SIGNALS:
     // start() has run.
@@ -78,6 +94,8 @@ Q_SIGNALS:
 
 private:
     void start();
+    bool isTrayAvailable();
+    void showTrayIcon();
 
     std::unique_ptr<HidBus> m_bus;
     std::unique_ptr<Clock> m_clock;
@@ -100,6 +118,8 @@ private:
     std::unique_ptr<TimerManager> m_timerManager;
     std::unique_ptr<KeyEventMonitor> m_keyEvents; // the custom shortcut window's key recorders
     std::unique_ptr<WindowRouter> m_windows;      // its windows refer to the objects above
+    std::unique_ptr<TrayPresence> m_trayPresence;
+    std::unique_ptr<MenuController> m_menuController;
     std::unique_ptr<TrayMenu> m_menu;
     QSystemTrayIcon *m_tray = nullptr;
     bool m_hasStarted = false;

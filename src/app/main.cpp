@@ -2,6 +2,7 @@
 #include "app/AppInfo.h"
 #include "app/Backends.h"
 #include "app/CommandLine.h"
+#include "app/InstanceActivation.h"
 #include "app/SingleInstanceGuard.h"
 #include "app/TamselDesktopApp.h"
 #include "platform/AudioInput.h"
@@ -13,6 +14,7 @@
 #include "platform/HidBus.h"
 #include "platform/NetworkInterfaces.h"
 #include "platform/PackageDatabase.h"
+#include "platform/TrayPresence.h"
 #include "platform/TriggerListener.h"
 
 #include <QApplication>
@@ -31,6 +33,8 @@ int main(int argc, char *argv[])
 
     SingleInstanceGuard guard;
     if (!guard.tryAcquire()) {
+        // The running Kestrix comes forward; this start has nothing more to do either way.
+        InstanceActivation::activateRunningInstance();
         std::fputs("Kestrix is already running.\n", stderr);
         return 0;
     }
@@ -38,7 +42,9 @@ int main(int argc, char *argv[])
     TamselDesktopApp kestrix({Backends::makeHidBus(), Backends::makeTriggerListener(), Backends::makeAudioInput(),
                               Backends::makeCameraDevices(), Backends::makeNetworkInterfaces(),
                               Backends::makeCalendarStore(), Backends::makeClock(), Backends::makeBundleTools(),
-                              Backends::makePackageDatabase(), Backends::makeDetachedShell()});
+                              Backends::makePackageDatabase(), Backends::makeDetachedShell(),
+                              Backends::makeTrayPresence()});
+    InstanceActivation::publish(&kestrix, [&kestrix] { kestrix.showRunningInstance(); });
     kestrix.launch();
     return QApplication::exec();
 }

@@ -151,6 +151,7 @@ void DorvelDeviceManager::onDeviceMatched(HidConnection *connection)
 // The whole attach sequence for `connection`, which becomes the held device.
 void DorvelDeviceManager::attach(HidConnection *connection)
 {
+    m_owedReplies.clear();
     if (m_device) {
         disconnect(m_device, &HidConnection::inputReport, this, &DorvelDeviceManager::onInputReport);
     }
@@ -298,6 +299,13 @@ void DorvelDeviceManager::onDeviceRemoved(HidConnection *connection)
 
 void DorvelDeviceManager::onInputReport(ByteView bytes)
 {
+    while (!m_owedReplies.empty() && m_owedReplies.front().deadline.hasExpired()) {
+        m_owedReplies.pop_front();
+    }
+    if (!m_owedReplies.empty() && m_owedReplies.front().match(bytes)) {
+        m_owedReplies.pop_front();
+        return;
+    }
     if (!m_pendingReceiver || !m_pendingReceiver->match(bytes)) {
         return;
     }
@@ -310,6 +318,9 @@ void DorvelDeviceManager::onInputReport(ByteView bytes)
 void DorvelDeviceManager::beginRequest(PendingReceiver receiver, const Bytes &report, std::chrono::milliseconds timeout)
 {
     if (auto previous = std::exchange(m_pendingReceiver, std::move(receiver))) {
+        if (previous->written && !previous->deadline.hasExpired()) {
+            m_owedReplies.push_back({previous->match, previous->deadline});
+        }
         auto *result = previous->result;
         displace({previous->continuation, [result] {
                       *result = RequestError::timeout;
@@ -318,8 +329,9 @@ void DorvelDeviceManager::beginRequest(PendingReceiver receiver, const Bytes &re
     // Arm the time-out before writing: a device that answers inside the write call must find
     // the request complete with its timer stopped.
     m_requestTimer.start(timeout);
-    if (m_device) {
-        m_device->writeReport(report);
+    m_pendingReceiver->deadline = QDeadlineTimer(timeout);
+    if (m_device && m_device->writeReport(report) && m_pendingReceiver) {
+        m_pendingReceiver->written = true;
     }
 }
 

@@ -6,6 +6,7 @@
 #include "util/Result.h"
 
 #include <QCoroTask>
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -13,6 +14,7 @@
 #include <chrono>
 #include <coroutine>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -161,6 +163,13 @@ private:
         ReplyMatch match;
         std::coroutine_handle<> continuation;
         std::optional<RequestResult<Bytes>> *result = nullptr;
+        bool written = false;    // its report reached the device, so a reply may still come
+        QDeadlineTimer deadline; // after this its reply counts as lost
+    };
+    // A reply still owed to a displaced request, until that request's deadline.
+    struct OwedReply {
+        ReplyMatch match;
+        QDeadlineTimer deadline;
     };
     struct PendingReconnect {
         std::optional<LocationID> locationID;
@@ -215,6 +224,10 @@ private:
     std::vector<Bytes> m_lastLEDStateReports;
 
     std::optional<PendingReceiver> m_pendingReceiver;
+    // The device answers in order: the reply of a displaced request arrives before the newer
+    // request's and must not be taken for it (it would carry the state from before, say, a new
+    // binding). Oldest first.
+    std::deque<OwedReply> m_owedReplies;
     QTimer m_requestTimer;
     std::optional<PendingReconnect> m_pendingReconnect;
     QTimer m_reconnectTimer;

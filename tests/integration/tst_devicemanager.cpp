@@ -350,6 +350,23 @@ private Q_SLOTS:
         QVERIFY(QCoro::waitFor(waitB).ok());
     }
 
+    // The device answers in order: the reply to a displaced query comes first and tells the state
+    // from before a binding written in between; the newer query must get its own reply.
+    void aDisplacedQuerysReplyIsNotTakenForTheNewerOne()
+    {
+        manager->start();
+        attachQuietly();
+        device->replyLatency = 30ms;
+        auto first = manager->queryDevice(1s);
+        const std::uint8_t bind[] = {Dorvel::bindPresetCommand, 0x02};
+        QVERIFY(manager->device()->writeReport(Dorvel::padded(bind)));
+        auto second = manager->queryDevice(1s);
+        const auto result = QCoro::waitFor(second);
+        QVERIFY(result.ok());
+        QCOMPARE(result->currentPresetID, std::optional<std::uint8_t>(2));
+        QCOMPARE(QCoro::waitFor(first).error(), RequestError::timeout);
+    }
+
     // The manager talks to the device matched last. Removing another one changes nothing; removing
     // the held one moves to the newest one left, with the whole attach sequence.
     void twoDevicesTalkToTheLastMatched()

@@ -1,11 +1,14 @@
 #include "app/LegalAgreementGate.h"
+#include "app/TamselDesktopApp.h"
 #include "app/ui/LegalAgreementView.h"
 #include "app/ui/TrayMenu.h"
+#include "app/ui/WindowRouter.h"
 #include "device/DorvelDeviceManager.h"
 #include "device/KeyRecorder.h"
 #include "device/ui/ApplicationKeyEventMonitor.h"
 #include "device/ui/CustomShortcutPresenter.h"
 #include "device/ui/CustomShortcutRecorderView.h"
+#include "firmware/TarnFirmwareUpdater.h"
 #include "platform/sim/SimulatedHidBus.h"
 #include "rules/StatusRulesEngine.h"
 #include "rules/ui/StatusRulesSettingsView.h"
@@ -18,6 +21,8 @@
 #include "support/LocalHttpServer.h"
 #include "timers/TimerManager.h"
 #include "timers/ui/TimerView.h"
+#include "support/FakePorts.h"
+#include "support/FakeTriggerListener.h"
 #include "unit/rules/RulesTestSupport.h"
 #include "update/AppUpdater.h"
 #include "update/ui/AppUpdateProgressView.h"
@@ -133,17 +138,39 @@ private Q_SLOTS:
         save(view, QStringLiteral("app-update-failed"));
     }
 
+    // The whole menu with an RP2350 device attached and the terms accepted, its "Preset" submenus,
+    // and the window that offers the same entries where the desktop has no tray.
     void trayMenu()
     {
         TemporaryConfigHome home;
-        SimulatedHidBus bus;
+        QTemporaryDir data;
+        qputenv("XDG_DATA_HOME", data.path().toUtf8());
+        auto bus = std::make_unique<SimulatedHidBus>();
+        auto *simBus = bus.get();
         SimulatedDorvel device;
-        DorvelDeviceManager hid(bus);
-        hid.start();
-        bus.plug(device, 0x14200000);
-        KESTRIX_WAIT_FOR(hid.lastQuery().has_value());
-        TrayMenu menu(hid);
+        TamselDesktopApp app(fakePorts(std::move(bus), std::make_unique<FakeTriggerListener>()));
+        app.legalGate().accept();
+        QSignalSpy started(&app, &TamselDesktopApp::started);
+        app.launch();
+        QVERIFY(started.wait());
+        simBus->plug(device, 0x14200000);
+        KESTRIX_WAIT_FOR(app.hid().deviceID().has_value() && app.hid().lastQuery().has_value());
+        // The firmware check against the dead update server settles first.
+        KESTRIX_WAIT_FOR(app.tarnUpdater().state().kind != TarnUpdateState::Kind::checkingForUpdate);
+        TrayMenu &menu = app.trayMenu();
         save(menu, QStringLiteral("tray-menu"));
+        menu.hide();
+        for (QAction *action : menu.actions()) {
+            if (action->menu()) {
+                QMenu *media = action->menu()->actions().at(1)->menu();
+                save(*media, QStringLiteral("tray-menu-preset-media"));
+                media->hide();
+            }
+        }
+        QWidget *window = app.windows().window(QString::fromLatin1(TamselDesktopApp::menuWindowId));
+        QVERIFY(window);
+        save(*window, QStringLiteral("menu-window"));
+        simBus->unplugAll();
     }
 
     void statusRulesWindow()

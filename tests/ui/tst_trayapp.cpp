@@ -1,6 +1,8 @@
 #include "app/LegalAgreementGate.h"
 #include "app/SingleInstanceGuard.h"
 #include "app/TamselDesktopApp.h"
+#include "app/ui/MenuController.h"
+#include "app/ui/TrayMenu.h"
 #include "app/ui/WindowRouter.h"
 #include "device/DorvelDeviceManager.h"
 #include "firmware/TarnFirmwareUpdater.h"
@@ -14,30 +16,23 @@
 #include "support/FakeCameraDevices.h"
 #include "support/FakeClock.h"
 #include "support/FakeNetworkInterfaces.h"
+#include "support/FakePorts.h"
 #include "support/FakeTriggerListener.h"
 #include "update/AppUpdater.h"
+#include "support/LocalHttpServer.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
-TamselDesktopApp::Ports fakePorts(std::unique_ptr<HidBus> bus, std::unique_ptr<TriggerListener> listener)
-{
-    return {std::move(bus),
-            std::move(listener),
-            std::make_unique<FakeAudioInput>(),
-            std::make_unique<FakeCameraDevices>(),
-            std::make_unique<FakeNetworkInterfaces>(),
-            std::make_unique<FakeCalendarStore>(),
-            std::make_unique<FakeClock>(),
-            std::make_unique<BundleTestSupport::InertBundleTools>(),
-            std::make_unique<BundleTestSupport::FakePackageDatabase>(),
-            std::make_unique<BundleTestSupport::RecordingShell>()};
-}
 
 // Each attach starts a firmware check against the test's dead update server; it must have ended
 // before the application goes, or its pending request would outlive the updater.
@@ -45,6 +40,35 @@ void waitForFirmwareCheck(TamselDesktopApp &app)
 {
     KESTRIX_WAIT_FOR(app.tarnUpdater().state().kind != TarnUpdateState::Kind::checkingForUpdate);
 }
+
+// The action of the tray menu (submenus included) with this text, or null.
+QAction *menuAction(QMenu &menu, const QString &text)
+{
+    for (QAction *action : menu.actions()) {
+        if (action->text() == text) {
+            return action;
+        }
+        if (QMenu *submenu = action->menu()) {
+            if (QAction *found = menuAction(*submenu, text)) {
+                return found;
+            }
+        }
+    }
+    return nullptr;
+}
+
+// Records the questions the menu asks and gives a fixed answer.
+struct RecordedQuestions {
+    QStringList messages;
+    bool answer = false;
+    void install(MenuController &controller)
+    {
+        controller.environment().ask = [this](const MenuPresenter::Alert &alert) {
+            messages << alert.message;
+            return answer;
+        };
+    }
+};
 
 QStringList menuTexts()
 {
@@ -178,6 +202,159 @@ private Q_SLOTS:
         QWidget *rgb = app.windows().openWindow(QStringLiteral("rgb-settings"));
         QVERIFY(rgb && rgb->isVisible());
         QCOMPARE(rgb->windowTitle(), QStringLiteral("RGB Settings"));
+    }
+
+    // Choosing a preset writes the binding straight to the device; the check mark moves only once
+    // the confirming query has read the new binding back.
+    void presetChoiceWritesTheBindingAndTheMarkFollows()
+    {
+        auto bus = std::make_unique<SimulatedHidBus>();
+        auto *simBus = bus.get();
+        SimulatedDorvel device;
+        ReportRecorder recorder(device);
+        TamselDesktopApp app(fakePorts(std::move(bus), std::make_unique<FakeTriggerListener>()));
+        app.legalGate().accept();
+        QSignalSpy started(&app, &TamselDesktopApp::started);
+        app.launch();
+        QVERIFY(started.wait());
+        TrayMenu &menu = app.trayMenu();
+        QAction *preset = menuAction(menu, QStringLiteral("Preset"));
+        QVERIFY(preset && !preset->isVisible()); // no device yet
+
+        simBus->plug(device, 0x14200000);
+        KESTRIX_WAIT_FOR(app.hid().deviceID().has_value());
+        QVERIFY(preset->isVisible() && preset->isEnabled());
+        QAction *volumeUp = menuAction(menu, QStringLiteral("Volume Up"));
+        QVERIFY(volumeUp);
+        recorder.reports.clear();
+        volumeUp->trigger();
+        QVERIFY(!recorder.reports.empty());
+        QCOMPARE(recorder.reports.front(), Dorvel::padded(std::vector<std::uint8_t>{0x00, 0x02}));
+        KESTRIX_WAIT_FOR(volumeUp->text() == QStringLiteral("✓ Volume Up"));
+        QCOMPARE(recorder.reports.at(1).at(0), std::uint8_t(0xFF)); // the confirming query
+        QCOMPARE(menuAction(menu, QStringLiteral("Lock Screen"))->text(), QStringLiteral("Lock Screen"));
+
+        simBus->unplugAll();
+        waitForFirmwareCheck(app);
+    }
+
+    // Before the terms are accepted only "Terms…" and "Quit Kestrix" act; the rest is greyed.
+    void menuWaitsForTheTerms()
+    {
+        QTemporaryDir config; // terms accepted by earlier tests are not seen here
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        auto bus = std::make_unique<SimulatedHidBus>();
+        auto *simBus = bus.get();
+        SimulatedDorvel device;
+        ReportRecorder recorder(device);
+        TamselDesktopApp app(fakePorts(std::move(bus), std::make_unique<FakeTriggerListener>()));
+        QSignalSpy started(&app, &TamselDesktopApp::started);
+        app.launch();
+        QVERIFY(started.wait());
+        simBus->plug(device, 0x14200000);
+        KESTRIX_WAIT_FOR(app.hid().deviceID().has_value());
+        TrayMenu &menu = app.trayMenu();
+        for (const char *text : {"Preset", "Toggle Mic Mute", "RGB Settings…", "Feature Request…", "Uninstall Kestrix…",
+                                 "Device: TARN v1.0.0"}) {
+            QAction *action = menuAction(menu, QString::fromUtf8(text));
+            QVERIFY2(action && action->isVisible() && !action->isEnabled(), text);
+        }
+        // A stale click that still reaches the controller is ignored as well.
+        recorder.reports.clear();
+        app.menuController().perform(
+            {QStringLiteral("Mute"), MenuPresenter::MenuAction::setPreset, true, true, std::uint8_t(1)});
+        QTest::qWait(50);
+        QVERIFY(recorder.reports.empty());
+
+        app.windows().window(QStringLiteral("legal-agreement"))->close();
+        QAction *terms = menuAction(menu, QStringLiteral("Terms…"));
+        QVERIFY(terms->isEnabled() && menuAction(menu, QStringLiteral("Quit Kestrix"))->isEnabled());
+        terms->trigger();
+        QVERIFY(app.windows().window(QStringLiteral("legal-agreement")));
+
+        app.legalGate().accept();
+        QVERIFY(menuAction(menu, QStringLiteral("Preset"))->isEnabled());
+        QVERIFY(menuAction(menu, QStringLiteral("RGB Settings…"))->isEnabled());
+        simBus->unplugAll();
+        waitForFirmwareCheck(app);
+        qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("config")).toUtf8());
+    }
+
+    // A firmware update under way opens its progress window by itself, and quitting asks first.
+    void quitAsksWhileTheFirmwareUpdates()
+    {
+        LocalHttpServer server;
+        QVERIFY(server.isListening());
+        const QByteArray previousBase = qgetenv("KESTRIX_UPDATE_BASE_URL");
+        qputenv("KESTRIX_UPDATE_BASE_URL", server.url(QString()).toString().toUtf8());
+        server.serve(QStringLiteral("/releases/tarn-rp2350/latest.json"),
+                     QJsonDocument(QJsonObject{{QStringLiteral("version"), QStringLiteral("1.1.0")},
+                                               {QStringLiteral("asset"), QStringLiteral("tarn.bin")}})
+                         .toJson());
+        // The image comes late, so the run stays in its download for a while.
+        server.serve(QStringLiteral("/releases/tarn-rp2350/tarn.bin"),
+                     LocalHttpServer::Response(QByteArray(1024, 'x'), 200, std::chrono::milliseconds(1500)));
+
+        auto bus = std::make_unique<SimulatedHidBus>();
+        auto *simBus = bus.get();
+        SimulatedDorvel device;
+        TamselDesktopApp app(fakePorts(std::move(bus), std::make_unique<FakeTriggerListener>()));
+        qputenv("KESTRIX_UPDATE_BASE_URL", previousBase);
+        app.legalGate().accept();
+        RecordedQuestions questions;
+        questions.install(app.menuController());
+        int quits = 0;
+        app.menuController().environment().quit = [&quits] {
+            ++quits;
+        };
+        QSignalSpy started(&app, &TamselDesktopApp::started);
+        app.launch();
+        QVERIFY(started.wait());
+
+        // Not busy: quits at once.
+        app.menuController().requestQuit();
+        QCOMPARE(quits, 1);
+        QVERIFY(questions.messages.isEmpty());
+
+        simBus->plug(device, 0x14200000);
+        QAction *update = nullptr;
+        KESTRIX_WAIT_FOR(
+            (update = menuAction(app.trayMenu(), QStringLiteral("TARN Update Available: v1.0.0 → v1.1.0"))));
+        QCOMPARE(app.windows().window(QStringLiteral("tarn-update-progress")), nullptr);
+        update->trigger();
+        KESTRIX_WAIT_FOR(app.tarnUpdater().state().kind == TarnUpdateState::Kind::downloading);
+        QVERIFY(app.windows().window(QStringLiteral("tarn-update-progress")));
+
+        menuAction(app.trayMenu(), QStringLiteral("Quit Kestrix"))->trigger();
+        QCOMPARE(questions.messages, QStringList{QStringLiteral("TARN Firmware Update In Progress")});
+        QCOMPARE(quits, 1); // cancelled
+        questions.answer = true;
+        app.menuController().requestQuit();
+        QCOMPARE(quits, 2);
+
+        // End the run before the application goes: without the device it fails.
+        simBus->unplugAll();
+        QTRY_VERIFY_WITH_TIMEOUT(app.tarnUpdater().state().kind == TarnUpdateState::Kind::failed, 20000);
+    }
+
+    // Uninstalling asks first; only "Uninstall" removes Kestrix's data.
+    void uninstallAsksFirst()
+    {
+        const QString support = m_home.filePath(QStringLiteral("data/Kestrix"));
+        QVERIFY(QDir().mkpath(support));
+        TamselDesktopApp app(fakePorts(std::make_unique<SimulatedHidBus>(), std::make_unique<FakeTriggerListener>()));
+        app.legalGate().accept();
+        RecordedQuestions questions;
+        questions.install(app.menuController());
+        menuAction(app.trayMenu(), QStringLiteral("Uninstall Kestrix…"))->trigger();
+        QCOMPARE(questions.messages, QStringList{QStringLiteral("Uninstall Kestrix?")});
+        QVERIFY(QDir(support).exists());
+        questions.answer = true;
+        menuAction(app.trayMenu(), QStringLiteral("Uninstall Kestrix…"))->trigger();
+        QVERIFY(!QDir(support).exists());
+        // The uninstaller has asked the application to quit; that request lands here, where no
+        // event loop runs, rather than in a later test's wait.
+        QCoreApplication::processEvents();
     }
 
     void secondInstanceIsRefused()

@@ -1,6 +1,196 @@
 #include "app/ui/MenuPresenter.h"
 
+#include "device/PresetAction.h"
+#include "firmware/TarnUpdatePresenter.h"
+#include "timers/TimerPresenter.h"
+#include "update/ui/AppUpdatePresenter.h"
+
+#include <QHash>
+#include <QUrlQuery>
+
 namespace MenuPresenter {
+
+namespace {
+
+MenuItem text(QString label, bool visible = true)
+{
+    return {std::move(label), MenuAction::none, visible, false, 0};
+}
+
+MenuItem button(QString label, MenuAction action, bool visible = true)
+{
+    return {std::move(label), action, visible, true, 0};
+}
+
+std::vector<MenuItem> presetItems(const std::vector<std::uint8_t> &codes,
+                                  const std::optional<DeviceQueryResponse> &lastQuery)
+{
+    std::vector<MenuItem> items;
+    items.reserve(codes.size());
+    for (std::uint8_t code : codes) {
+        MenuItem item = button(presetLabel(code, lastQuery), MenuAction::setPreset);
+        item.presetCode = code;
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+MenuItem appUpdateItem(const AppUpdater::State &state)
+{
+    const AppUpdatePresenter::MenuEntry entry = AppUpdatePresenter::menuEntry(state);
+    switch (entry.action) {
+    case AppUpdatePresenter::MenuEntry::Action::checkNow:
+        return button(entry.text, MenuAction::checkAppUpdate);
+    case AppUpdatePresenter::MenuEntry::Action::openWindowAndStartInstall:
+        return button(entry.text, MenuAction::startAppInstall);
+    case AppUpdatePresenter::MenuEntry::Action::confirmInstall:
+        return button(entry.text, MenuAction::confirmAppInstall);
+    case AppUpdatePresenter::MenuEntry::Action::none:
+        break;
+    }
+    return text(entry.text);
+}
+
+MenuItem firmwareItem(const TarnUpdateState &state)
+{
+    const TarnUpdatePresenter::MenuItem item = TarnUpdatePresenter::menuItem(state);
+    switch (item.action) {
+    case TarnUpdatePresenter::MenuItem::Action::checkForUpdate:
+        return button(item.text, MenuAction::checkFirmwareUpdate);
+    case TarnUpdatePresenter::MenuItem::Action::startUpdate:
+        return button(item.text, MenuAction::startFirmwareUpdate);
+    case TarnUpdatePresenter::MenuItem::Action::none:
+        break;
+    }
+    return text(item.text);
+}
+
+} // namespace
+
+MenuView menuView(const MenuState &state)
+{
+    const bool platformKnown = isDevicePlatformKnown(state.lastQuery);
+    MenuView view;
+    view.micLine = text(micLine(state.micMuted));
+    view.toggleMicMute = button(QStringLiteral("Toggle Mic Mute"), MenuAction::toggleMicMute);
+    view.toggleMicMute.enabled = state.micMuted.has_value();
+    view.presetVisible = state.isConnected;
+    view.systemPresets = presetItems(systemPresetCodes(), state.lastQuery);
+    view.mediaPresets = presetItems(mediaPresetCodes(), state.lastQuery);
+    view.customShortcut =
+        button(customShortcutMenuLabel(state.lastQuery), MenuAction::openCustomShortcut, state.isConnected);
+    view.rgbSettings = button(QStringLiteral("RGB Settings…"), MenuAction::openRGBSettings, platformKnown);
+    view.statusRules = button(QStringLiteral("Status Rules…"), MenuAction::openStatusRules, platformKnown);
+    view.timer = button(
+        TimerPresenter::menuLabel(state.timerKind, state.pomodoroPhase, state.remainingSeconds, state.timerExpired),
+        MenuAction::openTimer, platformKnown);
+    view.advancedSetup = button(QStringLiteral("Advanced Setup…"), MenuAction::openAdvancedSetup, state.hasSetupGuide);
+    view.featureRequest = button(QStringLiteral("Feature Request…"), MenuAction::sendFeatureRequest);
+    view.deviceStatus = text(deviceStatusLabel(state.isConnected, state.lastQuery, state.hasInaccessibleDevice));
+    const QString hint = deviceAccessHint(state.isConnected, state.hasInaccessibleDevice);
+    view.accessHint = text(hint, !hint.isEmpty());
+    view.appVersion = text(appVersionLabel(state.appVersion));
+    view.appUpdate = appUpdateItem(state.appUpdate);
+    view.firmwareSectionVisible =
+        state.isConnected && state.lastQuery && state.lastQuery->hwPlatform == HardwarePlatform::rp2350;
+    view.firmwareUpdate = firmwareItem(state.firmware);
+    view.firmwareUpdate.visible = view.firmwareSectionVisible;
+    view.uninstall = button(QStringLiteral("Uninstall Kestrix…"), MenuAction::uninstall);
+    view.terms = button(QStringLiteral("Terms…"), MenuAction::openTerms);
+    view.quit = button(QStringLiteral("Quit Kestrix"), MenuAction::quit);
+
+    if (!state.termsAccepted) {
+        // Everything above "Terms…" is greyed and inert until the terms are accepted.
+        view.presetEnabled = false;
+        for (MenuItem *item :
+             {&view.micLine, &view.toggleMicMute, &view.customShortcut, &view.rgbSettings, &view.statusRules,
+              &view.timer, &view.advancedSetup, &view.featureRequest, &view.deviceStatus, &view.accessHint,
+              &view.appVersion, &view.appUpdate, &view.firmwareUpdate, &view.uninstall}) {
+            item->enabled = false;
+        }
+        for (auto *items : {&view.systemPresets, &view.mediaPresets}) {
+            for (MenuItem &item : *items) {
+                item.enabled = false;
+            }
+        }
+    }
+    return view;
+}
+
+QString micLine(const std::optional<bool> &muted)
+{
+    if (!muted) {
+        return QStringLiteral("Mic: —");
+    }
+    return *muted ? QStringLiteral("Mic: Muted") : QStringLiteral("Mic: Live");
+}
+
+QString customShortcutMenuLabel(const std::optional<DeviceQueryResponse> &lastQuery)
+{
+    if (lastQuery && lastQuery->bindType == BindType::custom) {
+        return QStringLiteral("✓ Custom Shortcut…");
+    }
+    return QStringLiteral("Custom Shortcut…");
+}
+
+QString presetLabel(std::uint8_t code, const std::optional<DeviceQueryResponse> &lastQuery)
+{
+    const auto action = fromRaw<PresetAction>(code);
+    const std::string_view name = action ? displayName(*action) : std::string_view{};
+    const QString label = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    if (lastQuery && lastQuery->bindType == BindType::preset && lastQuery->currentPresetID == code) {
+        return QStringLiteral("✓ ") + label;
+    }
+    return label;
+}
+
+const std::vector<std::uint8_t> &systemPresetCodes()
+{
+    static const std::vector<std::uint8_t> codes{
+        static_cast<std::uint8_t>(PresetAction::lockScreen),
+        static_cast<std::uint8_t>(PresetAction::screenshot),
+        static_cast<std::uint8_t>(PresetAction::sleep),
+    };
+    return codes;
+}
+
+const std::vector<std::uint8_t> &mediaPresetCodes()
+{
+    static const std::vector<std::uint8_t> codes{
+        static_cast<std::uint8_t>(PresetAction::mute),         static_cast<std::uint8_t>(PresetAction::volumeUp),
+        static_cast<std::uint8_t>(PresetAction::volumeDown),   static_cast<std::uint8_t>(PresetAction::playPause),
+        static_cast<std::uint8_t>(PresetAction::nextTrack),    static_cast<std::uint8_t>(PresetAction::prevTrack),
+        static_cast<std::uint8_t>(PresetAction::brightnessUp), static_cast<std::uint8_t>(PresetAction::brightnessDown),
+        static_cast<std::uint8_t>(PresetAction::aiInterrupt),
+    };
+    return codes;
+}
+
+bool isFirmwareUpdateBusy(const TarnUpdateState &state)
+{
+    using Kind = TarnUpdateState::Kind;
+    switch (state.kind) {
+    case Kind::downloading:
+    case Kind::transferring:
+    case Kind::verifying:
+    case Kind::waitingForReboot:
+    case Kind::confirmingVersion:
+        return true;
+    case Kind::idle:
+    case Kind::checkingForUpdate:
+    case Kind::upToDate:
+    case Kind::updateAvailable:
+    case Kind::succeeded:
+    case Kind::failed:
+        break;
+    }
+    return false;
+}
+
+bool isDevicePlatformKnown(const std::optional<DeviceQueryResponse> &lastQuery)
+{
+    return lastQuery && lastQuery->hwPlatform != HardwarePlatform::unknown;
+}
 
 QString platformName(HardwarePlatform platform)
 {
@@ -39,6 +229,60 @@ QString deviceAccessHint(bool isConnected, bool hasInaccessibleDevice)
 QString appVersionLabel(const std::optional<QString> &shortVersion)
 {
     return QStringLiteral("Kestrix v") + shortVersion.value_or(QStringLiteral("?"));
+}
+
+QString operatingSystemText(const QString &osRelease)
+{
+    QHash<QString, QString> fields;
+    const QStringList lines = osRelease.split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals <= 0 || line.startsWith(QLatin1Char('#'))) {
+            continue;
+        }
+        QString value = line.mid(equals + 1).trimmed();
+        if (value.size() >= 2 && (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\'')) &&
+            value.back() == value.front()) {
+            value = value.mid(1, value.size() - 2);
+        }
+        fields.insert(line.left(equals).trimmed(), value);
+    }
+    const QString name = fields.value(QStringLiteral("NAME"));
+    const QString version = fields.value(QStringLiteral("VERSION_ID"));
+    if (!name.isEmpty()) {
+        return version.isEmpty() ? name : name + QLatin1Char(' ') + version;
+    }
+    const QString pretty = fields.value(QStringLiteral("PRETTY_NAME"));
+    return pretty.isEmpty() ? QStringLiteral("Linux") : pretty;
+}
+
+QUrl featureRequestURL(const QString &supportEmail, const QString &appVersionLine, const QString &deviceStatusLine,
+                       const QString &operatingSystem)
+{
+    const QString subject = QStringLiteral("Kestrix Feature Request");
+    const QString body = QStringLiteral("What would you like to see added or changed?\n\n\n---\n") + appVersionLine +
+                         QLatin1Char('\n') + deviceStatusLine + QLatin1Char('\n') + operatingSystem;
+    // Every reserved character of the query is encoded, "&", "=" and "+" included, so the body
+    // arrives exactly as written.
+    const auto encode = [](const QString &value) {
+        return QString::fromLatin1(QUrl::toPercentEncoding(value));
+    };
+    QUrl url(QStringLiteral("mailto:") + supportEmail + QStringLiteral("?subject=") + encode(subject) +
+                 QStringLiteral("&body=") + encode(body),
+             QUrl::StrictMode);
+    return url.isValid() ? url : QUrl();
+}
+
+Alert quitDuringFirmwareUpdateAlert()
+{
+    Alert alert;
+    alert.message = QStringLiteral("TARN Firmware Update In Progress");
+    alert.informativeText =
+        QStringLiteral("Quitting now won't damage the device, but you'll lose track of whether the update finished.");
+    alert.buttons = {QStringLiteral("Cancel"), QStringLiteral("Quit Anyway")};
+    alert.destructiveButton = 1;
+    alert.confirmingButton = 1;
+    return alert;
 }
 
 } // namespace MenuPresenter

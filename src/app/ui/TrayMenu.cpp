@@ -1,34 +1,102 @@
 #include "app/ui/TrayMenu.h"
 
-#include "app/AppInfo.h"
-#include "app/ui/MenuPresenter.h"
-#include "device/DorvelDeviceManager.h"
+#include "app/ui/MenuController.h"
 
-TrayMenu::TrayMenu(DorvelDeviceManager &device, QWidget *parent) : QMenu(parent), m_device(device)
+#include <QAction>
+
+using MenuPresenter::MenuItem;
+using MenuPresenter::MenuView;
+
+namespace {
+
+// Menus read "&" as the mark of a keyboard accelerator; labels mean it literally.
+QString menuText(const QString &label)
 {
-    m_deviceStatus = addAction(QString());
-    m_deviceStatus->setEnabled(false);
-    m_accessHint = addAction(QString());
-    m_accessHint->setEnabled(false);
-    addSeparator();
-    m_version = addAction(QString());
-    m_version->setEnabled(false);
-    addSeparator();
-    QAction *quit = addAction(QStringLiteral("Quit Kestrix"));
-    connect(quit, &QAction::triggered, this, &TrayMenu::quitRequested);
+    QString text = label;
+    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
 
-    connect(&m_device, &DorvelDeviceManager::isConnectedChanged, this, &TrayMenu::refresh);
-    connect(&m_device, &DorvelDeviceManager::lastQueryChanged, this, &TrayMenu::refresh);
-    connect(&m_device, &DorvelDeviceManager::hasInaccessibleDeviceChanged, this, &TrayMenu::refresh);
+void apply(QAction *action, const MenuItem &item)
+{
+    action->setText(menuText(item.text));
+    action->setVisible(item.visible);
+    action->setEnabled(item.enabled);
+}
+
+} // namespace
+
+TrayMenu::TrayMenu(MenuController &controller, QWidget *parent) : QMenu(parent), m_controller(controller)
+{
+    setTitle(QStringLiteral("Kestrix"));
+    bind([](const MenuView &v) -> const MenuItem & { return v.micLine; });
+    bind([](const MenuView &v) -> const MenuItem & { return v.toggleMicMute; });
+    addSeparator();
+    m_presetMenu = addMenu(QStringLiteral("Preset"));
+    fillPresets(m_presetMenu->addMenu(QStringLiteral("System")), false);
+    fillPresets(m_presetMenu->addMenu(QStringLiteral("Media")), true);
+    bind([](const MenuView &v) -> const MenuItem & { return v.customShortcut; });
+    bind([](const MenuView &v) -> const MenuItem & { return v.rgbSettings; });
+    bind([](const MenuView &v) -> const MenuItem & { return v.statusRules; });
+    bind([](const MenuView &v) -> const MenuItem & { return v.timer; });
+    bind([](const MenuView &v) -> const MenuItem & { return v.advancedSetup; });
+    bind([](const MenuView &v) -> const MenuItem & { return v.featureRequest; });
+    addSeparator();
+    bind([](const MenuView &v) -> const MenuItem & { return v.deviceStatus; });
+    bind([](const MenuView &v) -> const MenuItem & { return v.accessHint; });
+    addSeparator();
+    bind([](const MenuView &v) -> const MenuItem & { return v.appVersion; });
+    bind([](const MenuView &v) -> const MenuItem & { return v.appUpdate; });
+    m_firmwareDivider = addSeparator();
+    bind([](const MenuView &v) -> const MenuItem & { return v.firmwareUpdate; });
+    addSeparator();
+    bind([](const MenuView &v) -> const MenuItem & { return v.uninstall; });
+    bind([](const MenuView &v) -> const MenuItem & { return v.terms; });
+    bind([](const MenuView &v) -> const MenuItem & { return v.quit; });
+
+    connect(&m_controller, &MenuController::viewChanged, this, &TrayMenu::refresh);
     refresh();
+}
+
+QAction *TrayMenu::bind(const MenuItem &(*select)(const MenuView &))
+{
+    QAction *action = addAction(QString());
+    m_bindings.push_back({action, select});
+    // The entry is looked up again when chosen: the view may have changed since the menu opened.
+    connect(action, &QAction::triggered, this, [this, select] { m_controller.perform(select(m_controller.view())); });
+    return action;
+}
+
+void TrayMenu::fillPresets(QMenu *submenu, bool media)
+{
+    const MenuView &view = m_controller.view();
+    const auto &items = media ? view.mediaPresets : view.systemPresets;
+    auto &actions = media ? m_mediaPresets : m_systemPresets;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        QAction *action = submenu->addAction(QString());
+        actions.push_back(action);
+        connect(action, &QAction::triggered, this, [this, media, i] {
+            const MenuView &current = m_controller.view();
+            const auto &list = media ? current.mediaPresets : current.systemPresets;
+            if (i < list.size()) {
+                m_controller.perform(list[i]);
+            }
+        });
+    }
 }
 
 void TrayMenu::refresh()
 {
-    m_deviceStatus->setText(MenuPresenter::deviceStatusLabel(m_device.isConnected(), m_device.lastQuery(),
-                                                             m_device.hasInaccessibleDevice()));
-    const QString hint = MenuPresenter::deviceAccessHint(m_device.isConnected(), m_device.hasInaccessibleDevice());
-    m_accessHint->setText(hint);
-    m_accessHint->setVisible(!hint.isEmpty());
-    m_version->setText(MenuPresenter::appVersionLabel(QString::fromLatin1(AppInfo::shortVersion)));
+    const MenuView &view = m_controller.view();
+    for (const Binding &binding : m_bindings) {
+        apply(binding.action, binding.select(view));
+    }
+    m_presetMenu->menuAction()->setVisible(view.presetVisible);
+    m_presetMenu->menuAction()->setEnabled(view.presetEnabled);
+    for (std::size_t i = 0; i < m_systemPresets.size() && i < view.systemPresets.size(); ++i) {
+        apply(m_systemPresets[i], view.systemPresets[i]);
+    }
+    for (std::size_t i = 0; i < m_mediaPresets.size() && i < view.mediaPresets.size(); ++i) {
+        apply(m_mediaPresets[i], view.mediaPresets[i]);
+    }
+    m_firmwareDivider->setVisible(view.firmwareSectionVisible);
 }

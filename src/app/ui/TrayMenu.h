@@ -1,27 +1,38 @@
 #pragma once
 
-#include <QMenu>
-#include <QPointer>
+#include "app/ui/MenuPresenter.h"
 
-class DorvelDeviceManager;
+#include <QMenu>
+
+#include <vector>
+
+class MenuController;
 class QAction;
 
-// The tray icon's menu. Renders MenuPresenter texts and recomputes them on every change of the
-// observed objects; emits intents, performs nothing itself.
+// The tray icon's menu: renders the controller's view (labels change while the menu is open) and
+// hands the chosen entry back to it. Desktop panels that show the menu themselves (over D-Bus)
+// receive the same actions, texts and states.
 class TrayMenu : public QMenu {
     Q_OBJECT
 public:
-    explicit TrayMenu(DorvelDeviceManager &device, QWidget *parent = nullptr);
+    explicit TrayMenu(MenuController &controller, QWidget *parent = nullptr);
 
-    // Re-reads every observed value; also called on each change signal.
+    // Re-renders the controller's current view; also run on every change of it.
     void refresh();
 
-Q_SIGNALS:
-    void quitRequested();
-
 private:
-    DorvelDeviceManager &m_device;
-    QAction *m_deviceStatus = nullptr;
-    QAction *m_accessHint = nullptr;
-    QAction *m_version = nullptr;
+    // An action bound to one entry of the view, found again by `select` on each refresh.
+    struct Binding {
+        QAction *action;
+        const MenuPresenter::MenuItem &(*select)(const MenuPresenter::MenuView &);
+    };
+    QAction *bind(const MenuPresenter::MenuItem &(*select)(const MenuPresenter::MenuView &));
+    void fillPresets(QMenu *submenu, bool media);
+
+    MenuController &m_controller;
+    std::vector<Binding> m_bindings;
+    QMenu *m_presetMenu = nullptr;
+    std::vector<QAction *> m_systemPresets;
+    std::vector<QAction *> m_mediaPresets;
+    QAction *m_firmwareDivider = nullptr;
 };

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrlQuery>
 
 Q_DECLARE_METATYPE(std::optional<DeviceQueryResponse>)
 
@@ -15,6 +16,20 @@ DeviceQueryResponse queried(HardwarePlatform platform, FirmwareVersion version)
     q.hwPlatform = platform;
     q.version = version;
     return q;
+}
+
+using MenuPresenter::MenuAction;
+using MenuPresenter::MenuItem;
+using MenuPresenter::MenuState;
+using MenuPresenter::MenuView;
+
+MenuState attached(HardwarePlatform platform)
+{
+    MenuState state;
+    state.termsAccepted = true;
+    state.isConnected = true;
+    state.lastQuery = queried(platform, {1, 2, 0});
+    return state;
 }
 
 void writeImage(const QString &path, QColor colour, int size)
@@ -56,6 +71,206 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         QCOMPARE(MenuPresenter::deviceStatusLabel(connected, query, inaccessible), expected);
         QCOMPARE(MenuPresenter::deviceAccessHint(connected, inaccessible).isEmpty(), connected || !inaccessible);
+    }
+
+    // Which entries a device brings: none without one, the binding entries once it is attached,
+    // the settings entries once its platform is known, the firmware section for RP2350 only.
+    void entriesFollowTheDevice_data()
+    {
+        QTest::addColumn<int>("device"); // 0 absent, 1 connected unqueried, 2 unknown, 3 rp2040, 4 rp2350
+        QTest::addColumn<bool>("bindingEntries");
+        QTest::addColumn<bool>("settingsEntries");
+        QTest::addColumn<bool>("firmwareSection");
+        QTest::newRow("absent") << 0 << false << false << false;
+        QTest::newRow("not yet queried") << 1 << true << false << false;
+        QTest::newRow("unknown platform") << 2 << true << false << false;
+        QTest::newRow("rp2040") << 3 << true << true << false;
+        QTest::newRow("rp2350") << 4 << true << true << true;
+    }
+    void entriesFollowTheDevice()
+    {
+        QFETCH(int, device);
+        QFETCH(bool, bindingEntries);
+        QFETCH(bool, settingsEntries);
+        QFETCH(bool, firmwareSection);
+        MenuState state;
+        state.termsAccepted = true;
+        state.isConnected = device > 0;
+        const HardwarePlatform platforms[] = {HardwarePlatform::unknown, HardwarePlatform::unknown,
+                                              HardwarePlatform::unknown, HardwarePlatform::rp2040,
+                                              HardwarePlatform::rp2350};
+        if (device >= 2) {
+            state.lastQuery = queried(platforms[device], {1, 0, 0});
+        }
+        const MenuView view = MenuPresenter::menuView(state);
+        QCOMPARE(view.presetVisible, bindingEntries);
+        QCOMPARE(view.customShortcut.visible, bindingEntries);
+        QCOMPARE(view.rgbSettings.visible, settingsEntries);
+        QCOMPARE(view.statusRules.visible, settingsEntries);
+        QCOMPARE(view.timer.visible, settingsEntries);
+        QCOMPARE(view.firmwareSectionVisible, firmwareSection);
+        QCOMPARE(view.firmwareUpdate.visible, firmwareSection);
+        // Always there.
+        for (const MenuItem *item : {&view.micLine, &view.toggleMicMute, &view.featureRequest, &view.deviceStatus,
+                                     &view.appVersion, &view.appUpdate, &view.uninstall, &view.terms, &view.quit}) {
+            QVERIFY2(item->visible, qPrintable(item->text));
+        }
+
+        // A query left over from a device that has gone shows no firmware section.
+        state.isConnected = false;
+        QVERIFY(!MenuPresenter::menuView(state).firmwareSectionVisible);
+    }
+
+    void everythingButTermsAndQuitWaitsForTheTerms()
+    {
+        MenuState state = attached(HardwarePlatform::rp2350);
+        state.micMuted = false;
+        state.hasSetupGuide = true;
+        state.firmware = TarnUpdateState::updateAvailable({1, 2, 0}, {1, 3, 0});
+        const MenuView accepted = MenuPresenter::menuView(state);
+        QVERIFY(accepted.presetEnabled && accepted.toggleMicMute.enabled && accepted.rgbSettings.enabled &&
+                accepted.firmwareUpdate.enabled && accepted.uninstall.enabled && accepted.systemPresets[0].enabled);
+
+        state.termsAccepted = false;
+        const MenuView view = MenuPresenter::menuView(state);
+        QVERIFY(!view.presetEnabled);
+        for (const auto &items : {view.systemPresets, view.mediaPresets}) {
+            for (const MenuItem &item : items) {
+                QVERIFY(!item.enabled);
+            }
+        }
+        for (const MenuItem *item :
+             {&view.micLine, &view.toggleMicMute, &view.customShortcut, &view.rgbSettings, &view.statusRules,
+              &view.timer, &view.advancedSetup, &view.featureRequest, &view.deviceStatus, &view.appVersion,
+              &view.appUpdate, &view.firmwareUpdate, &view.uninstall}) {
+            QVERIFY2(!item->enabled, qPrintable(item->text));
+            QVERIFY2(item->visible, qPrintable(item->text)); // greyed, not hidden
+        }
+        QVERIFY(view.terms.enabled && view.quit.enabled);
+        QCOMPARE(view.terms.text, QStringLiteral("Terms…"));
+        QCOMPARE(view.quit.text, QStringLiteral("Quit Kestrix"));
+    }
+
+    void microphoneAndShortcutLines()
+    {
+        MenuState state = attached(HardwarePlatform::rp2040);
+        MenuView view = MenuPresenter::menuView(state);
+        QCOMPARE(view.micLine.text, QStringLiteral("Mic: —"));
+        QVERIFY(!view.toggleMicMute.enabled); // nothing to toggle while the state is unknown
+        state.micMuted = true;
+        view = MenuPresenter::menuView(state);
+        QCOMPARE(view.micLine.text, QStringLiteral("Mic: Muted"));
+        QVERIFY(view.toggleMicMute.enabled);
+        QCOMPARE(view.toggleMicMute.action, MenuAction::toggleMicMute);
+        state.micMuted = false;
+        QCOMPARE(MenuPresenter::menuView(state).micLine.text, QStringLiteral("Mic: Live"));
+
+        QCOMPARE(view.customShortcut.text, QStringLiteral("Custom Shortcut…"));
+        state.lastQuery->bindType = BindType::custom;
+        QCOMPARE(MenuPresenter::menuView(state).customShortcut.text, QStringLiteral("✓ Custom Shortcut…"));
+        QCOMPARE(MenuPresenter::menuView(state).timer.text, QStringLiteral("Timer…"));
+    }
+
+    // The submenus list their actions in the type's order; at most one carries the mark, and none
+    // while the device reports a custom binding.
+    void presetSubmenus()
+    {
+        MenuState state = attached(HardwarePlatform::rp2350);
+        const auto labels = [](const std::vector<MenuItem> &items) {
+            QStringList out;
+            for (const MenuItem &item : items) {
+                out << item.text;
+            }
+            return out;
+        };
+        state.lastQuery->bindType = BindType::preset;
+        state.lastQuery->currentPresetID = static_cast<std::uint8_t>(PresetAction::nextTrack);
+        MenuView view = MenuPresenter::menuView(state);
+        QCOMPARE(labels(view.systemPresets),
+                 (QStringList{QStringLiteral("Lock Screen"), QStringLiteral("Screenshot"), QStringLiteral("Sleep")}));
+        QCOMPARE(labels(view.mediaPresets),
+                 (QStringList{QStringLiteral("Mute"), QStringLiteral("Volume Up"), QStringLiteral("Volume Down"),
+                              QStringLiteral("Play / Pause"), QStringLiteral("✓ Next Track"),
+                              QStringLiteral("Prev Track"), QStringLiteral("Brightness Up"),
+                              QStringLiteral("Brightness Down"), QStringLiteral("AI Interrupt")}));
+        QCOMPARE(view.mediaPresets[4].presetCode, std::uint8_t(7));
+        QCOMPARE(view.mediaPresets[4].action, MenuAction::setPreset);
+        QCOMPARE(view.systemPresets[2].presetCode, std::uint8_t(11));
+
+        state.lastQuery->bindType = BindType::custom; // the preset id may linger in the reply
+        view = MenuPresenter::menuView(state);
+        QVERIFY(!labels(view.mediaPresets).join(QString()).contains(QStringLiteral("✓")));
+    }
+
+    void updateItems()
+    {
+        MenuState state = attached(HardwarePlatform::rp2350);
+        state.firmware = TarnUpdateState::transferring(5, 0);
+        MenuView view = MenuPresenter::menuView(state);
+        QCOMPARE(view.firmwareUpdate.text, QStringLiteral("Updating TARN Firmware… 0%"));
+        QVERIFY(!view.firmwareUpdate.isButton());
+        state.firmware = TarnUpdateState::transferring(2, 3);
+        QCOMPARE(MenuPresenter::menuView(state).firmwareUpdate.text, QStringLiteral("Updating TARN Firmware… 66%"));
+        state.firmware = TarnUpdateState::updateAvailable({1, 2, 0}, {1, 3, 0});
+        view = MenuPresenter::menuView(state);
+        QCOMPARE(view.firmwareUpdate.text, QStringLiteral("TARN Update Available: v1.2.0 → v1.3.0"));
+        QCOMPARE(view.firmwareUpdate.action, MenuAction::startFirmwareUpdate);
+        state.firmware = TarnUpdateState::failed(TarnUpdateError::Kind::checksumRejectedByDevice);
+        QCOMPARE(MenuPresenter::menuView(state).firmwareUpdate.action, MenuAction::checkFirmwareUpdate);
+        state.firmware = TarnUpdateState::failed(TarnUpdateError::Kind::deviceNoPartitionTable);
+        QCOMPARE(MenuPresenter::menuView(state).firmwareUpdate.action, MenuAction::none);
+
+        state.appUpdate = AppUpdater::State::available(QStringLiteral("0.3.0"), QUrl());
+        view = MenuPresenter::menuView(state);
+        QCOMPARE(view.appUpdate.text, QStringLiteral("Update Available: v0.3.0"));
+        QCOMPARE(view.appUpdate.action, MenuAction::startAppInstall);
+        state.appUpdate = AppUpdater::State::readyToInstall(QStringLiteral("0.3.0"));
+        QCOMPARE(MenuPresenter::menuView(state).appUpdate.action, MenuAction::confirmAppInstall);
+        state.appUpdate = AppUpdater::State::installFailed(AppUpdateError::signatureVerificationFailed);
+        QCOMPARE(MenuPresenter::menuView(state).appUpdate.action, MenuAction::startAppInstall);
+        state.appUpdate = AppUpdater::State::downloading(QStringLiteral("0.3.0"));
+        QCOMPARE(MenuPresenter::menuView(state).appUpdate.action, MenuAction::none);
+        state.appUpdate = AppUpdater::State::idle();
+        QCOMPARE(MenuPresenter::menuView(state).appUpdate.action, MenuAction::checkAppUpdate);
+    }
+
+    void firmwareBusyPredicate()
+    {
+        using S = TarnUpdateState;
+        for (const S &busy : {S::downloading(0), S::transferring(1, 2), S::verifying(), S::waitingForReboot(),
+                              S::confirmingVersion()}) {
+            QVERIFY(MenuPresenter::isFirmwareUpdateBusy(busy));
+        }
+        for (const S &idle :
+             {S::idle(), S::checkingForUpdate(), S::upToDate({1, 0, 0}), S::updateAvailable({1, 0, 0}, {1, 1, 0}),
+              S::succeeded({1, 1, 0}), S::failed(TarnUpdateError::Kind::reconnectTimeout)}) {
+            QVERIFY(!MenuPresenter::isFirmwareUpdateBusy(idle));
+        }
+    }
+
+    void featureRequestMail()
+    {
+        QCOMPARE(MenuPresenter::operatingSystemText(
+                     QStringLiteral("PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nNAME=\"Debian GNU/Linux\"\n"
+                                    "VERSION_ID=\"12\"\nID=debian\n")),
+                 QStringLiteral("Debian GNU/Linux 12"));
+        QCOMPARE(MenuPresenter::operatingSystemText(QStringLiteral("NAME=Arch Linux\nPRETTY_NAME=\"Arch Linux\"\n")),
+                 QStringLiteral("Arch Linux"));
+        QCOMPARE(MenuPresenter::operatingSystemText(QString()), QStringLiteral("Linux"));
+
+        const QUrl url = MenuPresenter::featureRequestURL(
+            QStringLiteral("support@tamsel.example"), QStringLiteral("Kestrix v0.2.7"),
+            QStringLiteral("Device: TARN (RP2040) v1.0.0 & more"), QStringLiteral("Debian GNU/Linux 12"));
+        QVERIFY(url.isValid());
+        QCOMPARE(url.scheme(), QStringLiteral("mailto"));
+        QCOMPARE(url.path(), QStringLiteral("support@tamsel.example"));
+        const QUrlQuery query(url);
+        QCOMPARE(query.queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded),
+                 QStringLiteral("Kestrix Feature Request"));
+        // An "&" in a line must not cut the body short.
+        QCOMPARE(query.queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded),
+                 QStringLiteral("What would you like to see added or changed?\n\n\n---\nKestrix v0.2.7\n"
+                                "Device: TARN (RP2040) v1.0.0 & more\nDebian GNU/Linux 12"));
     }
 
     void versionLine()

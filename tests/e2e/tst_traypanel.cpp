@@ -1,0 +1,338 @@
+// The tray menu as a desktop panel sees it: kestrix on an X server (Xvfb) and a private session
+// bus, where this test plays the panel: it runs the StatusNotifierWatcher (with a host registered)
+// and the notification server, reads the exported menu over com.canonical.dbusmenu and clicks it.
+// The simulated device's report log shows what the click did.
+#include "ReportLog.h"
+
+#include <QDBusAbstractAdaptor>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// One entry of a dbusmenu layout: (ia{sv}av).
+struct MenuNode {
+    int id = 0;
+    QVariantMap properties;
+    QList<MenuNode> children;
+
+    QString label() const { return properties.value(QStringLiteral("label")).toString(); }
+    bool isVisible() const { return properties.value(QStringLiteral("visible"), true).toBool(); }
+    bool isEnabled() const { return properties.value(QStringLiteral("enabled"), true).toBool(); }
+    bool isSeparator() const
+    {
+        return properties.value(QStringLiteral("type")).toString() == QLatin1String("separator");
+    }
+
+    const MenuNode *find(const QString &text) const
+    {
+        if (label() == text) {
+            return this;
+        }
+        for (const MenuNode &child : children) {
+            if (const MenuNode *found = child.find(text)) {
+                return found;
+            }
+        }
+        return nullptr;
+    }
+};
+
+MenuNode readNode(const QDBusArgument &argument)
+{
+    MenuNode node;
+    argument.beginStructure();
+    argument >> node.id >> node.properties;
+    argument.beginArray();
+    while (!argument.atEnd()) {
+        QDBusVariant child;
+        argument >> child;
+        node.children << readNode(child.variant().value<QDBusArgument>());
+    }
+    argument.endArray();
+    argument.endStructure();
+    return node;
+}
+
+} // namespace
+
+// The panel's StatusNotifierWatcher: a host is registered from the start; items register here.
+class WatcherAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isHostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ registeredItems)
+
+public:
+    explicit WatcherAdaptor(QObject *parent) : QDBusAbstractAdaptor(parent) {}
+    bool isHostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+    QStringList registeredItems() const { return items; }
+
+    // Where each item lives: its bus name and object path.
+    QList<std::pair<QString, QString>> itemAddresses;
+    QStringList items;
+
+public Q_SLOTS:
+    void RegisterStatusNotifierItem(const QString &serviceOrPath, const QDBusMessage &message)
+    {
+        // Items name either their own bus name (the object is then /StatusNotifierItem) or a path on
+        // the connection they call from.
+        if (serviceOrPath.startsWith(QLatin1Char('/'))) {
+            itemAddresses.append({message.service(), serviceOrPath});
+        } else {
+            itemAddresses.append({serviceOrPath, QStringLiteral("/StatusNotifierItem")});
+        }
+        items << serviceOrPath;
+        Q_EMIT StatusNotifierItemRegistered(serviceOrPath);
+    }
+    void RegisterStatusNotifierHost(const QString &) {}
+
+Q_SIGNALS:
+    void StatusNotifierItemRegistered(const QString &service);
+    void StatusNotifierItemUnregistered(const QString &service);
+    void StatusNotifierHostRegistered();
+};
+
+// The desktop's notification server, where tray messages end up.
+class NotificationsAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    explicit NotificationsAdaptor(QObject *parent) : QDBusAbstractAdaptor(parent) {}
+    QStringList bodies;
+
+public Q_SLOTS:
+    uint Notify(const QString &, uint, const QString &, const QString &summary, const QString &body,
+                const QStringList &, const QVariantMap &, int)
+    {
+        bodies << summary + QStringLiteral(": ") + body;
+        return static_cast<uint>(bodies.size());
+    }
+    QStringList GetCapabilities() { return {QStringLiteral("body")}; }
+    void CloseNotification(uint) {}
+};
+
+class TrayPanelTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QProcess m_bus;
+    QProcess m_xserver;
+    QProcess m_devsim;
+    QProcess m_app;
+    QString m_busAddress;
+    QString m_display;
+    QObject m_watcherObject;
+    QObject m_notificationsObject;
+    WatcherAdaptor *m_watcher = nullptr;
+    NotificationsAdaptor *m_notifications = nullptr;
+
+    QString path(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+    QDBusConnection bus() const { return QDBusConnection(QStringLiteral("panel")); }
+
+    QProcessEnvironment appEnvironment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("DISPLAY"), m_display);
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_busAddress);
+        env.remove(QStringLiteral("XDG_CURRENT_DESKTOP"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), path("config"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), path("data"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.path());
+        env.insert(QStringLiteral("KESTRIX_DEVICE_BUS"), path("bus"));
+        env.insert(QStringLiteral("KESTRIX_UPDATE_BASE_URL"), QStringLiteral("http://127.0.0.1:9/"));
+        return env;
+    }
+
+    QDBusMessage call(const QString &service, const QString &objectPath, const QString &interface,
+                      const QString &method, const QVariantList &arguments)
+    {
+        QDBusMessage message = QDBusMessage::createMethodCall(service, objectPath, interface, method);
+        message.setArguments(arguments);
+        return bus().call(message, QDBus::Block, 5000);
+    }
+
+    // The exported menu, read as a panel does when it opens it.
+    MenuNode layout()
+    {
+        if (m_watcher->itemAddresses.isEmpty()) {
+            return {};
+        }
+        const auto [service, itemPath] = m_watcher->itemAddresses.constLast();
+        const QDBusMessage menuPath =
+            call(service, itemPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
+                 {QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Menu")});
+        if (menuPath.type() != QDBusMessage::ReplyMessage) {
+            return {};
+        }
+        const QString menu =
+            qvariant_cast<QDBusObjectPath>(menuPath.arguments().value(0).value<QDBusVariant>().variant()).path();
+        const QDBusMessage reply = call(service, menu, QStringLiteral("com.canonical.dbusmenu"),
+                                        QStringLiteral("GetLayout"), {0, -1, QStringList()});
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() < 2) {
+            return {};
+        }
+        m_menuService = service;
+        m_menuPath = menu;
+        return readNode(reply.arguments().at(1).value<QDBusArgument>());
+    }
+
+    QStringList visibleTopLevelLabels()
+    {
+        QStringList labels;
+        for (const MenuNode &node : layout().children) {
+            if (node.isVisible()) {
+                labels << (node.isSeparator() ? QStringLiteral("—") : node.label());
+            }
+        }
+        return labels;
+    }
+
+    QString m_menuService;
+    QString m_menuPath;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+        const QString dbusDaemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        if (xvfb.isEmpty() || dbusDaemon.isEmpty()) {
+            QSKIP("Xvfb and dbus-daemon are needed (packages xvfb and dbus-daemon)");
+        }
+        QVERIFY(m_dir.isValid());
+
+        m_bus.start(dbusDaemon,
+                    {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        QVERIFY(m_bus.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(m_bus.canReadLine(), 10000);
+        m_busAddress = QString::fromUtf8(m_bus.readLine().trimmed());
+
+        m_xserver.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                               QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+                               QStringLiteral("800x600x24")});
+        QVERIFY(m_xserver.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(m_xserver.canReadLine(), 10000);
+        m_display = QLatin1Char(':') + QString::fromUtf8(m_xserver.readLine().trimmed());
+
+        QDBusConnection panel = QDBusConnection::connectToBus(m_busAddress, QStringLiteral("panel"));
+        QVERIFY(panel.isConnected());
+        m_watcher = new WatcherAdaptor(&m_watcherObject);
+        QVERIFY(panel.registerObject(QStringLiteral("/StatusNotifierWatcher"), &m_watcherObject));
+        QVERIFY(panel.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+        m_notifications = new NotificationsAdaptor(&m_notificationsObject);
+        QVERIFY(panel.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &m_notificationsObject));
+        QVERIFY(panel.registerService(QStringLiteral("org.freedesktop.Notifications")));
+
+        // The terms are accepted already, so the whole menu is live.
+        QSettings settings(path("config/io.tamsel.desktop.conf"), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("legalAgreement.acceptedVersion"), 2);
+        settings.sync();
+
+        m_devsim.setProgram(QStringLiteral(KESTRIX_DEVSIM_PATH));
+        m_devsim.setArguments({QStringLiteral("--bus"), path("bus"), QStringLiteral("--report-log"),
+                               path("reports.log"), QStringLiteral("--quiet")});
+        m_devsim.start();
+        QVERIFY(m_devsim.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path("bus/dorvel.json")), 10000);
+
+        m_app.setProgram(QStringLiteral(KESTRIX_APP_PATH));
+        m_app.setProcessEnvironment(appEnvironment());
+        m_app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_app.start();
+        QVERIFY(m_app.waitForStarted());
+    }
+
+    void theMenuIsExportedToThePanel()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(!m_watcher->itemAddresses.isEmpty(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(layout().find(QStringLiteral("Device: TARN v1.0.0")) != nullptr, 20000);
+        const QStringList expected{QStringLiteral("Mic: —"),
+                                   QStringLiteral("Toggle Mic Mute"),
+                                   QStringLiteral("—"),
+                                   QStringLiteral("Preset"),
+                                   QStringLiteral("Custom Shortcut…"),
+                                   QStringLiteral("RGB Settings…"),
+                                   QStringLiteral("Status Rules…"),
+                                   QStringLiteral("Timer…"),
+                                   QStringLiteral("Advanced Setup…"),
+                                   QStringLiteral("Feature Request…"),
+                                   QStringLiteral("—"),
+                                   QStringLiteral("Device: TARN v1.0.0"),
+                                   QStringLiteral("—"),
+                                   QStringLiteral("Kestrix v" KESTRIX_VERSION),
+                                   QStringLiteral("Check for Updates…"),
+                                   QStringLiteral("—"),
+                                   QStringLiteral("Check for TARN Update…"),
+                                   QStringLiteral("—"),
+                                   QStringLiteral("Uninstall Kestrix…"),
+                                   QStringLiteral("Terms…"),
+                                   QStringLiteral("Quit Kestrix")};
+        // The firmware check after the attach may still be running against the dead update server.
+        QTRY_COMPARE_WITH_TIMEOUT(visibleTopLevelLabels(), expected, 20000);
+        const MenuNode menu = layout();
+        QVERIFY(!menu.find(QStringLiteral("Mic: —"))->isEnabled()); // text lines are inert
+        QVERIFY(menu.find(QStringLiteral("Terms…"))->isEnabled());
+        const MenuNode *preset = menu.find(QStringLiteral("Preset"));
+        QCOMPARE(preset->properties.value(QStringLiteral("children-display")).toString(), QStringLiteral("submenu"));
+        QCOMPARE(preset->children.size(), 2);
+        QCOMPARE(preset->children.at(1).label(), QStringLiteral("Media"));
+    }
+
+    // A click from the panel binds the preset on the device; the label then carries the mark.
+    void aPresetClickedInThePanelReachesTheDevice()
+    {
+        const MenuNode *volumeUp = nullptr;
+        MenuNode menu = layout();
+        volumeUp = menu.find(QStringLiteral("Volume Up"));
+        QVERIFY(volumeUp);
+        const auto before = receivedReports(path("reports.log")).size();
+        const QDBusMessage clicked =
+            call(m_menuService, m_menuPath, QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("Event"),
+                 {volumeUp->id, QStringLiteral("clicked"), QVariant::fromValue(QDBusVariant(0)), 0u});
+        QCOMPARE(clicked.type(), QDBusMessage::ReplyMessage);
+        QTRY_VERIFY_WITH_TIMEOUT(receivedReports(path("reports.log")).mid(before).contains(hexReport("0002")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(layout().find(QStringLiteral("✓ Volume Up")) != nullptr, 10000);
+    }
+
+    // A second start hands over to the running one, which says so through the tray.
+    void aSecondStartShowsTheRunningOne()
+    {
+        QProcess second;
+        second.setProcessEnvironment(appEnvironment());
+        second.start(QStringLiteral(KESTRIX_APP_PATH), QStringList{});
+        QVERIFY(second.waitForFinished(20000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            m_notifications->bodies.contains(QStringLiteral("Kestrix: Kestrix is already running.")), 10000);
+        QCOMPARE(m_app.state(), QProcess::Running);
+    }
+
+    void cleanupTestCase()
+    {
+        for (QProcess *process : {&m_app, &m_devsim, &m_xserver, &m_bus}) {
+            if (process->state() != QProcess::NotRunning) {
+                process->terminate();
+                if (!process->waitForFinished(5000)) {
+                    process->kill();
+                    process->waitForFinished(5000);
+                }
+            }
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TrayPanelTest)
+#include "tst_traypanel.moc"
