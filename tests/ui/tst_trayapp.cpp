@@ -18,8 +18,8 @@
 #include "support/FakeNetworkInterfaces.h"
 #include "support/FakePorts.h"
 #include "support/FakeTriggerListener.h"
-#include "update/AppUpdater.h"
 #include "support/LocalHttpServer.h"
+#include "update/AppUpdater.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
