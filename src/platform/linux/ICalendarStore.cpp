@@ -946,6 +946,7 @@ void ICalendarStore::scanCollection(const QString &folder, int depth, QStringLis
 
 void ICalendarStore::scanDesktopLocal(const QString &root, QStringList &watched)
 {
+    const bool haveSources = !m_options.desktopSources.isEmpty() && QFileInfo(m_options.desktopSources).isDir();
     const QDir dir(root);
     watched.append(dir.absolutePath());
     for (const QFileInfo &entry : dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
@@ -962,6 +963,9 @@ void ICalendarStore::scanDesktopLocal(const QString &root, QStringList &watched)
         const QString sourceFile = m_options.desktopSources.isEmpty()
                                        ? QString()
                                        : QDir(m_options.desktopSources).filePath(sourceId + QStringLiteral(".source"));
+        if (haveSources && sourceId != QStringLiteral("system-calendar") && !QFileInfo::exists(sourceFile)) {
+            continue; // left behind by a calendar removed on the desktop, which keeps its folder
+        }
         if (!sourceFile.isEmpty() &&
             keyFileValue(sourceFile, "Data Source", "Enabled").compare(QStringLiteral("false"), Qt::CaseInsensitive) ==
                 0) {

@@ -59,7 +59,9 @@ private:
 //   keeps its local calendars, one folder per source), each folder's calendar.ics, titled with the
 //   DisplayName of the folder's source file (<desktopSources>/<source UID>.source, the UID being
 //   the folder's name, or "system-calendar" for the personal calendar's folder "system"), else
-//   its X-WR-CALNAME, else the folder's name. A source switched off (Enabled=false) is left out.
+//   its X-WR-CALNAME, else the folder's name. A source switched off (Enabled=false) is left out,
+//   and so is a folder without a source file while the sources folder exists (the desktop keeps
+//   the folder of a calendar the user removed).
 //
 // A collection's calendar's id is the canonical path of its folder or file, so it stays the same
 // across restarts for as long as the calendar is not moved. A desktop calendar's id is its source

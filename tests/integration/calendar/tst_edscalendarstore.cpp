@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -186,8 +187,52 @@ private Q_SLOTS:
                                   QStringLiteral("2024-04-09T13:30:00Z/2024-04-09T14:00:00Z"), 30000);
     }
 
+    // A calendar another client adds is listed and opened, and one it removes goes, with its
+    // events, while the store keeps answering.
+    void sourcesComeAndGo()
+    {
+        auto store = granted(std::make_unique<EdsCalendarStore>());
+        QVERIFY(store);
+        GError *error = nullptr;
+        ESourceRegistry *registry = e_source_registry_new_sync(nullptr, &error);
+        QVERIFY2(registry, error ? error->message : "");
+        const auto release = qScopeGuard([&] { g_object_unref(registry); });
+        ESource *added = e_source_new_with_uid("kestrix-added", nullptr, &error);
+        QVERIFY(added);
+        e_source_set_parent(added, "local-stub");
+        e_source_set_display_name(added, "Added");
+        e_source_backend_set_backend_name(E_SOURCE_BACKEND(e_source_get_extension(added, E_SOURCE_EXTENSION_CALENDAR)),
+                                          "local");
+        const bool committed = e_source_registry_commit_source_sync(registry, added, nullptr, &error);
+        g_object_unref(added);
+        QVERIFY2(committed, error ? error->message : "");
+        QTRY_VERIFY_WITH_TIMEOUT(titles(store->calendars()).contains(QStringLiteral("Added")), 30000);
+
+        // Its events once its view is open: a meeting another client puts there.
+        ESource *source = e_source_registry_ref_source(registry, "kestrix-added");
+        QVERIFY(source);
+        EClient *client = e_cal_client_connect_sync(source, E_CAL_CLIENT_SOURCE_TYPE_EVENTS, 10, nullptr, &error);
+        QVERIFY2(client, error ? error->message : "");
+        ICalComponent *event = i_cal_component_new_from_string(
+            vevent("added@test", "DTSTART:20240312T143000Z\nDTEND:20240312T153000Z\n").constData());
+        QVERIFY(e_cal_client_create_object_sync(E_CAL_CLIENT(client), event, E_CAL_OPERATION_FLAG_NONE, nullptr,
+                                                nullptr, &error));
+        g_object_unref(event);
+        g_object_unref(client);
+        const CalendarEventQuery query{
+            now.addDays(-1), now.addSecs(300), QStringList{QStringLiteral("kestrix-added")}, {}};
+        QTRY_COMPARE_WITH_TIMEOUT(store->events(query).size(), 1, 30000);
+
+        QVERIFY(e_source_remove_sync(source, nullptr, &error));
+        g_object_unref(source);
+        QTRY_VERIFY_WITH_TIMEOUT(!titles(store->calendars()).contains(QStringLiteral("Added")), 30000);
+        QCOMPARE(store->events(query).size(), 0);
+        QVERIFY(titles(store->calendars()).contains(QStringLiteral("Standups")));
+    }
+
     // Under the watcher, beside calendar files that also reach the server's local calendars: each
-    // calendar is listed once, an event another client adds reaches the values through the
+    // calendar is listed once (the one removed above, whose folder the server leaves behind, not at
+    // all), an event another client adds reaches the values through the
     // server's notifications alone, and exclusion works on both stores' calendars.
     void watcherWithBothStores()
     {

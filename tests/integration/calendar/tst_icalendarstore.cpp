@@ -227,6 +227,9 @@ private Q_SLOTS:
         QVERIFY(write(desktop.filePath(QStringLiteral("local/other/calendar.ics")), empty));
         QVERIFY(write(desktop.filePath(QStringLiteral("sources/system.source")),
                       "[Data Source]\nDisplayName=Personal\nEnabled=true\n"));
+        QVERIFY(write(desktop.filePath(QStringLiteral("sources/other.source")), "[Data Source]\nEnabled=true\n"));
+        // Left behind by a calendar removed on the desktop: no source file.
+        QVERIFY(write(desktop.filePath(QStringLiteral("local/removed/calendar.ics")), empty));
 
         ICalendarStore::Options options = collectionAt(root.path());
         options.roots.append({desktop.filePath(QStringLiteral("local")), ICalendarStore::Root::Kind::DesktopLocal});
