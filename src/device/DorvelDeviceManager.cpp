@@ -22,7 +22,7 @@ public:
     bool await_ready() const noexcept { return false; }
     void await_suspend(std::coroutine_handle<> handle)
     {
-        m_manager.beginRequest(PendingReceiver{std::move(m_match), handle, &m_result}, m_report, m_timeout);
+        m_manager.beginRequest(PendingReceiver{std::move(m_match), handle, &m_result, false, {}}, m_report, m_timeout);
     }
     RequestResult<Bytes> await_resume() { return std::move(*m_result); }
 
