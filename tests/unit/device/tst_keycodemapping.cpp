@@ -1,6 +1,9 @@
 #include "device/KeycodeMapping.h"
 
+#include <QFile>
 #include <QTest>
+
+#include <map>
 
 #include <set>
 
@@ -31,6 +34,36 @@ private Q_SLOTS:
         QCOMPARE(mac.size(), 74u);
         QCOMPARE(std::set<std::uint8_t>(mac.begin(), mac.end()).size(), 74u);
         QVERIFY(mac == evdev);
+    }
+
+    // Every key of the literal table in the test data, by both codes, and nothing else: a swapped
+    // pair, a wrong code or an extra key fails here.
+    void tablesMatchTheWrittenTable()
+    {
+        QFile file(QStringLiteral(KESTRIX_TEST_DATA_DIR "/keycodes/recordable-keys.txt"));
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        std::map<std::uint32_t, std::uint8_t> mac, evdev;
+        while (!file.atEnd()) {
+            const QByteArray line = file.readLine().trimmed();
+            if (line.isEmpty() || line.startsWith('#')) {
+                continue;
+            }
+            const QList<QByteArray> fields = line.split('\t');
+            QCOMPARE(fields.size(), 4);
+            bool ok[3] = {};
+            const auto usage = static_cast<std::uint8_t>(fields[3].toUInt(&ok[2], 16));
+            QVERIFY(mac.emplace(fields[1].toUInt(&ok[0]), usage).second);
+            QVERIFY(evdev.emplace(fields[2].toUInt(&ok[1]), usage).second);
+            QVERIFY2(ok[0] && ok[1] && ok[2], line.constData());
+        }
+        QCOMPARE(mac.size(), std::size_t(74));
+        for (std::uint32_t code = 0; code <= 0xFFFF; ++code) {
+            const auto m = mac.find(code);
+            const auto e = evdev.find(code);
+            QCOMPARE(MacKeycodeMapping::hidUsage(std::uint16_t(code)),
+                     m == mac.end() ? std::nullopt : std::optional(m->second));
+            QCOMPARE(LinuxKeycodeMapping::hidUsage(code), e == evdev.end() ? std::nullopt : std::optional(e->second));
+        }
     }
 
     void keys_data()

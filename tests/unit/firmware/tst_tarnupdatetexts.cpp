@@ -1,10 +1,12 @@
 // What the firmware updater's views show for each state, the error labels, and how the release
 // manifest is read and its asset resolved.
+#include "firmware/TarnFirmwareTransfer.h"
 #include "firmware/TarnManifest.h"
 #include "firmware/TarnUpdatePresenter.h"
 #include "firmware/TarnUpdateState.h"
 #include "util/UpdateServer.h"
 
+#include <QScopeGuard>
 #include <QTest>
 
 using State = TarnUpdateState;
@@ -103,6 +105,61 @@ private Q_SLOTS:
         QVERIFY(!TarnUpdatePresenter::progressWindow(State::idle()).showsRetry);
     }
 
+    // Each status byte a device can answer with, the error it stands for and the words the user
+    // reads, written out rather than taken from the code's own tables: a checksum rejection must
+    // never read as a flash write error, and a label must not drift into another's.
+    void deviceStatusesAndLabels_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("1 too large") << 1 << int(EKind::deviceTooLarge)
+                                     << QStringLiteral("TARN Update Failed: Device Rejected Image Size, Retry");
+        QTest::newRow("2 bad sequence") << 2 << int(EKind::transferDesynced)
+                                        << QStringLiteral("TARN Update Failed: Connection Desynced, Retry");
+        QTest::newRow("3 CRC mismatch")
+            << 3 << int(EKind::checksumRejectedByDevice)
+            << QStringLiteral("TARN Update Failed: Checksum Rejected, Old Firmware Still Running, Retry");
+        QTest::newRow("4 flash write") << 4 << int(EKind::deviceFlashWrite)
+                                       << QStringLiteral("TARN Update Failed: Device Flash Write Error, Retry");
+        QTest::newRow("5 not started") << 5 << int(EKind::deviceNotStarted)
+                                       << QStringLiteral("TARN Update Failed: Device Protocol Error, Retry");
+        QTest::newRow("6 busy") << 6 << int(EKind::deviceAlreadyActive)
+                                << QStringLiteral("TARN Update Failed: Another Update Already In Progress, Retry");
+        QTest::newRow("7 no partition table")
+            << 7 << int(EKind::deviceNoPartitionTable)
+            << QStringLiteral("TARN Update Unavailable: This Unit Needs a One-Time Manual Reflash");
+    }
+    void deviceStatusesAndLabels()
+    {
+        QFETCH(int, status);
+        QFETCH(int, kind);
+        QFETCH(QString, label);
+        const Bytes reply{0x03, 0x01, std::uint8_t(status), 0x00, 0x00};
+        const auto decoded = UpdateResponse::fromBytes(reply);
+        QVERIFY(decoded);
+        const auto error = TarnFirmwareTransfer::errorFor(decoded->status);
+        QVERIFY(error);
+        QCOMPARE(int(error->kind), kind);
+        QCOMPARE(error->label(), label);
+    }
+    void otherLabelsAndTheLargestImage()
+    {
+        const Bytes ok{0x03, 0x01, 0x00, 0x00, 0x00};
+        QCOMPARE(TarnFirmwareTransfer::errorFor(UpdateResponse::fromBytes(ok)->status), std::nullopt);
+        QCOMPARE(Error::downloadFailed({}).label(), QStringLiteral("TARN Update Failed: Couldn't Download, Retry"));
+        QCOMPARE(Error::revertedByWatchdog({1, 0, 0}).label(),
+                 QStringLiteral("TARN Update Failed: Device Reverted, Still On Old Firmware, Retry"));
+        QCOMPARE(Error(EKind::imageTooLargeForProtocol).label(),
+                 QStringLiteral("TARN Update Unavailable: Published Image Too Large for This Device"));
+        QCOMPARE(Error(EKind::deviceStoppedResponding).label(),
+                 QStringLiteral("TARN Update Failed: Device Stopped Responding, Retry"));
+        QCOMPARE(Error(EKind::reconnectTimeout).label(),
+                 QStringLiteral("TARN Update: Device Hasn't Reconnected Yet, Retry"));
+        // 65,536 chunks of 28 bytes: the 16-bit sequence numbers run out one chunk later.
+        QCOMPARE(TarnFirmwareTransfer::largestImage, std::size_t(1835008));
+    }
+
     void manifestDecoding_data()
     {
         QTest::addColumn<QByteArray>("body");
@@ -153,6 +210,11 @@ private Q_SLOTS:
     void updateServerURL()
     {
         const QString path = QStringLiteral("/releases/tarn-rp2350/latest.json");
+        // Later tests in this process, and anything they start, still get the loopback server.
+        const QByteArray saved = qgetenv("KESTRIX_UPDATE_BASE_URL");
+        const auto restore = qScopeGuard([&saved] {
+            saved.isNull() ? qunsetenv("KESTRIX_UPDATE_BASE_URL") : qputenv("KESTRIX_UPDATE_BASE_URL", saved);
+        });
         qputenv("KESTRIX_UPDATE_BASE_URL", "http://127.0.0.1:9/");
         QCOMPARE(UpdateServer::url(path).toString(),
                  QStringLiteral("http://127.0.0.1:9/releases/tarn-rp2350/latest.json"));

@@ -158,6 +158,26 @@ private Q_SLOTS:
         QCOMPARE(sends(), (QStringList{shows(2, 45)})); // meeting_soon still outranks mic_in_use
     }
 
+    // Switched on, "Mic Live" shows while the microphone is not muted, and hands over to "Mic Muted"
+    // when it is.
+    void micLiveShowsWhileTheMicrophoneIsOpen()
+    {
+        startAttached();
+        auto rules = engine->rules();
+        ruleIn(rules, "mic_live").isEnabled = true;
+        engine->setRules(rules);
+        FakeMic mic;
+        mic.muted = false;
+        engine->bind(mic);
+        QCOMPARE(sends().last(), shows(0, 85));
+        recorder->reports.clear();
+        mic.setMuted(true);
+        QCOMPARE(sends().last(), shows(0, 0));
+        recorder->reports.clear();
+        mic.setMuted(false);
+        QCOMPARE(sends().last(), shows(0, 85));
+    }
+
     void watchersFeedTheirSignals()
     {
         startAttached();

@@ -318,6 +318,20 @@ private Q_SLOTS:
         QCOMPARE(device->led().mode, RGBMode::twinkleRandomHue);
     }
 
+    // An LED the user had switched off is off again once the timer is cancelled.
+    void cancelRestoresAnLEDThatWasOff()
+    {
+        device->handleReport(Dorvel::ledEnabledReport(false));
+        plug();
+        const SimulatedDorvel::Led before = device->led();
+        QVERIFY(!before.on);
+        timer->startSimple(0, alertColor, RGBMode::knightScanner);
+        KESTRIX_WAIT_FOR(timer->isExpired());
+        QVERIFY(device->led().on);
+        timer->cancelIfRunning();
+        QCOMPARE(device->led(), before);
+    }
+
     // With no rule state ever sent, the engine has nothing to restore: the device gets back the look
     // it had before the timer instead of keeping the alert for good.
     void cancelRestoresTheDevicesOwnLookWhenTheEngineHasNone()
