@@ -1,3 +1,4 @@
+#include "app/AppInfo.h"
 #include "app/LegalAgreementGate.h"
 #include "app/SingleInstanceGuard.h"
 #include "app/TamselDesktopApp.h"
@@ -112,7 +113,7 @@ private Q_SLOTS:
         QCOMPARE(simBus->startCount(), 1);
         QVERIFY(menuTexts().contains(QStringLiteral("Device: Not Found")));
         QVERIFY(menuTexts().contains(QStringLiteral("Quit Kestrix")));
-        QVERIFY(menuTexts().contains(QStringLiteral("Kestrix v0.2.7")));
+        QVERIFY(menuTexts().contains(QStringLiteral("Kestrix v") + QLatin1String(AppInfo::shortVersion)));
 
         simBus->plug(device, 0x14200000);
         KESTRIX_WAIT_FOR(menuTexts().contains(QStringLiteral("Device: TARN v1.0.0")));
