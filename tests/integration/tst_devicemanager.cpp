@@ -1,6 +1,7 @@
 #include "device/DorvelDeviceManager.h"
 #include "platform/sim/SimulatedHidBus.h"
 #include "support/DeviceTestSupport.h"
+#include "support/TestTime.h"
 
 #include <QCoroTask>
 #include <QSignalSpy>
@@ -17,11 +18,12 @@ constexpr LocationID otherPort = 0x14300000;
 
 DorvelDeviceManager::Timings shortTimings()
 {
-    return {.attachQueryTimeout = 200ms,
-            .attachIdentityTimeout = 200ms,
-            .ledRefreshTimeout = 200ms,
+    using TestTime::scaled;
+    return {.attachQueryTimeout = scaled(200ms),
+            .attachIdentityTimeout = scaled(200ms),
+            .ledRefreshTimeout = scaled(200ms),
             .rebootIdentityDelay = 20ms,
-            .rebootIdentityTimeout = 200ms};
+            .rebootIdentityTimeout = scaled(200ms)};
 }
 
 bool isFirstByte(ByteView bytes, std::uint8_t b)
@@ -264,7 +266,8 @@ private Q_SLOTS:
         attachQuietly();
         device->replyLatency = 30ms;
         QSignalSpy idChanged(manager.get(), &DorvelDeviceManager::deviceIDChanged);
-        auto task = manager->queryDevice(150ms);
+        // Far above the wait below, however slow the machine: the manager ends it when it goes.
+        auto task = manager->queryDevice(TestTime::scaled(2s));
         bus->unplugAll();
         QVERIFY(!manager->isConnected());
         QVERIFY(!manager->lastQuery().has_value());

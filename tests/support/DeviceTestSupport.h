@@ -2,6 +2,7 @@
 
 #include "device/Bytes.h"
 #include "platform/sim/SimulatedDorvel.h"
+#include "support/TestTime.h"
 
 #include <QTest>
 
@@ -27,5 +28,6 @@ struct ReportRecorder {
 };
 
 // Runs the event loop until the condition holds; fails the test after a generous bound that only
-// a broken build reaches.
-#define KESTRIX_WAIT_FOR(condition) QVERIFY(QTest::qWaitFor([&] { return (condition); }, 5000))
+// a broken build reaches (scaled like every test duration).
+#define KESTRIX_WAIT_FOR(condition)                                                                                    \
+    QVERIFY(QTest::qWaitFor([&] { return (condition); }, int(TestTime::scaled(std::chrono::seconds(5)).count())))

@@ -4,6 +4,7 @@
 #include "firmware/TarnFirmwareUpdater.h"
 #include "platform/sim/SimulatedHidBus.h"
 #include "support/LocalHttpServer.h"
+#include "support/TestTime.h"
 
 #include <QEventLoop>
 #include <QJsonDocument>
@@ -50,12 +51,13 @@ struct FirmwareRig {
 
     static TarnFirmwareTransfer::Timings defaultTransferTimings()
     {
-        return {.startTimeout = 250ms,
-                .chunkTimeout = 250ms,
-                .endTimeout = 250ms,
-                .abortTimeout = 250ms,
-                .rebootWait = 600ms,
-                .confirmTimeout = 1s};
+        using TestTime::scaled;
+        return {.startTimeout = scaled(250ms),
+                .chunkTimeout = scaled(250ms),
+                .endTimeout = scaled(250ms),
+                .abortTimeout = scaled(250ms),
+                .rebootWait = scaled(600ms),
+                .confirmTimeout = scaled(1s)};
     }
 
     void publish(const QString &version, const QByteArray &image, const QString &asset = QStringLiteral("tarn.bin"))

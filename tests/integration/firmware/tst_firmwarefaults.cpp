@@ -310,12 +310,13 @@ class FirmwareFaultsTest : public QObject {
 
     static TarnFirmwareTransfer::Timings timings()
     {
-        return {.startTimeout = 150ms,
-                .chunkTimeout = 150ms,
-                .endTimeout = 150ms,
-                .abortTimeout = 150ms,
-                .rebootWait = 300ms,
-                .confirmTimeout = 1s};
+        using TestTime::scaled;
+        return {.startTimeout = scaled(150ms),
+                .chunkTimeout = scaled(150ms),
+                .endTimeout = scaled(150ms),
+                .abortTimeout = scaled(150ms),
+                .rebootWait = scaled(300ms),
+                .confirmTimeout = scaled(1s)};
     }
 
 private Q_SLOTS:
