@@ -44,6 +44,29 @@ class EndToEndTest : public QObject {
         return env;
     }
 
+    // Starts kestrix unless it runs already, and waits for its attach (the identity query reaching
+    // the device), so every function can run alone as well as after the others.
+    void ensureAppRunning()
+    {
+        if (m_app.state() == QProcess::Running) {
+            return;
+        }
+        const auto before = receivedQueries(path("reports.log")).size();
+        m_app.setProgram(QStringLiteral(KESTRIX_APP_PATH));
+        m_app.setProcessEnvironment(appEnvironment());
+        m_app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_app.start();
+        QVERIFY(m_app.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(receivedQueries(path("reports.log")).mid(before).contains("04"), 10000);
+    }
+    void stopApp()
+    {
+        if (m_app.state() != QProcess::NotRunning) {
+            m_app.terminate();
+            m_app.waitForFinished(5000);
+        }
+    }
+
     // The attach sequence: the state query first, the identity query after it. A rule change at the
     // same moment may add its own state query (the refresh after an LED change) in between.
     static void expectStateThenIdentity(const QList<QByteArray> &queries)
@@ -65,19 +88,18 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path("bus/dorvel.json")), 10000);
     }
 
+    // A fresh start against the device already on the bus.
     void attachQueriesStateThenIdentity()
     {
-        m_app.setProgram(QStringLiteral(KESTRIX_APP_PATH));
-        m_app.setProcessEnvironment(appEnvironment());
-        m_app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_app.start();
-        QVERIFY(m_app.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(receivedQueries(path("reports.log")).contains("04"), 10000);
-        expectStateThenIdentity(receivedQueries(path("reports.log")));
+        stopApp();
+        const auto before = receivedQueries(path("reports.log")).size();
+        ensureAppRunning();
+        expectStateThenIdentity(receivedQueries(path("reports.log")).mid(before));
     }
 
     void replugRepeatsTheQueries()
     {
+        ensureAppRunning();
         const auto before = receivedQueries(path("reports.log")).size();
         m_devsim.write("unplug\n");
         QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(path("bus/dorvel.json")), 10000);
@@ -90,6 +112,7 @@ private Q_SLOTS:
     // breathing, red); when it ends and nothing else is active, with no fallback, the LED goes off.
     void scriptSignalDrivesTheLED()
     {
+        ensureAppRunning();
         const auto before = receivedReports(path("reports.log")).size();
         QProcess signal;
         signal.setProcessEnvironment(appEnvironment());
@@ -111,6 +134,7 @@ private Q_SLOTS:
 
     void secondInstanceExitsAtOnce()
     {
+        ensureAppRunning();
         QProcess second;
         second.setProcessEnvironment(appEnvironment());
         second.start(QStringLiteral(KESTRIX_APP_PATH), QStringList{});
@@ -123,8 +147,7 @@ private Q_SLOTS:
 
     void cleanupTestCase()
     {
-        m_app.terminate();
-        m_app.waitForFinished(5000);
+        stopApp();
         m_devsim.terminate();
         QVERIFY(m_devsim.waitForFinished(5000));
         QVERIFY(!QFile::exists(path("bus/dorvel.sock")));

@@ -16,8 +16,9 @@ const QString src1 = QStringLiteral("src1");
 const QString src2 = QStringLiteral("src2");
 } // namespace
 
-// The watcher on the libpulse backend against a real PulseAudio server started by the test. The
-// functions run in order and build on each other's server state.
+// The watcher on the libpulse backend against a real PulseAudio server started by the test. Each
+// function gets a fresh server (sources src1, the default, and src2, neither muted) and a watcher
+// that has read it, and sets up whatever else it needs, so none depends on another having run.
 class PulseAudioInputTest : public QObject {
     Q_OBJECT
 
@@ -41,6 +42,15 @@ class PulseAudioInputTest : public QObject {
         delete recorder;
     }
 
+    // Makes `source` the default input, muted or not, and waits until the watcher follows it.
+    void useInput(const QString &source, bool muted)
+    {
+        QVERIFY(server->pactl(
+            {QStringLiteral("set-source-mute"), source, muted ? QStringLiteral("1") : QStringLiteral("0")}));
+        QVERIFY(server->pactl({QStringLiteral("set-default-source"), source}));
+        KESTRIX_WAIT_FOR(watcher->currentInputDevice() == source && watcher->isMuted() == muted);
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -52,6 +62,10 @@ private Q_SLOTS:
                 QSKIP("pactl or parecord is not installed (Debian package pulseaudio-utils)");
             }
         }
+    }
+
+    void init()
+    {
         server = std::make_unique<PulseServer>();
         // This process's own clients find the private server the same way the tools do.
         qputenv("PULSE_SERVER", server->serverAddress().toLocal8Bit());
@@ -61,9 +75,12 @@ private Q_SLOTS:
         }
         input = std::make_unique<PulseAudioInput>(PulseAudioInput::ReconnectDelays{50ms, 200ms});
         watcher = std::make_unique<MicMuteWatcher>(*input);
+        watcher->start();
+        KESTRIX_WAIT_FOR(input->isConnected());
+        KESTRIX_WAIT_FOR(watcher->isInUse().has_value());
     }
 
-    void cleanupTestCase()
+    void cleanup()
     {
         watcher.reset();
         input.reset();
@@ -72,9 +89,6 @@ private Q_SLOTS:
 
     void readsTheDefaultInputOnceConnected()
     {
-        watcher->start();
-        KESTRIX_WAIT_FOR(input->isConnected());
-        KESTRIX_WAIT_FOR(watcher->isInUse().has_value());
         QCOMPARE(watcher->currentInputDevice(), src1);
         QCOMPARE(watcher->isMuted(), std::optional<bool>(false));
         QCOMPARE(watcher->isInUse(), std::optional<bool>(false));
@@ -149,6 +163,7 @@ private Q_SLOTS:
 
     void aMonitorAsDefaultChangesNothing()
     {
+        useInput(src2, true);
         QSignalSpy muted(watcher.get(), &MicMuteWatcher::isMutedChanged);
         QVERIFY(server->pactl({QStringLiteral("set-default-source"), QStringLiteral("s1.monitor")}));
         // Still watching src2: its recording shows, its mute stays.
@@ -163,7 +178,7 @@ private Q_SLOTS:
 
     void keepsValuesWhileTheServerIsAwayAndRereadsOnReturn()
     {
-        QCOMPARE(watcher->isMuted(), std::optional<bool>(true));
+        useInput(src2, true);
         QSignalSpy muted(watcher.get(), &MicMuteWatcher::isMutedChanged);
         QSignalSpy inUse(watcher.get(), &MicMuteWatcher::isInUseChanged);
 
