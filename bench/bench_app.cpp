@@ -5,6 +5,7 @@
 //  - CPU time of an idle kestrix with every watcher running (a private sound server, a private
 //    session bus with the desktop's calendar server, and a private PipeWire daemon with an idle
 //    camera node included, each where it is installed).
+#include "BenchMode.h"
 #include "device/DorvelDeviceManager.h"
 #include "integration/camera/PipeWireTestSupport.h"
 #include "integration/pulse/PulseTestSupport.h"
@@ -144,7 +145,10 @@ void BM_LaunchToDeviceAttached(benchmark::State &state)
         app.waitForFinished(5000);
     }
 }
-BENCHMARK(BM_LaunchToDeviceAttached)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_LaunchToDeviceAttached)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(BenchMode::iterations(10));
 
 // From the bus reporting the device to the last LED state report written to it.
 void BM_AttachToLEDStateResent(benchmark::State &state)
@@ -192,7 +196,7 @@ void BM_IdleResidentMemory(benchmark::State &state)
         app.setProcessEnvironment(env);
         app.start(appPath(), QStringList{});
         app.waitForStarted();
-        QThread::sleep(3);
+        QThread::sleep(BenchMode::choose(3, 1)); // settling after start-up
         QFile status(QStringLiteral("/proc/%1/status").arg(app.processId()));
         double rssMiB = 0;
         if (status.open(QIODevice::ReadOnly)) {
@@ -209,7 +213,7 @@ void BM_IdleResidentMemory(benchmark::State &state)
         app.waitForFinished(5000);
     }
 }
-BENCHMARK(BM_IdleResidentMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IdleResidentMemory)->Iterations(BenchMode::iterations(1))->Unit(benchmark::kMillisecond);
 
 double cpuSeconds(qint64 pid)
 {
@@ -243,9 +247,9 @@ void BM_IdleCPU(benchmark::State &state)
         app.setProcessEnvironment(env);
         app.start(appPath(), QStringList{});
         app.waitForStarted();
-        QThread::sleep(3);
+        QThread::sleep(BenchMode::choose(3, 1)); // settling after start-up
         const double before = cpuSeconds(app.processId());
-        const int window = 60;
+        const int window = BenchMode::choose(60, 1);
         QThread::sleep(window);
         const double used = cpuSeconds(app.processId()) - before;
         state.counters["cpu_s_per_min"] = used * 60.0 / window;
@@ -257,7 +261,7 @@ void BM_IdleCPU(benchmark::State &state)
         app.waitForFinished(5000);
     }
 }
-BENCHMARK(BM_IdleCPU)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_IdleCPU)->Iterations(BenchMode::iterations(1))->Unit(benchmark::kSecond);
 
 } // namespace
 

@@ -4,6 +4,7 @@
 // 2 % of 1.0 s). The simulated round trip is exact (the bus waits the latency out on the clock), so
 // what lies above 1.0 s is the application's own cost. Each run ends with an abort instead of
 // update-end, so the device stays attached between runs.
+#include "BenchMode.h"
 #include "device/DorvelDeviceManager.h"
 #include "firmware/TarnFirmwareTransfer.h"
 #include "platform/sim/SimulatedHidBus.h"
@@ -84,13 +85,19 @@ void BM_LargestImageZeroLatency(benchmark::State &state)
 {
     runTransfers(state, TarnFirmwareTransfer::largestImage, 0ms);
 }
-BENCHMARK(BM_LargestImageZeroLatency)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_LargestImageZeroLatency)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(BenchMode::iterations(3));
 
 void BM_ThousandChunksOneMillisecond(benchmark::State &state)
 {
     runTransfers(state, 1000 * TarnFirmwareTransfer::chunkPayload, 1ms);
 }
-BENCHMARK(BM_ThousandChunksOneMillisecond)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_ThousandChunksOneMillisecond)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(BenchMode::iterations(3));
 
 } // namespace
 

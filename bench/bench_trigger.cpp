@@ -3,6 +3,7 @@
 //    until the server has published the line; with the resident memory before and after a million
 //    of them, which must stay flat;
 //  - many lines in one connection, the way a script reports a batch.
+#include "BenchMode.h"
 #include "platform/linux/UnixTriggerListener.h"
 #include "signals/ExternalTriggerServer.h"
 
@@ -119,7 +120,10 @@ void BM_OneLineConnections(benchmark::State &state)
     state.counters["rss_before_KiB"] = before;
     state.counters["rss_after_KiB"] = residentKiB();
 }
-BENCHMARK(BM_OneLineConnections)->Iterations(1000000)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_OneLineConnections)
+    ->Iterations(BenchMode::iterations(1000000))
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_LinesInOneConnection(benchmark::State &state)
 {

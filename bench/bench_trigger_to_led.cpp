@@ -2,6 +2,7 @@
 // socket server and its worker thread, the rules engine, the device manager and an in-process
 // simulated device. Each iteration sends one line over a fresh connection and stops the clock when
 // the device has received the last report of the new LED state. p50 and p99 are reported as counters.
+#include "BenchMode.h"
 #include "device/DorvelDeviceManager.h"
 #include "platform/linux/UnixTriggerListener.h"
 #include "platform/sim/SimulatedHidBus.h"
@@ -91,7 +92,10 @@ void BM_TriggerLineToLEDReport(benchmark::State &state)
         state.counters["p99_us"] = samples[std::min(samples.size() - 1, samples.size() * 99 / 100)];
     }
 }
-BENCHMARK(BM_TriggerLineToLEDReport)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(5000);
+BENCHMARK(BM_TriggerLineToLEDReport)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(BenchMode::iterations(5000));
 
 } // namespace
 
