@@ -51,6 +51,9 @@ cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/nul
 cmake --build build/release -j "$jobs"
 run_ctest build/release
 
+echo "== clang-tidy on the product code"
+scripts/tidy.sh build/release
+
 echo "== Debian package from the release build: lintian, desktop entries, AppStream, unpacked run"
 scripts/check-package.sh build/release
 

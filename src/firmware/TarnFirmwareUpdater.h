@@ -28,7 +28,7 @@ class TarnFirmwareUpdater : public QObject {
 public:
     static constexpr char manifestPath[] = "/releases/tarn-rp2350/latest.json";
     // Manifests are a few lines; anything near this is not one.
-    static constexpr std::int64_t largestManifest = 64 * 1024;
+    static constexpr std::int64_t largestManifest = std::int64_t{64} * 1024;
 
     struct Config {
         QUrl manifestURL = defaultManifestURL();

@@ -27,7 +27,7 @@ public:
         std::chrono::milliseconds connectionLifetime{5000};
         // How much of one connection is kept. The rest is read and thrown away, and the kept part
         // counts as TriggerInputEnd::cut describes.
-        qsizetype maxConnectionBytes = 64 * 1024;
+        qsizetype maxConnectionBytes = qsizetype{64} * 1024;
     };
 
     using QObject::QObject;

@@ -17,7 +17,7 @@ namespace BundleSigning {
 namespace {
 
 constexpr std::string_view secretKeyHeader = "kestrix-secret-key 1";
-constexpr std::size_t maximumManifestSize = 16 * 1024 * 1024;
+constexpr std::size_t maximumManifestSize = std::size_t{16} * 1024 * 1024;
 constexpr std::size_t maximumSignatureSize = 4096;
 
 void ensureSodium()

@@ -32,7 +32,7 @@ Q_LOGGING_CATEGORY(lcCalendar, "kestrix.signals.calendar", QtCriticalMsg)
 QString keyFileValue(const QString &path, const char *group, const char *key)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text) || file.size() > 64 * 1024) {
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text) || file.size() > qint64{64} * 1024) {
         return {};
     }
     const QString header = QLatin1Char('[') + QLatin1String(group) + QLatin1Char(']');
@@ -50,11 +50,11 @@ QString keyFileValue(const QString &path, const char *group, const char *key)
 }
 
 // Larger files are not calendars anyone keeps by hand; they are skipped rather than parsed.
-constexpr qint64 maxFileSize = 32 * 1024 * 1024;
+constexpr qint64 maxFileSize = qint64{32} * 1024 * 1024;
 // Bounds what one recurrence rule may produce in one expansion, whatever the rule says.
 constexpr int maxRuleSteps = 20000;
 constexpr int maxCollectionDepth = 3;
-constexpr qint64 dayMs = 24 * 3600 * 1000;
+constexpr qint64 dayMs = qint64{24} * 3600 * 1000;
 // A recurring event's occurrences are worked out this far past the window asked for, and served
 // from there while later windows fit: the watcher's window moves by seconds at a time.
 constexpr qint64 expansionReachMs = 7 * dayMs;
@@ -987,7 +987,7 @@ void ICalendarStore::scanDesktopLocal(const QString &root, QStringList &watched)
 void ICalendarStore::addCalendar(Calendar calendar)
 {
     if (!m_calendars.contains(calendar.info.id)) {
-        m_calendars.insert(calendar.info.id, std::move(calendar));
+        m_calendars.emplace(calendar.info.id, std::move(calendar));
     }
 }
 

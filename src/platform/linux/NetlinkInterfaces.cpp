@@ -20,7 +20,7 @@ Q_LOGGING_CATEGORY(lcNetlink, "kestrix.signals.vpn", QtCriticalMsg)
 
 // The kernel sends at most 32 KiB in one datagram to a reader; twice that leaves room for any
 // change of that limit to show as truncation rather than as a crash.
-constexpr std::size_t datagramCapacity = 64 * 1024;
+constexpr std::size_t datagramCapacity = std::size_t{64} * 1024;
 // Room for bursts of events (many interfaces appearing at once) before the kernel drops any.
 constexpr int receiveBufferSize = 1024 * 1024;
 // A refused dump request is tried again after this long.

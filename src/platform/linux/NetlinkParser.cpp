@@ -22,7 +22,7 @@ constexpr std::size_t align4(std::size_t length)
 template <typename T>
 T readAt(std::span<const std::uint8_t> bytes, std::size_t offset)
 {
-    T value;
+    T value{};
     std::memcpy(&value, bytes.data() + offset, sizeof value);
     return value;
 }

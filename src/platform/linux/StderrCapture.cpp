@@ -33,7 +33,7 @@ constexpr bool sanitized()
 #endif
 }
 
-constexpr qsizetype maximumBytes = 64 * 1024;
+constexpr qsizetype maximumBytes = qsizetype{64} * 1024;
 
 } // namespace
 
