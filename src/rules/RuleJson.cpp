@@ -162,7 +162,7 @@ std::optional<std::vector<StatusRule>> decodeRules(const QByteArray &json)
     const QJsonArray array = document.array();
     std::vector<StatusRule> rules;
     rules.reserve(std::size_t(array.size()));
-    for (const QJsonValue &element : array) {
+    for (const QJsonValue element : array) {
         std::optional<StatusRule> rule = element.isObject() ? decodeRule(element.toObject()) : std::nullopt;
         if (!rule) {
             return std::nullopt;

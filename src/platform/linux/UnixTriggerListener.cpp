@@ -32,7 +32,7 @@ constexpr int listenBacklog = 8;
 // After an accept failure other than "nothing pending" (out of descriptors, say), which would
 // repeat at once if retried.
 constexpr int acceptRetryDelayMs = 100;
-constexpr std::size_t discardBufferSize = 16 * 1024;
+constexpr std::size_t discardBufferSize = std::size_t{16} * 1024;
 
 class UniqueFd {
 public:
@@ -211,6 +211,7 @@ private:
     {
         using Clock = std::chrono::steady_clock;
         ConnectionInput input;
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init): read() fills it
         std::array<char, discardBufferSize> discarded;
         const Clock::time_point deadline = Clock::now() + m_options.connectionLifetime;
         for (;;) {

@@ -134,6 +134,7 @@ void V4L2CameraDevices::drainEvents()
             return;
         }
     }
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init): read() fills it
     alignas(inotify_event) std::array<char, 16 * (sizeof(inotify_event) + NAME_MAX + 1)> buffer;
     for (;;) {
         const ssize_t n = ::read(m_inotify, buffer.data(), buffer.size());

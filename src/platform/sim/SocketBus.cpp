@@ -193,7 +193,7 @@ bool writeFileAtomically(const QString &path, const QByteArray &data, QString *e
 
 int connectTo(const QString &socketPath)
 {
-    sockaddr_un address;
+    sockaddr_un address{};
     if (!fillAddress(address, socketPath)) {
         return -1;
     }
@@ -210,7 +210,7 @@ int connectTo(const QString &socketPath)
 
 int listenAt(const QString &socketPath)
 {
-    sockaddr_un address;
+    sockaddr_un address{};
     if (!fillAddress(address, socketPath)) {
         return -1;
     }

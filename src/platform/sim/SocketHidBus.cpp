@@ -14,7 +14,7 @@
 
 namespace {
 // Descriptions are a few hundred bytes; a larger file is not one.
-constexpr qint64 maximumDescriptionSize = 64 * 1024;
+constexpr qint64 maximumDescriptionSize = qint64{64} * 1024;
 // Reports handled per wake-up, so one chatty device cannot starve the event loop.
 constexpr int maximumReportsPerWakeup = 64;
 } // namespace
