@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the whole test suite: a normal build, the fuzz targets under
-# libFuzzer (clang), then everything again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Sets up, builds and runs the whole test suite: a normal build (tests, each benchmark once in short
+# mode, clang-tidy, the package), the fuzz targets under libFuzzer (clang), then the tests again
+# under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
