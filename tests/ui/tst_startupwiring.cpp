@@ -8,13 +8,8 @@
 #include "platform/sim/SimulatedHidBus.h"
 #include "rules/LEDEffect.h"
 #include "rules/StatusRulesEngine.h"
-#include "support/BundleTestSupport.h"
 #include "support/DeviceTestSupport.h"
-#include "support/FakeAudioInput.h"
-#include "support/FakeCalendarStore.h"
-#include "support/FakeCameraDevices.h"
-#include "support/FakeClock.h"
-#include "support/FakeNetworkInterfaces.h"
+#include "support/FakePorts.h"
 #include "support/FakeTriggerListener.h"
 #include "support/LocalHttpServer.h"
 #include "update/AppUpdater.h"
@@ -41,23 +36,15 @@ struct Rig {
     Rig()
     {
         auto busPort = std::make_unique<SimulatedHidBus>();
-        auto audioPort = std::make_unique<FakeAudioInput>();
-        auto cameraPort = std::make_unique<FakeCameraDevices>();
-        auto networkPort = std::make_unique<FakeNetworkInterfaces>();
-        auto calendarPort = std::make_unique<FakeCalendarStore>();
         bus = busPort.get();
-        audio = audioPort.get();
-        cameras = cameraPort.get();
-        network = networkPort.get();
-        calendars = calendarPort.get();
+        TamselDesktopApp::Ports ports = fakePorts(std::move(busPort), std::make_unique<FakeTriggerListener>());
+        audio = static_cast<FakeAudioInput *>(ports.audioInput.get());
+        cameras = static_cast<FakeCameraDevices *>(ports.cameraDevices.get());
+        network = static_cast<FakeNetworkInterfaces *>(ports.networkInterfaces.get());
+        calendars = static_cast<FakeCalendarStore *>(ports.calendarStore.get());
         audio->defaultDevice = QStringLiteral("built-in");
         audio->devices[audio->defaultDevice].muted = false;
-        app = std::make_unique<TamselDesktopApp>(TamselDesktopApp::Ports{
-            std::move(busPort), std::make_unique<FakeTriggerListener>(), std::move(audioPort), std::move(cameraPort),
-            std::move(networkPort), std::move(calendarPort), std::make_unique<FakeClock>(),
-            std::make_unique<BundleTestSupport::InertBundleTools>(),
-            std::make_unique<BundleTestSupport::FakePackageDatabase>(),
-            std::make_unique<BundleTestSupport::RecordingShell>()});
+        app = std::make_unique<TamselDesktopApp>(std::move(ports));
     }
     // Launches and waits for the start-up sequence and its silent app-update check to end.
     bool launch()
@@ -154,8 +141,9 @@ private Q_SLOTS:
         QVERIFY(rig.firmwareCheckEnded());
     }
 
-    // The state query tells the platform; without its answer there is nothing to check for. The
-    // next attach, answered, checks once: the first left no check behind.
+    // The state query tells the platform; without its answer there is nothing to check for. A check
+    // would have started before the identity query that follows (the state query's answer schedules
+    // it), and firmwareCheckEnded() waits for a started check to be answered by the server.
     void noFirmwareCheckWhenTheAttachQueryTimesOut()
     {
         const int firmwareChecks = m_http.requestCount(firmwareManifest);
@@ -168,12 +156,6 @@ private Q_SLOTS:
         KESTRIX_WAIT_FOR(rig.app->hid().deviceID().has_value());
         QVERIFY(rig.firmwareCheckEnded());
         QCOMPARE(m_http.requestCount(firmwareManifest), firmwareChecks);
-
-        rig.bus->unplugAll();
-        rig.bus->plug(device, 0x14200000);
-        KESTRIX_WAIT_FOR(m_http.requestCount(firmwareManifest) == firmwareChecks + 1);
-        QVERIFY(rig.firmwareCheckEnded());
-        QCOMPARE(m_http.requestCount(firmwareManifest), firmwareChecks + 1);
     }
 };
 
