@@ -137,7 +137,7 @@ QString presetLabel(std::uint8_t code, const std::optional<DeviceQueryResponse> 
 {
     const auto action = fromRaw<PresetAction>(code);
     const std::string_view name = action ? displayName(*action) : std::string_view{};
-    const QString label = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    QString label = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
     if (lastQuery && lastQuery->bindType == BindType::preset && lastQuery->currentPresetID == code) {
         return QStringLiteral("✓ ") + label;
     }
