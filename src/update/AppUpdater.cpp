@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr std::int64_t maximumManifestSize = 1024 * 1024;
+constexpr std::int64_t maximumManifestSize = std::int64_t{1024} * 1024;
 
 #ifdef Q_OS_MACOS
 constexpr char imageSuffix[] = ".dmg";

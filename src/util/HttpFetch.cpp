@@ -52,7 +52,7 @@ QNetworkRequest uncachedRequest(const QUrl &url, std::chrono::milliseconds trans
 }
 
 // How much of a download's body the network stack may hold before it stops reading the socket.
-constexpr qint64 downloadBufferSize = 256 * 1024;
+constexpr qint64 downloadBufferSize = qint64{256} * 1024;
 
 } // namespace
 
