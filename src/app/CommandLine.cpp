@@ -61,10 +61,10 @@ const char environmentHelp[] =
     "  QT_LOGGING_RULES         diagnostics by subsystem, e.g. \"kestrix.device*=true\"\n"
     "                           (kestrix.device, .signals, .rules, .timers, .firmware, .update)\n";
 
-// Whether the platform plugin named by `spec` ("name" or "name:arguments") can start here.
-bool canStart(const QString &spec, const QString &display, const QString &waylandDisplay)
+// Whether the platform plugin named by `platform` ("name" or "name:arguments") can start here.
+bool canStart(const QString &platform, const QString &display, const QString &waylandDisplay)
 {
-    const QString name = spec.section(QLatin1Char(':'), 0, 0).trimmed();
+    const QString name = platform.section(QLatin1Char(':'), 0, 0).trimmed();
     if (name.isEmpty()) {
         return false;
     }

@@ -17,9 +17,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFile>
-#include <QMessageBox>
 #include <QPointer>
-#include <QPushButton>
 #include <QTimer>
 
 #include <chrono>
@@ -44,20 +42,6 @@ QString readOsRelease()
     return {};
 }
 
-bool askWithMessageBox(const MenuPresenter::Alert &alert)
-{
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Kestrix"), alert.message);
-    box.setInformativeText(alert.informativeText);
-    QList<QAbstractButton *> buttons;
-    for (int i = 0; i < alert.buttons.size(); ++i) {
-        const auto role = i == alert.destructiveButton ? QMessageBox::DestructiveRole : QMessageBox::RejectRole;
-        buttons.append(box.addButton(alert.buttons[i], role));
-    }
-    box.setDefaultButton(qobject_cast<QPushButton *>(buttons.value(0)));
-    box.exec();
-    return box.clickedButton() != nullptr && box.clickedButton() == buttons.value(alert.confirmingButton);
-}
-
 } // namespace
 
 MenuController::Environment MenuController::Environment::running()
@@ -73,7 +57,9 @@ MenuController::Environment MenuController::Environment::running()
     environment.quit = [] {
         QCoreApplication::quit();
     };
-    environment.ask = askWithMessageBox;
+    environment.ask = [](const MenuPresenter::Alert &alert) {
+        return confirm(alert);
+    };
     return environment;
 }
 
@@ -267,10 +253,7 @@ void MenuController::sendFeatureRequest()
 void MenuController::confirmUninstall()
 {
     const Uninstaller::Plan plan = m_objects.uninstaller.plan();
-    const UninstallConfirmation::Alert shown = UninstallConfirmation::alert(plan);
-    MenuPresenter::Alert alert{shown.message, shown.informativeText, shown.buttons, shown.destructiveButton,
-                               shown.confirmingButton};
-    if (m_environment.ask(alert)) {
+    if (m_environment.ask(UninstallConfirmation::alert(plan))) {
         m_objects.uninstaller.run();
     }
 }

@@ -3,6 +3,7 @@
 #include "device/DeviceQueryResponse.h"
 #include "firmware/TarnUpdateState.h"
 #include "timers/TimerManager.h"
+#include "ui/Alert.h"
 #include "update/AppUpdater.h"
 
 #include <QString>
@@ -148,16 +149,7 @@ QString operatingSystemText(const QString &osRelease);
 QUrl featureRequestURL(const QString &supportEmail, const QString &appVersionLine, const QString &deviceStatusLine,
                        const QString &operatingSystem);
 
-// A modal question: the message, its details and the buttons in the order they are added.
-struct Alert {
-    QString message;
-    QString informativeText;
-    QStringList buttons;
-    int destructiveButton = -1; // index into buttons
-    int confirmingButton = -1;  // the only answer that goes ahead
-
-    friend bool operator==(const Alert &, const Alert &) = default;
-};
+using Alert = ::Alert;
 
 // Asked before quitting while a firmware update is under way.
 Alert quitDuringFirmwareUpdateAlert();

@@ -1,6 +1,7 @@
 #include "app/ui/MenuWindow.h"
 
 #include "app/ui/MenuController.h"
+#include "app/ui/TrayMenu.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -99,7 +100,7 @@ void MenuWindow::refresh()
     for (const Row &row : m_rows) {
         const MenuItem &item = row.select(view);
         if (auto *button = qobject_cast<QPushButton *>(row.widget)) {
-            button->setText(QString(item.text).replace(QLatin1Char('&'), QStringLiteral("&&")));
+            button->setText(TrayMenu::menuText(item.text));
             button->setAccessibleName(item.text);
             button->setEnabled(item.enabled);
             button->setVisible(item.visible && item.isButton());
@@ -116,7 +117,7 @@ void MenuWindow::refresh()
     for (const auto *items : {&view.systemPresets, &view.mediaPresets}) {
         for (const MenuItem &item : *items) {
             if (i < m_presetActions.size()) {
-                m_presetActions[i]->setText(QString(item.text).replace(QLatin1Char('&'), QStringLiteral("&&")));
+                m_presetActions[i]->setText(TrayMenu::menuText(item.text));
                 m_presetActions[i]->setEnabled(item.enabled);
             }
             ++i;

@@ -9,16 +9,9 @@ using MenuPresenter::MenuView;
 
 namespace {
 
-// Menus read "&" as the mark of a keyboard accelerator; labels mean it literally.
-QString menuText(const QString &label)
-{
-    QString text = label;
-    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
-}
-
 void apply(QAction *action, const MenuItem &item)
 {
-    action->setText(menuText(item.text));
+    action->setText(TrayMenu::menuText(item.text));
     action->setVisible(item.visible);
     action->setEnabled(item.enabled);
 }
@@ -55,6 +48,12 @@ TrayMenu::TrayMenu(MenuController &controller, QWidget *parent) : QMenu(parent),
 
     connect(&m_controller, &MenuController::viewChanged, this, &TrayMenu::refresh);
     refresh();
+}
+
+QString TrayMenu::menuText(const QString &label)
+{
+    QString text = label;
+    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
 QAction *TrayMenu::bind(const MenuItem &(*select)(const MenuView &))

@@ -20,6 +20,10 @@ public:
     // Re-renders the controller's current view; also run on every change of it.
     void refresh();
 
+    // A label as menus and buttons must be given it: "&" marks a keyboard accelerator there, while
+    // labels mean it literally.
+    static QString menuText(const QString &label);
+
 private:
     // An action bound to one entry of the view, found again by `select` on each refresh.
     struct Binding {

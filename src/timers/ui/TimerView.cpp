@@ -32,14 +32,14 @@ QFont scaled(QFont font, double factor)
     return font;
 }
 
-QSpinBox *stepper(const TimerPresenter::Stepper &spec, QWidget *parent)
+QSpinBox *stepper(const TimerPresenter::Stepper &shape, QWidget *parent)
 {
     auto *box = new QSpinBox(parent);
-    box->setRange(spec.minimum, spec.maximum);
-    box->setPrefix(spec.prefix);
-    box->setSuffix(spec.suffix);
-    box->setValue(spec.initial);
-    box->setAccessibleName(spec.name);
+    box->setRange(shape.minimum, shape.maximum);
+    box->setPrefix(shape.prefix);
+    box->setSuffix(shape.suffix);
+    box->setValue(shape.initial);
+    box->setAccessibleName(shape.name);
     return box;
 }
 

@@ -1,8 +1,5 @@
 #include "update/ui/UninstallConfirmation.h"
 
-#include <QMessageBox>
-#include <QPushButton>
-
 namespace UninstallConfirmation {
 
 Alert alert(const Uninstaller::Plan &plan)
@@ -38,17 +35,7 @@ Alert alert(const Uninstaller::Plan &plan)
 
 bool ask(const Uninstaller::Plan &plan, QWidget *parent)
 {
-    const Alert shown = alert(plan);
-    QMessageBox box(QMessageBox::Warning, QString(), shown.message, QMessageBox::NoButton, parent);
-    box.setInformativeText(shown.informativeText);
-    QList<QAbstractButton *> buttons;
-    for (int i = 0; i < shown.buttons.size(); ++i) {
-        const auto role = i == shown.destructiveButton ? QMessageBox::DestructiveRole : QMessageBox::RejectRole;
-        buttons.append(box.addButton(shown.buttons[i], role));
-    }
-    box.setDefaultButton(qobject_cast<QPushButton *>(buttons.value(0)));
-    box.exec();
-    return box.clickedButton() == buttons.value(shown.confirmingButton);
+    return confirm(alert(plan), parent);
 }
 
 } // namespace UninstallConfirmation

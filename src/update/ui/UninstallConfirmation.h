@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/Alert.h"
 #include "update/Uninstaller.h"
 
 #include <QString>
@@ -11,15 +12,7 @@ class QWidget;
 // (destructive), in that order, whose text says what this copy's uninstallation really removes.
 namespace UninstallConfirmation {
 
-struct Alert {
-    QString message;
-    QString informativeText;
-    QStringList buttons;        // in the order they are added
-    int destructiveButton = -1; // index into buttons
-    int confirmingButton = -1;  // the only answer that uninstalls
-
-    friend bool operator==(const Alert &, const Alert &) = default;
-};
+using Alert = ::Alert;
 
 Alert alert(const Uninstaller::Plan &plan);
 
