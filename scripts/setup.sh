@@ -11,6 +11,8 @@ packages=(
   # tests and benchmarks
   libbenchmark-dev umockdev libumockdev-dev pulseaudio pulseaudio-utils iproute2 fonts-dejavu-core
   dbus-daemon evolution-data-server pipewire-bin
+  # the desktop presence backends: a logind stand-in, GNOME's settings through dconf
+  python3-dbusmock dconf-service libglib2.0-bin gsettings-desktop-schemas
   # the tray menu as desktop panels see it: an X server for the panel end-to-end test
   xvfb libxcb1-dev
 )

@@ -15,6 +15,8 @@
 #include "platform/linux/SystemPackageDatabase.h"
 #include "platform/linux/UnixTriggerListener.h"
 #include "platform/linux/V4L2CameraDevices.h"
+#include "platform/linux/desktop/DBusDesktopState.h"
+#include "platform/linux/desktop/GSettingsDesktopState.h"
 #include "platform/sim/SocketHidBus.h"
 
 #include <QFileInfo>
@@ -61,6 +63,25 @@ std::unique_ptr<CalendarStore> makeCalendarStore()
     stores.push_back(std::make_unique<EdsCalendarStore>());
     stores.push_back(std::make_unique<ICalendarStore>());
     return std::make_unique<CombinedCalendarStore>(std::move(stores));
+}
+
+std::vector<std::unique_ptr<DesktopStateSource>> makeScreenLockSources()
+{
+    std::vector<std::unique_ptr<DesktopStateSource>> sources;
+    sources.push_back(DBusDesktopState::logindLockedHint(QDBusConnection::systemBus()));
+    sources.push_back(
+        DBusDesktopState::screenSaverActive(QDBusConnection::sessionBus(), QStringLiteral("org.freedesktop.ScreenSaver")));
+    sources.push_back(
+        DBusDesktopState::screenSaverActive(QDBusConnection::sessionBus(), QStringLiteral("org.gnome.ScreenSaver")));
+    return sources;
+}
+
+std::vector<std::unique_ptr<DesktopStateSource>> makeDoNotDisturbSources()
+{
+    std::vector<std::unique_ptr<DesktopStateSource>> sources;
+    sources.push_back(DBusDesktopState::notificationsInhibited(QDBusConnection::sessionBus()));
+    sources.push_back(GSettingsDesktopState::gnomeDoNotDisturb(QDBusConnection::sessionBus()));
+    return sources;
 }
 
 std::unique_ptr<Clock> makeClock()

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "signals/DesktopStateSource.h"
+
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 class AudioInput;
 class BundleTools;
@@ -38,6 +41,14 @@ std::unique_ptr<NetworkInterfaces> makeNetworkInterfaces();
 // The desktop's calendar server (evolution-data-server) when it runs, and iCalendar files in the
 // support folder's Calendars/ and the desktop's local calendars.
 std::unique_ptr<CalendarStore> makeCalendarStore();
+
+// Whether the session is locked: logind's locked hint on the system bus, and the screen savers of
+// the session bus (the freedesktop.org one and GNOME's).
+std::vector<std::unique_ptr<DesktopStateSource>> makeScreenLockSources();
+
+// Whether notifications are held back: the notification server's Inhibited property, and GNOME's
+// notification banners setting where its schema is installed.
+std::vector<std::unique_ptr<DesktopStateSource>> makeDoNotDisturbSources();
 
 // CLOCK_BOOTTIME, which keeps counting while the machine sleeps, for the timers.
 std::unique_ptr<Clock> makeClock();

@@ -23,13 +23,16 @@
 #include "platform/PackageDatabase.h"
 #include "platform/TrayPresence.h"
 #include "platform/TriggerListener.h"
+#include "rules/StatusLightPause.h"
 #include "rules/StatusRulesEngine.h"
 #include "rules/ui/StatusRulesSettingsView.h"
 #include "settings/ui/RGBSettingsView.h"
 #include "signals/CalendarWatcher.h"
 #include "signals/CameraInUseWatcher.h"
+#include "signals/DoNotDisturbWatcher.h"
 #include "signals/ExternalTriggerServer.h"
 #include "signals/MicMuteWatcher.h"
+#include "signals/ScreenLockWatcher.h"
 #include "signals/VPNStatusWatcher.h"
 #include "timers/TimerManager.h"
 #include "timers/ui/TimerView.h"
@@ -53,7 +56,10 @@ TamselDesktopApp::TamselDesktopApp(Ports ports, QObject *parent)
       m_vpn(std::make_unique<VPNStatusWatcher>(std::move(ports.networkInterfaces))),
       m_camera(std::make_unique<CameraInUseWatcher>(*m_cameraDevices)),
       m_calendar(std::make_unique<CalendarWatcher>(std::move(ports.calendarStore))),
+      m_screenLock(std::make_unique<ScreenLockWatcher>(std::move(ports.screenLockSources))),
+      m_doNotDisturb(std::make_unique<DoNotDisturbWatcher>(std::move(ports.doNotDisturbSources))),
       m_rulesEngine(std::make_unique<StatusRulesEngine>(*m_hid)),
+      m_statusLightPause(std::make_unique<StatusLightPause>(*m_rulesEngine)),
       m_trigger(std::make_unique<ExternalTriggerServer>(std::move(ports.triggerListener))),
       m_bundleTools(std::move(ports.bundleTools)), m_packages(std::move(ports.packageDatabase)),
       m_shell(std::move(ports.detachedShell)),
@@ -85,7 +91,7 @@ TamselDesktopApp::TamselDesktopApp(Ports ports, QObject *parent)
     m_trayPresence = std::move(ports.trayPresence);
     m_menuController = std::make_unique<MenuController>(
         MenuController::Objects{*m_hid, *m_mic, *m_appUpdater, *m_tarnUpdater, *m_timerManager, *m_legalGate,
-                                *m_uninstaller, *m_windows},
+                                *m_uninstaller, *m_windows, *m_statusLightPause},
         MenuController::Environment::running());
     m_menu = std::make_unique<TrayMenu>(*m_menuController);
     m_windows->registerWindow(QString::fromLatin1(menuWindowId), [this] { return new MenuWindow(*m_menuController); });
@@ -168,6 +174,10 @@ void TamselDesktopApp::start()
     m_camera->start();
     m_rulesEngine->bind(*m_calendar);
     m_calendar->start();
+    m_rulesEngine->bind(*m_screenLock);
+    m_screenLock->start();
+    m_rulesEngine->bind(*m_doNotDisturb);
+    m_doNotDisturb->start();
 
     m_rulesEngine->bind(*m_trigger);
     m_trigger->start();

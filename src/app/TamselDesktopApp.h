@@ -1,8 +1,11 @@
 #pragma once
 
+#include "signals/DesktopStateSource.h"
+
 #include <QObject>
 
 #include <memory>
+#include <vector>
 
 class AppUpdater;
 class AudioInput;
@@ -15,6 +18,9 @@ class CalendarWatcher;
 class CameraDevices;
 class CameraInUseWatcher;
 class Clock;
+class DoNotDisturbWatcher;
+class ScreenLockWatcher;
+class StatusLightPause;
 class DorvelDeviceManager;
 class ExternalTriggerServer;
 class HidBus;
@@ -52,6 +58,9 @@ public:
         std::unique_ptr<DetachedShell> detachedShell;
         // Absent: Qt's own tray check, once at launch.
         std::unique_ptr<TrayPresence> trayPresence;
+        // Sources of the desktop's presence; none: the signal stays unknown.
+        std::vector<std::unique_ptr<DesktopStateSource>> screenLockSources;
+        std::vector<std::unique_ptr<DesktopStateSource>> doNotDisturbSources;
     };
 
     // The window that stands in for the tray menu where the desktop has no tray.
@@ -68,6 +77,9 @@ public:
     VPNStatusWatcher &vpn() { return *m_vpn; }
     CameraInUseWatcher &camera() { return *m_camera; }
     CalendarWatcher &calendar() { return *m_calendar; }
+    ScreenLockWatcher &screenLock() { return *m_screenLock; }
+    DoNotDisturbWatcher &doNotDisturb() { return *m_doNotDisturb; }
+    StatusLightPause &statusLightPause() { return *m_statusLightPause; }
     LegalAgreementGate &legalGate() { return *m_legalGate; }
     TimerManager &timerManager() { return *m_timerManager; }
     WindowRouter &windows() { return *m_windows; }
@@ -107,7 +119,10 @@ private:
     std::unique_ptr<VPNStatusWatcher> m_vpn;
     std::unique_ptr<CameraInUseWatcher> m_camera;
     std::unique_ptr<CalendarWatcher> m_calendar;
+    std::unique_ptr<ScreenLockWatcher> m_screenLock;
+    std::unique_ptr<DoNotDisturbWatcher> m_doNotDisturb;
     std::unique_ptr<StatusRulesEngine> m_rulesEngine;
+    std::unique_ptr<StatusLightPause> m_statusLightPause;
     std::unique_ptr<ExternalTriggerServer> m_trigger;
     std::unique_ptr<BundleTools> m_bundleTools;
     std::unique_ptr<PackageDatabase> m_packages;

@@ -43,7 +43,8 @@ int main(int argc, char *argv[])
                               Backends::makeCameraDevices(), Backends::makeNetworkInterfaces(),
                               Backends::makeCalendarStore(), Backends::makeClock(), Backends::makeBundleTools(),
                               Backends::makePackageDatabase(), Backends::makeDetachedShell(),
-                              Backends::makeTrayPresence()});
+                              Backends::makeTrayPresence(), Backends::makeScreenLockSources(),
+                              Backends::makeDoNotDisturbSources()});
     InstanceActivation::publish(&kestrix, [&kestrix] { kestrix.showRunningInstance(); });
     kestrix.launch();
     return QApplication::exec();

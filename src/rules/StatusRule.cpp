@@ -23,6 +23,9 @@ const std::vector<StatusRule> &defaultStatusRules()
             return StatusRule{QLatin1String(id), QLatin1String(name), enabled, hue, 255, 255, effect, finish};
         };
         using enum LEDEffect;
+        // Away from the desk: a dim amber glow, which reads as "away" without drawing the eye.
+        StatusRule screenLocked = rule("screen_locked", "Screen Locked", false, 28, solid);
+        screenLocked.value = 40;
         return std::vector<StatusRule>{
             rule("ai_execution", "AI Execution", true, 0, pulsing, FinishStepConfig{}),
             rule("meeting_soon", "Meeting Soon", true, 45, pulsing),
@@ -33,6 +36,11 @@ const std::vector<StatusRule> &defaultStatusRules()
             rule("vpn_disconnected", "VPN Disconnected", false, 20, pulsing),
             rule("mic_muted", "Mic Muted", true, 0, solid),
             rule("mic_live", "Mic Live", false, 85, solid),
+            // The desktop's own presence, added later: below the others and off, so that nobody's
+            // light changes until they switch them on.
+            screenLocked,
+            rule("do_not_disturb", "Do Not Disturb", false, 191, solid),
+            rule("screen_shared", "Screen Shared", false, 0, pulsing),
         };
     }();
     return rules;

@@ -50,7 +50,7 @@ struct FallbackRGBState {
     friend bool operator==(const FallbackRGBState &, const FallbackRGBState &) = default;
 };
 
-// The nine built-in rules in their default priority order. Saved lists that lack one of them get
+// The built-in rules in their default priority order. Saved lists that lack one of them get
 // it appended, so a rule added in a later release reaches users with customised lists.
 const std::vector<StatusRule> &defaultStatusRules();
 

@@ -70,6 +70,14 @@ void StatusRulesEngine::setPaused(bool paused)
     }
 }
 
+void StatusRulesEngine::setOnHold(bool onHold)
+{
+    if (std::exchange(m_isOnHold, onHold) != onHold) {
+        Q_EMIT isOnHoldChanged(onHold);
+    }
+    applyWinningRule();
+}
+
 void StatusRulesEngine::setFallbackEnabled(bool enabled)
 {
     if (std::exchange(m_fallbackEnabled, enabled) != enabled) {
@@ -100,6 +108,10 @@ void StatusRulesEngine::applyWinningRule()
     if (m_isPaused) {
         return;
     }
+    if (m_isOnHold) {
+        showRestingState();
+        return;
+    }
     for (const StatusRule &rule : m_rules) {
         if (!rule.isEnabled) {
             continue;
@@ -120,6 +132,16 @@ void StatusRulesEngine::applyWinningRule()
         m_hid.updateLEDState(appearanceReports(*m_fallbackState));
     } else if (!m_currentSignalStates.empty()) {
         // Until some watcher has spoken the LED keeps whatever the user last set on it.
+        m_hid.updateLEDState({Dorvel::ledEnabledReport(false)});
+    }
+}
+
+// A hold is the user's own choice, so it shows at once, signals reported or not.
+void StatusRulesEngine::showRestingState()
+{
+    if (m_fallbackEnabled && m_fallbackState) {
+        m_hid.updateLEDState(appearanceReports(*m_fallbackState));
+    } else {
         m_hid.updateLEDState({Dorvel::ledEnabledReport(false)});
     }
 }
@@ -262,6 +284,27 @@ void StatusRulesEngine::bind(CalendarSignals &source)
     connect(&source, &CalendarSignals::isInMeetingChanged, this, inMeeting);
     soon(source.isMeetingSoon());
     inMeeting(source.isInMeeting());
+}
+
+void StatusRulesEngine::bind(ScreenLockSignals &source)
+{
+    const auto locked = forwardTo(this, QStringLiteral("screen_locked"));
+    connect(&source, &ScreenLockSignals::isLockedChanged, this, locked);
+    locked(source.isLocked());
+}
+
+void StatusRulesEngine::bind(DoNotDisturbSignals &source)
+{
+    const auto doNotDisturb = forwardTo(this, QStringLiteral("do_not_disturb"));
+    connect(&source, &DoNotDisturbSignals::isOnChanged, this, doNotDisturb);
+    doNotDisturb(source.isOn());
+}
+
+void StatusRulesEngine::bind(ScreenShareSignals &source)
+{
+    const auto shared = forwardTo(this, QStringLiteral("screen_shared"));
+    connect(&source, &ScreenShareSignals::isSharingChanged, this, shared);
+    shared(source.isSharing());
 }
 
 void StatusRulesEngine::bind(ExternalTriggerServer &source)

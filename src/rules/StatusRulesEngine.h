@@ -13,10 +13,13 @@
 
 class CalendarSignals;
 class CameraInUseSignals;
+class DoNotDisturbSignals;
 class DorvelDeviceManager;
 class ExternalTriggerServer;
 class MicMuteSignals;
 class QTimer;
+class ScreenLockSignals;
+class ScreenShareSignals;
 class VPNStatusSignals;
 
 // Turns the on/off signals of the system watchers into the LED's colour: the first enabled rule
@@ -30,6 +33,7 @@ class StatusRulesEngine : public QObject {
     Q_OBJECT
     Q_PROPERTY(std::vector<StatusRule> rules READ rules WRITE setRules NOTIFY rulesChanged)
     Q_PROPERTY(bool isPaused READ isPaused WRITE setPaused NOTIFY isPausedChanged)
+    Q_PROPERTY(bool isOnHold READ isOnHold WRITE setOnHold NOTIFY isOnHoldChanged)
     Q_PROPERTY(bool fallbackEnabled READ fallbackEnabled WRITE setFallbackEnabled NOTIFY fallbackEnabledChanged)
     Q_PROPERTY(std::optional<FallbackRGBState> fallbackState READ fallbackState WRITE setFallbackState NOTIFY
                    fallbackStateChanged)
@@ -47,6 +51,12 @@ public:
     // While paused nothing is sent; whoever resumes calls applyWinningRule().
     bool isPaused() const { return m_isPaused; }
     void setPaused(bool paused);
+    // The user has paused the status light: while on hold the rules decide nothing and the LED
+    // shows the fallback, else off; signals and finish steps keep being followed, so the winner
+    // of the moment shows as soon as the hold ends. A timer's pause (above) still comes first.
+    // Setting it re-evaluates.
+    bool isOnHold() const { return m_isOnHold; }
+    void setOnHold(bool onHold);
     bool fallbackEnabled() const { return m_fallbackEnabled; }
     void setFallbackEnabled(bool enabled);
     const std::optional<FallbackRGBState> &fallbackState() const { return m_fallbackState; }
@@ -69,6 +79,9 @@ public:
     void bind(CameraInUseSignals &source); // camera_in_use
     void bind(VPNStatusSignals &source);   // vpn_disconnected (the inverse of connected)
     void bind(CalendarSignals &source);    // meeting_soon, in_meeting
+    void bind(ScreenLockSignals &source);   // screen_locked
+    void bind(DoNotDisturbSignals &source); // do_not_disturb
+    void bind(ScreenShareSignals &source);  // screen_shared
     // Each line a script reports is one update of that name alone: the latest report of a name,
     // from a script or a watcher, is the one that counts.
     void bind(ExternalTriggerServer &source);
@@ -76,6 +89,7 @@ public:
 Q_SIGNALS:
     void rulesChanged();
     void isPausedChanged(bool isPaused);
+    void isOnHoldChanged(bool isOnHold);
     void fallbackEnabledChanged(bool fallbackEnabled);
     void fallbackStateChanged();
 
@@ -87,10 +101,12 @@ private:
     void endFinishStepsSwitchedOff();
     void onFinishTimeout(const QString &id, QTimer *timer);
     void updateMicMuted(std::optional<bool> muted);
+    void showRestingState();
 
     DorvelDeviceManager &m_hid;
     std::vector<StatusRule> m_rules;
     bool m_isPaused = false;
+    bool m_isOnHold = false;
     bool m_fallbackEnabled = false;
     std::optional<FallbackRGBState> m_fallbackState;
 

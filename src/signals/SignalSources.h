@@ -63,3 +63,36 @@ Q_SIGNALS:
     void isMeetingSoonChanged(std::optional<bool> isMeetingSoon);
     void isInMeetingChanged(std::optional<bool> isInMeeting);
 };
+
+class ScreenLockSignals : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(std::optional<bool> isLocked READ isLocked NOTIFY isLockedChanged)
+public:
+    using QObject::QObject;
+    // Whether the session is locked (or its screen saver is showing).
+    virtual std::optional<bool> isLocked() const = 0;
+Q_SIGNALS:
+    void isLockedChanged(std::optional<bool> isLocked);
+};
+
+class DoNotDisturbSignals : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(std::optional<bool> isOn READ isOn NOTIFY isOnChanged)
+public:
+    using QObject::QObject;
+    // Whether the desktop holds notifications back.
+    virtual std::optional<bool> isOn() const = 0;
+Q_SIGNALS:
+    void isOnChanged(std::optional<bool> isOn);
+};
+
+class ScreenShareSignals : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(std::optional<bool> isSharing READ isSharing NOTIFY isSharingChanged)
+public:
+    using QObject::QObject;
+    // Whether a screen-cast stream is running.
+    virtual std::optional<bool> isSharing() const = 0;
+Q_SIGNALS:
+    void isSharingChanged(std::optional<bool> isSharing);
+};

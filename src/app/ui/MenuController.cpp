@@ -8,6 +8,7 @@
 #include "device/Dorvel.h"
 #include "device/DorvelDeviceManager.h"
 #include "firmware/TarnFirmwareUpdater.h"
+#include "rules/StatusLightPause.h"
 #include "signals/MicMuteWatcher.h"
 #include "timers/TimerManager.h"
 #include "update/AppUpdater.h"
@@ -20,6 +21,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 
 using namespace std::chrono_literals;
@@ -79,6 +81,7 @@ MenuController::MenuController(Objects objects, Environment environment, QObject
     connect(timer, &TimerManager::isExpiredChanged, this, &MenuController::refresh);
     connect(timer, &TimerManager::pomodoroPhaseChanged, this, &MenuController::refresh);
     connect(&m_objects.legalGate, &LegalAgreementGate::hasAcceptedChanged, this, &MenuController::refresh);
+    connect(&m_objects.statusLightPause, &StatusLightPause::pausedUntilChanged, this, &MenuController::refresh);
     m_firmwareBusy = MenuPresenter::isFirmwareUpdateBusy(m_objects.tarnUpdater.state());
     m_view = MenuPresenter::menuView(state());
 }
@@ -99,6 +102,7 @@ MenuPresenter::MenuState MenuController::state() const
     state.appVersion = m_environment.appVersion;
     state.appUpdate = m_objects.appUpdater.state();
     state.firmware = m_objects.tarnUpdater.state();
+    state.statusLightPausedUntil = m_objects.statusLightPause.pausedUntil();
     return state;
 }
 
@@ -129,7 +133,8 @@ bool MenuController::isShown(const MenuItem &item) const
 {
     // A stale view (a click that raced a change) must not act on an entry that is gone or greyed.
     const auto matches = [&item](const MenuItem &shown) {
-        return shown.action == item.action && shown.presetCode == item.presetCode && shown.visible && shown.enabled;
+        return shown.action == item.action && shown.presetCode == item.presetCode &&
+               shown.pauseMinutes == item.pauseMinutes && shown.visible && shown.enabled;
     };
     const MenuPresenter::MenuView &v = m_view;
     if (item.action == MenuAction::setPreset) {
@@ -144,6 +149,10 @@ bool MenuController::isShown(const MenuItem &item) const
             }
         }
         return false;
+    }
+    if (item.action == MenuAction::pauseStatusLight || item.action == MenuAction::resumeStatusLight) {
+        return v.pauseMenu.visible && v.pauseMenu.enabled &&
+               std::any_of(v.pauseItems.begin(), v.pauseItems.end(), matches);
     }
     for (const MenuItem *shown :
          {&v.toggleMicMute, &v.customShortcut, &v.rgbSettings, &v.statusRules, &v.timer, &v.advancedSetup,
@@ -178,6 +187,16 @@ void MenuController::perform(const MenuItem &item)
         return;
     case MenuAction::openStatusRules:
         openWindow(MenuPresenter::WindowIds::statusRules);
+        return;
+    case MenuAction::pauseStatusLight:
+        if (item.pauseMinutes > 0) {
+            m_objects.statusLightPause.pauseFor(std::chrono::minutes(item.pauseMinutes));
+        } else {
+            m_objects.statusLightPause.pauseUntilTomorrow();
+        }
+        return;
+    case MenuAction::resumeStatusLight:
+        m_objects.statusLightPause.resume();
         return;
     case MenuAction::openTimer:
         openWindow(MenuPresenter::WindowIds::timer);

@@ -13,6 +13,7 @@ class AppUpdater;
 class DorvelDeviceManager;
 class LegalAgreementGate;
 class MicMuteWatcher;
+class StatusLightPause;
 class TarnFirmwareUpdater;
 class TimerManager;
 class Uninstaller;
@@ -35,6 +36,7 @@ public:
         LegalAgreementGate &legalGate;
         Uninstaller &uninstaller;
         WindowRouter &windows;
+        StatusLightPause &statusLightPause;
     };
 
     // How the menu reaches the desktop; the defaults are the real ones, tests replace them.

@@ -14,12 +14,24 @@ namespace {
 
 MenuItem text(QString label, bool visible = true)
 {
-    return {std::move(label), MenuAction::none, visible, false, 0};
+    return {std::move(label), MenuAction::none, visible, false, 0, 0};
 }
 
 MenuItem button(QString label, MenuAction action, bool visible = true)
 {
-    return {std::move(label), action, visible, true, 0};
+    return {std::move(label), action, visible, true, 0, 0};
+}
+
+std::vector<MenuItem> pauseItems(bool paused)
+{
+    std::vector<MenuItem> items;
+    for (const auto &[label, minutes] : {std::pair{"15 Minutes", 15}, {"1 Hour", 60}, {"Until Tomorrow", 0}}) {
+        MenuItem item = button(QString::fromUtf8(label), MenuAction::pauseStatusLight);
+        item.pauseMinutes = minutes;
+        items.push_back(std::move(item));
+    }
+    items.push_back(button(QStringLiteral("Resume"), MenuAction::resumeStatusLight, paused));
+    return items;
 }
 
 std::vector<MenuItem> presetItems(const std::vector<std::uint8_t> &codes,
@@ -81,6 +93,8 @@ MenuView menuView(const MenuState &state)
         button(customShortcutMenuLabel(state.lastQuery), MenuAction::openCustomShortcut, state.isConnected);
     view.rgbSettings = button(QStringLiteral("RGB Settings…"), MenuAction::openRGBSettings, platformKnown);
     view.statusRules = button(QStringLiteral("Status Rules…"), MenuAction::openStatusRules, platformKnown);
+    view.pauseMenu = button(pauseMenuTitle(state.statusLightPausedUntil), MenuAction::none, platformKnown);
+    view.pauseItems = pauseItems(state.statusLightPausedUntil.has_value());
     view.timer = button(
         TimerPresenter::menuLabel(state.timerKind, state.pomodoroPhase, state.remainingSeconds, state.timerExpired),
         MenuAction::openTimer, platformKnown);
@@ -104,17 +118,25 @@ MenuView menuView(const MenuState &state)
         view.presetEnabled = false;
         for (MenuItem *item :
              {&view.micLine, &view.toggleMicMute, &view.customShortcut, &view.rgbSettings, &view.statusRules,
-              &view.timer, &view.advancedSetup, &view.featureRequest, &view.deviceStatus, &view.accessHint,
+              &view.pauseMenu, &view.timer, &view.advancedSetup, &view.featureRequest, &view.deviceStatus, &view.accessHint,
               &view.appVersion, &view.appUpdate, &view.firmwareUpdate, &view.uninstall}) {
             item->enabled = false;
         }
-        for (auto *items : {&view.systemPresets, &view.mediaPresets}) {
+        for (auto *items : {&view.systemPresets, &view.mediaPresets, &view.pauseItems}) {
             for (MenuItem &item : *items) {
                 item.enabled = false;
             }
         }
     }
     return view;
+}
+
+QString pauseMenuTitle(const std::optional<QDateTime> &pausedUntil)
+{
+    if (!pausedUntil) {
+        return QStringLiteral("Pause Status Light");
+    }
+    return QStringLiteral("Paused until ") + pausedUntil->toLocalTime().toString(QStringLiteral("HH:mm"));
 }
 
 QString micLine(const std::optional<bool> &muted)

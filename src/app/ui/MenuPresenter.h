@@ -6,6 +6,7 @@
 #include "ui/Alert.h"
 #include "update/AppUpdater.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -44,6 +45,7 @@ struct MenuState {
     std::optional<QString> appVersion;
     AppUpdater::State appUpdate;
     TarnUpdateState firmware;
+    std::optional<QDateTime> statusLightPausedUntil;
 };
 
 // What choosing an entry does.
@@ -54,6 +56,8 @@ enum class MenuAction {
     openCustomShortcut,
     openRGBSettings,
     openStatusRules,
+    pauseStatusLight, // for pauseMinutes, or until tomorrow morning when 0
+    resumeStatusLight,
     openTimer,
     openAdvancedSetup,
     sendFeatureRequest,
@@ -73,6 +77,7 @@ struct MenuItem {
     bool visible = true;
     bool enabled = true;         // false for text lines and for every entry of the gated group
     std::uint8_t presetCode = 0; // setPreset only
+    int pauseMinutes = 0;        // pauseStatusLight only
 
     bool isButton() const { return action != MenuAction::none; }
     friend bool operator==(const MenuItem &, const MenuItem &) = default;
@@ -90,6 +95,10 @@ struct MenuView {
     MenuItem customShortcut;
     MenuItem rgbSettings;
     MenuItem statusRules;
+    // The "Pause Status Light" submenu: its own line (which reads "Paused until HH:MM" while
+    // paused; visible and enabled as a whole) and its entries, "Resume" shown while paused.
+    MenuItem pauseMenu;
+    std::vector<MenuItem> pauseItems;
     MenuItem timer;
     MenuItem advancedSetup;
     MenuItem featureRequest;
@@ -107,6 +116,9 @@ struct MenuView {
 };
 
 MenuView menuView(const MenuState &state);
+
+// "Pause Status Light", or "Paused until HH:MM" (local time) while paused.
+QString pauseMenuTitle(const std::optional<QDateTime> &pausedUntil);
 
 // "Mic: Muted", "Mic: Live" or "Mic: —".
 QString micLine(const std::optional<bool> &muted);

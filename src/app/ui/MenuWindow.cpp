@@ -47,6 +47,20 @@ MenuWindow::MenuWindow(MenuController &controller, QWidget *parent) : QWidget(pa
     addRow([](const MenuView &v) -> const MenuItem & { return v.customShortcut; }, true);
     addRow([](const MenuView &v) -> const MenuItem & { return v.rgbSettings; }, true);
     addRow([](const MenuView &v) -> const MenuItem & { return v.statusRules; }, true);
+    m_pauseButton = new QPushButton(this);
+    auto *pauseMenu = new QMenu(m_pauseButton);
+    for (std::size_t i = 0; i < view.pauseItems.size(); ++i) {
+        QAction *action = pauseMenu->addAction(QString());
+        m_pauseActions.push_back(action);
+        connect(action, &QAction::triggered, this, [this, i] {
+            const MenuView &current = m_controller.view();
+            if (i < current.pauseItems.size()) {
+                m_controller.perform(current.pauseItems[i]);
+            }
+        });
+    }
+    m_pauseButton->setMenu(pauseMenu);
+    m_layout->addWidget(m_pauseButton);
     addRow([](const MenuView &v) -> const MenuItem & { return v.timer; }, true);
     addRow([](const MenuView &v) -> const MenuItem & { return v.advancedSetup; }, true);
     addRow([](const MenuView &v) -> const MenuItem & { return v.featureRequest; }, true);
@@ -122,6 +136,15 @@ void MenuWindow::refresh()
             }
             ++i;
         }
+    }
+    m_pauseButton->setText(TrayMenu::menuText(view.pauseMenu.text));
+    m_pauseButton->setAccessibleName(view.pauseMenu.text);
+    m_pauseButton->setVisible(view.pauseMenu.visible);
+    m_pauseButton->setEnabled(view.pauseMenu.enabled);
+    for (std::size_t p = 0; p < m_pauseActions.size() && p < view.pauseItems.size(); ++p) {
+        m_pauseActions[p]->setText(TrayMenu::menuText(view.pauseItems[p].text));
+        m_pauseActions[p]->setVisible(view.pauseItems[p].visible);
+        m_pauseActions[p]->setEnabled(view.pauseItems[p].enabled);
     }
     m_firmwareDivider->setVisible(view.firmwareSectionVisible);
 }

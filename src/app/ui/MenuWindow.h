@@ -36,6 +36,8 @@ private:
     QPushButton *m_presetButton = nullptr;
     QMenu *m_presetMenu = nullptr;
     std::vector<QAction *> m_presetActions; // system, then media
+    QPushButton *m_pauseButton = nullptr;
+    std::vector<QAction *> m_pauseActions;
     QFrame *m_firmwareDivider = nullptr;
     class QVBoxLayout *m_layout = nullptr;
 };

@@ -30,6 +30,20 @@ TrayMenu::TrayMenu(MenuController &controller, QWidget *parent) : QMenu(parent),
     bind([](const MenuView &v) -> const MenuItem & { return v.customShortcut; });
     bind([](const MenuView &v) -> const MenuItem & { return v.rgbSettings; });
     bind([](const MenuView &v) -> const MenuItem & { return v.statusRules; });
+    m_pauseMenu = addMenu(QString());
+    for (std::size_t i = 0; i < m_controller.view().pauseItems.size(); ++i) {
+        if (i + 1 == m_controller.view().pauseItems.size()) {
+            m_resumeDivider = m_pauseMenu->addSeparator(); // before "Resume"
+        }
+        QAction *action = m_pauseMenu->addAction(QString());
+        m_pauseActions.push_back(action);
+        connect(action, &QAction::triggered, this, [this, i] {
+            const MenuView &current = m_controller.view();
+            if (i < current.pauseItems.size()) {
+                m_controller.perform(current.pauseItems[i]);
+            }
+        });
+    }
     bind([](const MenuView &v) -> const MenuItem & { return v.timer; });
     bind([](const MenuView &v) -> const MenuItem & { return v.advancedSetup; });
     bind([](const MenuView &v) -> const MenuItem & { return v.featureRequest; });
@@ -97,5 +111,10 @@ void TrayMenu::refresh()
     for (std::size_t i = 0; i < m_mediaPresets.size() && i < view.mediaPresets.size(); ++i) {
         apply(m_mediaPresets[i], view.mediaPresets[i]);
     }
+    apply(m_pauseMenu->menuAction(), view.pauseMenu);
+    for (std::size_t i = 0; i < m_pauseActions.size() && i < view.pauseItems.size(); ++i) {
+        apply(m_pauseActions[i], view.pauseItems[i]);
+    }
+    m_resumeDivider->setVisible(!view.pauseItems.empty() && view.pauseItems.back().visible);
     m_firmwareDivider->setVisible(view.firmwareSectionVisible);
 }

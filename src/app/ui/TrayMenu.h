@@ -36,6 +36,9 @@ private:
     MenuController &m_controller;
     std::vector<Binding> m_bindings;
     QMenu *m_presetMenu = nullptr;
+    QMenu *m_pauseMenu = nullptr;
+    std::vector<QAction *> m_pauseActions;
+    QAction *m_resumeDivider = nullptr;
     std::vector<QAction *> m_systemPresets;
     std::vector<QAction *> m_mediaPresets;
     QAction *m_firmwareDivider = nullptr;

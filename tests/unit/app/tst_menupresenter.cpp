@@ -107,6 +107,7 @@ private Q_SLOTS:
         QCOMPARE(view.customShortcut.visible, bindingEntries);
         QCOMPARE(view.rgbSettings.visible, settingsEntries);
         QCOMPARE(view.statusRules.visible, settingsEntries);
+        QCOMPARE(view.pauseMenu.visible, settingsEntries);
         QCOMPARE(view.timer.visible, settingsEntries);
         QCOMPARE(view.firmwareSectionVisible, firmwareSection);
         QCOMPARE(view.firmwareUpdate.visible, firmwareSection);
@@ -134,14 +135,14 @@ private Q_SLOTS:
         state.termsAccepted = false;
         const MenuView view = MenuPresenter::menuView(state);
         QVERIFY(!view.presetEnabled);
-        for (const auto &items : {view.systemPresets, view.mediaPresets}) {
+        for (const auto &items : {view.systemPresets, view.mediaPresets, view.pauseItems}) {
             for (const MenuItem &item : items) {
                 QVERIFY(!item.enabled);
             }
         }
         for (const MenuItem *item :
              {&view.micLine, &view.toggleMicMute, &view.customShortcut, &view.rgbSettings, &view.statusRules,
-              &view.timer, &view.advancedSetup, &view.featureRequest, &view.deviceStatus, &view.appVersion,
+              &view.pauseMenu, &view.timer, &view.advancedSetup, &view.featureRequest, &view.deviceStatus, &view.appVersion,
               &view.appUpdate, &view.firmwareUpdate, &view.uninstall}) {
             QVERIFY2(!item->enabled, qPrintable(item->text));
             QVERIFY2(item->visible, qPrintable(item->text)); // greyed, not hidden
@@ -149,6 +150,31 @@ private Q_SLOTS:
         QVERIFY(view.terms.enabled && view.quit.enabled);
         QCOMPARE(view.terms.text, QStringLiteral("Terms…"));
         QCOMPARE(view.quit.text, QStringLiteral("Quit Kestrix"));
+    }
+
+    // The pause submenu's line says until when the light is paused (local time); "Resume" is there
+    // only while it is.
+    void pauseSubmenu()
+    {
+        MenuState state = attached(HardwarePlatform::rp2040);
+        const auto labels = [](const MenuView &view) {
+            QStringList out{view.pauseMenu.text};
+            for (const MenuItem &item : view.pauseItems) {
+                if (item.visible) {
+                    out.append(item.text + u'/' + QString::number(item.pauseMinutes));
+                }
+            }
+            return out;
+        };
+        QCOMPARE(labels(MenuPresenter::menuView(state)),
+                 (QStringList{QStringLiteral("Pause Status Light"), QStringLiteral("15 Minutes/15"),
+                              QStringLiteral("1 Hour/60"), QStringLiteral("Until Tomorrow/0")}));
+        state.statusLightPausedUntil = QDateTime(QDate(2026, 3, 4), QTime(7, 5), Qt::LocalTime).toUTC();
+        const MenuView paused = MenuPresenter::menuView(state);
+        QCOMPARE(labels(paused), (QStringList{QStringLiteral("Paused until 07:05"), QStringLiteral("15 Minutes/15"),
+                                              QStringLiteral("1 Hour/60"), QStringLiteral("Until Tomorrow/0"),
+                                              QStringLiteral("Resume/0")}));
+        QCOMPARE(paused.pauseItems.back().action, MenuAction::resumeStatusLight);
     }
 
     void microphoneAndShortcutLines()

@@ -79,9 +79,10 @@ private Q_SLOTS:
     {
         QStringList rows;
         for (const StatusRule &rule : defaultStatusRules()) {
-            QVERIFY(rule.saturation == 255 && rule.value == 255);
+            QVERIFY(rule.saturation == 255);
             rows.append(rule.id + u'|' + rule.displayName + (rule.isEnabled ? u"|on|" : u"|off|") +
                         QString::number(rule.hue) + u'|' + LEDEffects::rawValue(rule.effect) +
+                        (rule.value == 255 ? QString() : u"|value " + QString::number(rule.value)) +
                         (rule.finishStep ? u"|finish" : u""));
             QVERIFY(!rule.finishStep || *rule.finishStep == FinishStepConfig{});
         }
@@ -93,7 +94,10 @@ private Q_SLOTS:
                                     QStringLiteral("terminal_active|Terminal Active|on|200|solid|finish"),
                                     QStringLiteral("vpn_disconnected|VPN Disconnected|off|20|pulsing"),
                                     QStringLiteral("mic_muted|Mic Muted|on|0|solid"),
-                                    QStringLiteral("mic_live|Mic Live|off|85|solid")}));
+                                    QStringLiteral("mic_live|Mic Live|off|85|solid"),
+                                    QStringLiteral("screen_locked|Screen Locked|off|28|solid|value 40"),
+                                    QStringLiteral("do_not_disturb|Do Not Disturb|off|191|solid"),
+                                    QStringLiteral("screen_shared|Screen Shared|off|0|pulsing")}));
         QCOMPARE(FinishStepConfig{}, (FinishStepConfig{false, 5.0, 85, 255, 255, LEDEffect::breatheSlow}));
     }
 
@@ -192,10 +196,28 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("mic_live"), QStringLiteral("mic_muted"), QStringLiteral("ai_execution"),
                               QStringLiteral("meeting_soon"), QStringLiteral("mic_in_use"),
                               QStringLiteral("camera_in_use"), QStringLiteral("in_meeting"),
-                              QStringLiteral("terminal_active"), QStringLiteral("vpn_disconnected")}));
+                              QStringLiteral("terminal_active"), QStringLiteral("vpn_disconnected"),
+                              QStringLiteral("screen_locked"), QStringLiteral("do_not_disturb"),
+                              QStringLiteral("screen_shared")}));
         QCOMPARE(loaded[0], live);
         QCOMPARE(loaded[1], muted);
         QCOMPARE(loaded[2], defaults.front());
+
+        // A list saved before the desktop rules existed, in the user's order and with a script rule
+        // of their own under one of the new names: the list stays as it was, the script rule
+        // included, and only the rules it lacks come below it, switched off.
+        std::vector<StatusRule> saved(defaults.begin(), defaults.begin() + 9);
+        std::swap(saved[0], saved[7]);
+        saved[3].isEnabled = false;
+        const StatusRule script{QStringLiteral("do_not_disturb"), QStringLiteral("Focus (script)"), true, 5, 6, 7,
+                                LEDEffect::twinkleSameHue, std::nullopt};
+        saved.insert(saved.begin() + 1, script);
+        home.store(key, RuleJson::encodeRules(saved));
+        std::vector<StatusRule> expected = saved;
+        expected.push_back(ruleIn(defaults, "screen_locked"));
+        expected.push_back(ruleIn(defaults, "screen_shared"));
+        QCOMPARE(RuleStore::loadRules(key), expected);
+        QVERIFY(!expected[10].isEnabled && !expected[11].isEnabled);
 
         home.store(key, QByteArray("[]"));
         QCOMPARE(RuleStore::loadRules(key), defaultStatusRules());

@@ -4,11 +4,17 @@
 #include "platform/sim/SimulatedHidBus.h"
 #include "rules/RuleJson.h"
 #include "rules/RuleStore.h"
+#include "rules/StatusLightPause.h"
 #include "rules/StatusRulesEngine.h"
+#include "signals/DoNotDisturbWatcher.h"
 #include "signals/ExternalTriggerServer.h"
+#include "signals/ScreenLockWatcher.h"
+#include "signals/ScreenShareWatcher.h"
 #include "signals/SignalSources.h"
 #include "support/DeviceTestSupport.h"
+#include "support/FakeDesktopState.h"
 #include "support/FakeTriggerListener.h"
+#include "support/TestTime.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -342,6 +348,130 @@ private Q_SLOTS:
         QCOMPARE(sends(), (QStringList{shows(0, 0)}));
         engine->applyWinningRule();
         QCOMPARE(sends(), (QStringList{shows(0, 0), shows(2, 45)}));
+    }
+
+    // The desktop's presence reaches its rules through watchers that combine their sources: any
+    // present source saying yes is enough, and with none present the signal keeps its last value.
+    void desktopWatchersFeedTheirSignals()
+    {
+        startAttached();
+        auto rules = engine->rules();
+        for (const char *id : {"screen_locked", "do_not_disturb", "screen_shared"}) {
+            ruleIn(rules, id).isEnabled = true;
+        }
+        engine->setRules(rules);
+        recorder->reports.clear();
+        auto *logind = new FakeDesktopState;
+        auto *screenSaver = new FakeDesktopState;
+        auto *notifications = new FakeDesktopState;
+        auto *cast = new FakeDesktopState;
+        std::vector<std::unique_ptr<DesktopStateSource>> lockSources, dndSources, castSources;
+        lockSources.emplace_back(logind);
+        lockSources.emplace_back(screenSaver);
+        dndSources.emplace_back(notifications);
+        castSources.emplace_back(cast);
+        ScreenLockWatcher lock(std::move(lockSources));
+        DoNotDisturbWatcher dnd(std::move(dndSources));
+        ScreenShareWatcher share(std::move(castSources));
+        engine->bind(lock);
+        engine->bind(dnd);
+        engine->bind(share);
+        lock.start();
+        lock.start();
+        QCOMPARE(logind->startCount, 1);
+        QCOMPARE(screenSaver->startCount, 1);
+        QVERIFY(sends().isEmpty()); // nothing known yet
+
+        logind->deliver(false);
+        screenSaver->deliver(true);
+        logind->deliver(std::nullopt);
+        screenSaver->deliver(false);
+        QCOMPARE(lock.isLocked(), std::optional(false));
+        screenSaver->deliver(std::nullopt); // no source left: the engine keeps "not locked"
+        QCOMPARE(lock.isLocked(), std::nullopt);
+        notifications->deliver(true);
+        notifications->deliver(false);
+        cast->deliver(true);
+        QCOMPARE(sends(), (QStringList{off, shows(0, 28, 255, 40), off, shows(0, 191), off, shows(2, 0)}));
+    }
+
+    // While the user has paused the light the fallback (or nothing) shows, signals still count, and
+    // a timer's pause still takes the LED.
+    void holdShowsTheFallbackWhileSignalsMoveOn()
+    {
+        startAttached();
+        engine->setOnHold(true); // on hold before any signal: off at once
+        engine->updateSignal(QStringLiteral("mic_muted"), true);
+        engine->setFallbackState(FallbackRGBState{7, 8, 9, LEDEffect::solid});
+        engine->setFallbackEnabled(true);
+        engine->updateSignal(QStringLiteral("meeting_soon"), true);
+        engine->setPaused(true); // a timer starts during the hold
+        engine->updateSignal(QStringLiteral("meeting_soon"), false);
+        engine->setPaused(false);
+        engine->applyWinningRule(); // the timer ends: back to the hold
+        engine->setOnHold(false);
+        QCOMPARE(sends(), (QStringList{off, off, off, shows(0, 7, 8, 9), shows(0, 7, 8, 9), shows(0, 7, 8, 9),
+                                       shows(0, 0)}));
+    }
+
+    // A pause is kept as a wall-clock end in the settings: a restart before it resumes the hold, a
+    // restart after it (or an unreadable end) starts unpaused and drops the stored end.
+    void pauseSurvivesARestartAndEndsByItself()
+    {
+        QDateTime now = QDateTime(QDate(2026, 5, 6), QTime(23, 50));
+        StatusLightPause::Options options;
+        options.now = [&now] { return now; };
+        options.recheckInterval = TestTime::scaled(20ms);
+        engine = std::make_unique<StatusRulesEngine>(*manager);
+        auto pause = std::make_unique<StatusLightPause>(*engine, options);
+        QCOMPARE(pause->pausedUntil(), std::nullopt);
+        pause->pauseFor(std::chrono::minutes(15));
+        QVERIFY(engine->isOnHold());
+        QCOMPARE(pause->pausedUntil(), std::optional(QDateTime(QDate(2026, 5, 7), QTime(0, 5))));
+
+        pause.reset();
+        engine = std::make_unique<StatusRulesEngine>(*manager);
+        now = now.addSecs(10 * 60);
+        pause = std::make_unique<StatusLightPause>(*engine, options);
+        QVERIFY(engine->isOnHold());
+        QCOMPARE(pause->pausedUntil(), std::optional(QDateTime(QDate(2026, 5, 7), QTime(0, 5))));
+        now = now.addSecs(5 * 60); // the machine's clock reaches the end; the pause ends by itself
+        KESTRIX_WAIT_FOR(!engine->isOnHold());
+        QCOMPARE(pause->pausedUntil(), std::nullopt);
+        QVERIFY(!home->stored(StatusLightPause::pausedUntilKey()).isValid());
+
+        pause->pauseUntilTomorrow();
+        QCOMPARE(pause->pausedUntil(), std::optional(QDateTime(QDate(2026, 5, 7), QTime(8, 0))));
+        pause->resume();
+        QVERIFY(!engine->isOnHold());
+        pause->pauseFor(std::chrono::minutes(60));
+        pause.reset();
+        now = now.addSecs(2 * 3600);
+        pause = std::make_unique<StatusLightPause>(*engine, options);
+        QVERIFY(!engine->isOnHold());
+        QVERIFY(!home->stored(StatusLightPause::pausedUntilKey()).isValid());
+
+        home->store(StatusLightPause::pausedUntilKey(), QStringLiteral("tomorrow-ish"));
+        pause = std::make_unique<StatusLightPause>(*engine, options);
+        QCOMPARE(pause->pausedUntil(), std::nullopt);
+    }
+
+    void untilTomorrowMeansTheNextMorning_data()
+    {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QDateTime>("end");
+        const QDate day(2026, 11, 3);
+        QTest::newRow("evening") << QDateTime(day, QTime(21, 0)) << QDateTime(day.addDays(1), QTime(8, 0));
+        QTest::newRow("small hours") << QDateTime(day, QTime(2, 30)) << QDateTime(day, QTime(8, 0));
+        QTest::newRow("at eight") << QDateTime(day, QTime(8, 0)) << QDateTime(day.addDays(1), QTime(8, 0));
+        QTest::newRow("year's end") << QDateTime(QDate(2026, 12, 31), QTime(9, 0))
+                                    << QDateTime(QDate(2027, 1, 1), QTime(8, 0));
+    }
+    void untilTomorrowMeansTheNextMorning()
+    {
+        QFETCH(QDateTime, now);
+        QFETCH(QDateTime, end);
+        QCOMPARE(StatusLightPause::nextMorning(now), end);
     }
 
     void disablingTheWinnerSavesAndShowsTheNext()

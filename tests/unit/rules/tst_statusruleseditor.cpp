@@ -79,15 +79,17 @@ private Q_SLOTS:
         QTest::addColumn<int>("target");
         QTest::addColumn<QStringList>("order");
         // Defaults: ai_execution, meeting_soon, mic_in_use, camera_in_use, in_meeting,
-        // terminal_active, vpn_disconnected, mic_muted, mic_live.
+        // terminal_active, vpn_disconnected, mic_muted, mic_live, then the three desktop rules,
+        // which the rows below leave last (but the one moving to the very end).
         QTest::newRow("mic_muted above meeting_soon")
             << std::vector<int>{7} << 1
             << names({"ai_execution", "mic_muted", "meeting_soon", "mic_in_use", "camera_in_use", "in_meeting",
                       "terminal_active", "vpn_disconnected", "mic_live"});
         QTest::newRow("first to the end")
-            << std::vector<int>{0} << 9
+            << std::vector<int>{0} << 12
             << names({"meeting_soon", "mic_in_use", "camera_in_use", "in_meeting", "terminal_active",
-                      "vpn_disconnected", "mic_muted", "mic_live", "ai_execution"});
+                      "vpn_disconnected", "mic_muted", "mic_live", "screen_locked", "do_not_disturb", "screen_shared",
+                      "ai_execution"});
         QTest::newRow("scattered rows keep their order, before the target's old rule")
             << std::vector<int>{6, 0, 2} << 5
             << names({"meeting_soon", "camera_in_use", "in_meeting", "ai_execution", "mic_in_use", "vpn_disconnected",
@@ -102,6 +104,10 @@ private Q_SLOTS:
         QFETCH(std::vector<int>, sources);
         QFETCH(int, target);
         QFETCH(QStringList, order);
+        if (order.size() < 12) {
+            order << QStringLiteral("screen_locked") << QStringLiteral("do_not_disturb")
+                  << QStringLiteral("screen_shared");
+        }
         StatusRulesEditing::moveRules(*engine, sources, target);
         QCOMPARE(ids(engine->rules()), order);
         // Stored at once, under the profile in use.
@@ -111,9 +117,9 @@ private Q_SLOTS:
     void editsOfARowThatIsNoLongerThereWriteNothing()
     {
         QSignalSpy changes(engine.get(), &StatusRulesEngine::rulesChanged);
-        StatusRulesEditing::moveRules(*engine, {9}, 0);
-        StatusRulesEditing::moveRules(*engine, {0}, 10);
-        StatusRulesEditing::setRuleEnabled(*engine, 9, false);
+        StatusRulesEditing::moveRules(*engine, {12}, 0);
+        StatusRulesEditing::moveRules(*engine, {0}, 13);
+        StatusRulesEditing::setRuleEnabled(*engine, 12, false);
         StatusRulesEditing::setFinishEnabled(*engine, -1, true);
         QCOMPARE(changes.count(), 0);
         QVERIFY(!RuleStore::hasData(RuleStore::globalKey()));

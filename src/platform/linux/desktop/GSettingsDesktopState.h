@@ -1,0 +1,54 @@
+#pragma once
+
+#include "signals/DesktopStateSource.h"
+
+#include <QDBusConnection>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+class QProcess;
+
+// A boolean GSettings key as a desktop state, without linking GLib: the value is read with the
+// `gsettings` tool, again whenever the dconf service announces a write under the key on the
+// session bus (dconf is where GNOME keeps its settings). Absent while the schema is not installed,
+// the tool is missing or its answer is not a boolean. Main thread only.
+class GSettingsDesktopState : public DesktopStateSource {
+    Q_OBJECT
+public:
+    struct Key {
+        QString schema;    // "org.gnome.desktop.notifications"
+        QString name;      // "show-banners"
+        QString dconfPath; // where dconf keeps it: "/org/gnome/desktop/notifications/show-banners"
+        bool inverted = false; // the state holds while the key is false
+    };
+
+    GSettingsDesktopState(QDBusConnection sessionBus, Key key, QObject *parent = nullptr);
+    ~GSettingsDesktopState() override;
+
+    void start() override;
+
+    // GNOME's do not disturb: notification banners switched off.
+    static std::unique_ptr<DesktopStateSource> gnomeDoNotDisturb(QDBusConnection sessionBus);
+
+    // Whether a compiled-in schema file for `schema` is among the schema folders GLib reads.
+    static bool isSchemaInstalled(const QString &schema);
+
+private Q_SLOTS:
+    void onDconfNotify(const QString &prefix, const QStringList &changes, const QString &tag);
+
+private:
+    void read();
+    void onReadFinished();
+    void setState(std::optional<bool> state);
+
+    QDBusConnection m_bus;
+    Key m_key;
+    QString m_program;
+    std::unique_ptr<QProcess> m_reader;
+    bool m_readAgain = false;
+    std::optional<bool> m_state;
+    bool m_started = false;
+};

@@ -1,0 +1,290 @@
+#include "platform/linux/desktop/DBusDesktopState.h"
+#include "platform/linux/desktop/GSettingsDesktopState.h"
+#include "support/TestTime.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <memory>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// A dbus-daemon of the test's own. `standardServices`: it may start the system's session services
+// (the dconf service); otherwise only those in `serviceFolder`.
+class PrivateBus {
+public:
+    PrivateBus(const QString &folder, const QString &name, bool standardServices)
+        : m_name(name), m_serviceFolder(QDir(folder).filePath(name + QStringLiteral("-services")))
+    {
+        QDir().mkpath(m_serviceFolder);
+        const QString config = QDir(folder).filePath(name + QStringLiteral(".conf"));
+        QFile file(config);
+        if (!file.open(QIODevice::WriteOnly)) {
+            return;
+        }
+        file.write("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+                   " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n<busconfig>\n"
+                   "<type>session</type>\n<listen>unix:dir=" +
+                   QFile::encodeName(folder) + "</listen>\n<servicedir>" + QFile::encodeName(m_serviceFolder) +
+                   "</servicedir>\n" + (standardServices ? "<standard_session_servicedirs/>\n" : "") +
+                   "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                   "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy>\n</busconfig>\n");
+        file.close();
+        m_daemon.setChildProcessModifier([] {
+            ::setsid();
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        });
+        m_daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + config,
+                                                      QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        if (m_daemon.waitForStarted(10000) && QTest::qWaitFor([&] { return m_daemon.canReadLine(); }, 10000)) {
+            m_address = QString::fromUtf8(m_daemon.readLine().trimmed());
+        }
+    }
+    ~PrivateBus()
+    {
+        QDBusConnection::disconnectFromBus(m_name + QStringLiteral("-client"));
+        QDBusConnection::disconnectFromBus(m_name + QStringLiteral("-service"));
+        m_daemon.kill();
+        m_daemon.waitForFinished(10000);
+    }
+
+    const QString &address() const { return m_address; }
+    // Two connections, as two programs on the bus would have: the one under test and the service's.
+    QDBusConnection client() const { return QDBusConnection::connectToBus(m_address, m_name + QStringLiteral("-client")); }
+    QDBusConnection service() const
+    {
+        return QDBusConnection::connectToBus(m_address, m_name + QStringLiteral("-service"));
+    }
+    // A service the bus could start on demand: starting it leaves `marker` behind.
+    void addActivatableService(const QString &service, const QString &marker) const
+    {
+        QFile file(QDir(m_serviceFolder).filePath(service + QStringLiteral(".service")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[D-BUS Service]\nName=" + service.toUtf8() + "\nExec=/usr/bin/touch " + QFile::encodeName(marker) +
+                   "\n");
+    }
+
+private:
+    QString m_name;
+    QString m_serviceFolder;
+    QString m_address;
+    QProcess m_daemon;
+};
+
+// The screen saver's interface as desktops serve it.
+class FakeScreenSaver : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
+public:
+    bool active = true;
+public Q_SLOTS:
+    bool GetActive() const { return active; }
+Q_SIGNALS:
+    void ActiveChanged(bool active);
+};
+
+// A notification server with the Inhibited property (Plasma's, and others').
+class FakeNotificationServer : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+    Q_PROPERTY(bool Inhibited READ inhibited)
+public:
+    bool inhibited() const { return m_inhibited; }
+    void setInhibited(QDBusConnection bus, bool inhibited)
+    {
+        m_inhibited = inhibited;
+        QDBusMessage changed = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/Notifications"),
+                                                          QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                          QStringLiteral("PropertiesChanged"));
+        changed << QStringLiteral("org.freedesktop.Notifications")
+                << QVariantMap{{QStringLiteral("Inhibited"), inhibited}} << QStringList();
+        bus.send(changed);
+    }
+
+private:
+    bool m_inhibited = false;
+};
+
+// The last state a source reported; "none" before any report.
+struct Reported {
+    explicit Reported(DesktopStateSource &source)
+    {
+        QObject::connect(&source, &DesktopStateSource::stateChanged, &source, [this](std::optional<bool> state) {
+            value = state ? (*state ? "true" : "false") : "absent";
+            ++count;
+        });
+    }
+    QByteArray value = "none";
+    int count = 0;
+};
+
+QDBusMessage call(QDBusConnection bus, const QString &service, const QString &path, const QString &interface,
+                  const QString &method, const QVariantList &arguments)
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
+    message.setArguments(arguments);
+    return bus.call(message, QDBus::Block, 10000);
+}
+
+} // namespace
+
+class DesktopStateTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    const int m_wait = int(TestTime::scaled(10s).count());
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty()) {
+            QSKIP("needs dbus-daemon (scripts/setup.sh installs it)");
+        }
+        QVERIFY(m_dir.isValid());
+        // Nothing here may reach the user's own buses or settings.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + QFile::encodeName(m_dir.filePath(QStringLiteral("none"))));
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + QFile::encodeName(m_dir.filePath(QStringLiteral("none"))));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_dir.filePath(QStringLiteral("runtime"))));
+        QDir().mkpath(m_dir.filePath(QStringLiteral("runtime")));
+        QFile::setPermissions(m_dir.filePath(QStringLiteral("runtime")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    // Screen saver and notification server: nothing is known (and nothing started) while they are
+    // away; their values once they come, each change they announce, and nothing again once gone.
+    void sessionServicesComeAndGo()
+    {
+        PrivateBus bus(m_dir.path(), QStringLiteral("session"), false);
+        QVERIFY(!bus.address().isEmpty());
+        const QString marker = m_dir.filePath(QStringLiteral("activated"));
+        bus.addActivatableService(QStringLiteral("org.freedesktop.ScreenSaver"), marker);
+        bus.addActivatableService(QStringLiteral("org.freedesktop.Notifications"), marker);
+
+        auto screenSaver = DBusDesktopState::screenSaverActive(bus.client(), QStringLiteral("org.freedesktop.ScreenSaver"));
+        auto notifications = DBusDesktopState::notificationsInhibited(bus.client());
+        Reported locked(*screenSaver);
+        Reported inhibited(*notifications);
+        screenSaver->start();
+        notifications->start();
+
+        QDBusConnection service = bus.service();
+        FakeScreenSaver saver;
+        FakeNotificationServer server;
+        QVERIFY(service.registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"), &saver,
+                                       QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+        QVERIFY(service.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
+                                       QDBusConnection::ExportAllProperties));
+        QVERIFY(service.registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
+        QVERIFY(service.registerService(QStringLiteral("org.freedesktop.Notifications")));
+        QTRY_COMPARE_WITH_TIMEOUT(locked.value, QByteArray("true"), m_wait);
+        QTRY_COMPARE_WITH_TIMEOUT(inhibited.value, QByteArray("false"), m_wait);
+
+        Q_EMIT saver.ActiveChanged(false);
+        server.setInhibited(service, true);
+        QTRY_COMPARE_WITH_TIMEOUT(locked.value, QByteArray("false"), m_wait);
+        QTRY_COMPARE_WITH_TIMEOUT(inhibited.value, QByteArray("true"), m_wait);
+
+        QVERIFY(service.unregisterService(QStringLiteral("org.freedesktop.ScreenSaver")));
+        QVERIFY(service.unregisterService(QStringLiteral("org.freedesktop.Notifications")));
+        QTRY_COMPARE_WITH_TIMEOUT(locked.value, QByteArray("absent"), m_wait);
+        QTRY_COMPARE_WITH_TIMEOUT(inhibited.value, QByteArray("absent"), m_wait);
+        QCOMPARE(locked.count, 3);
+        // Had anything asked the absent services, the bus would have started them by now.
+        QVERIFY(service.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.DBus")));
+        QVERIFY2(!QFile::exists(marker), "a service was started to be asked");
+    }
+
+    // logind's session lock hint, for the session $XDG_SESSION_ID names, through the session's
+    // PropertiesChanged; gone with logind.
+    void logindLockedHint()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("python3"), {QStringLiteral("/usr/bin")}).isEmpty() ||
+            QProcess::execute(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QStringLiteral("import dbusmock")}) != 0) {
+            QSKIP("needs python3-dbusmock (scripts/setup.sh installs it)");
+        }
+        PrivateBus bus(m_dir.path(), QStringLiteral("system"), false);
+        QVERIFY(!bus.address().isEmpty());
+        QProcess logind;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), bus.address());
+        logind.setProcessEnvironment(environment);
+        logind.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        logind.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        logind.start(QStringLiteral("/usr/bin/python3"),
+                     {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--system"),
+                      QStringLiteral("--template"), QStringLiteral("logind")});
+        QDBusConnection client = bus.client();
+        const QString login1 = QStringLiteral("org.freedesktop.login1");
+        QTRY_VERIFY_WITH_TIMEOUT(client.interface()->isServiceRegistered(login1), m_wait);
+        const QDBusMessage added =
+            call(client, login1, QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.DBus.Mock"),
+                 QStringLiteral("AddSession"),
+                 {QStringLiteral("c7"), QStringLiteral("seat0"), quint32(::getuid()), QStringLiteral("tester"), true});
+        QCOMPARE(added.type(), QDBusMessage::ReplyMessage);
+
+        qputenv("XDG_SESSION_ID", "c7");
+        auto source = DBusDesktopState::logindLockedHint(client);
+        Reported locked(*source);
+        source->start();
+        QTRY_COMPARE_WITH_TIMEOUT(locked.value, QByteArray("false"), m_wait);
+        const QString session = QStringLiteral("/org/freedesktop/login1/session/c7");
+        QCOMPARE(call(client, login1, session, QStringLiteral("org.freedesktop.login1.Session"),
+                      QStringLiteral("SetLockedHint"), {true})
+                     .type(),
+                 QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(locked.value, QByteArray("true"), m_wait);
+
+        logind.kill();
+        logind.waitForFinished(10000);
+        QTRY_COMPARE_WITH_TIMEOUT(locked.value, QByteArray("absent"), m_wait);
+        qunsetenv("XDG_SESSION_ID");
+    }
+
+    // GNOME's notification banners, read with the gsettings tool and again after each write the
+    // dconf service announces: banners off is do not disturb.
+    void gnomeShowBanners()
+    {
+        const QString gsettings = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
+        if (gsettings.isEmpty() || !GSettingsDesktopState::isSchemaInstalled(QStringLiteral("org.gnome.desktop.notifications")) ||
+            !QFile::exists(QStringLiteral("/usr/share/dbus-1/services/ca.desrt.dconf.service"))) {
+            QSKIP("needs libglib2.0-bin, gsettings-desktop-schemas and dconf-service (scripts/setup.sh installs them)");
+        }
+        QVERIFY(!GSettingsDesktopState::isSchemaInstalled(QStringLiteral("org.example.kestrix.none")));
+        PrivateBus bus(m_dir.path(), QStringLiteral("dconf"), true);
+        QVERIFY(!bus.address().isEmpty());
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
+        qputenv("GSETTINGS_BACKEND", "dconf");
+
+        auto source = GSettingsDesktopState::gnomeDoNotDisturb(bus.client());
+        Reported doNotDisturb(*source);
+        source->start();
+        QTRY_COMPARE_WITH_TIMEOUT(doNotDisturb.value, QByteArray("false"), m_wait);
+        QCOMPARE(QProcess::execute(gsettings, {QStringLiteral("set"), QStringLiteral("org.gnome.desktop.notifications"),
+                                               QStringLiteral("show-banners"), QStringLiteral("false")}),
+                 0);
+        QTRY_COMPARE_WITH_TIMEOUT(doNotDisturb.value, QByteArray("true"), m_wait);
+        QCOMPARE(QProcess::execute(gsettings, {QStringLiteral("reset"), QStringLiteral("org.gnome.desktop.notifications"),
+                                               QStringLiteral("show-banners")}),
+                 0);
+        QTRY_COMPARE_WITH_TIMEOUT(doNotDisturb.value, QByteArray("false"), m_wait);
+        source.reset();
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + QFile::encodeName(m_dir.filePath(QStringLiteral("none"))));
+    }
+};
+
+QTEST_GUILESS_MAIN(DesktopStateTest)
+#include "tst_desktopstate.moc"
