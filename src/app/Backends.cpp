@@ -69,8 +69,8 @@ std::vector<std::unique_ptr<DesktopStateSource>> makeScreenLockSources()
 {
     std::vector<std::unique_ptr<DesktopStateSource>> sources;
     sources.push_back(DBusDesktopState::logindLockedHint(QDBusConnection::systemBus()));
-    sources.push_back(
-        DBusDesktopState::screenSaverActive(QDBusConnection::sessionBus(), QStringLiteral("org.freedesktop.ScreenSaver")));
+    sources.push_back(DBusDesktopState::screenSaverActive(QDBusConnection::sessionBus(),
+                                                          QStringLiteral("org.freedesktop.ScreenSaver")));
     sources.push_back(
         DBusDesktopState::screenSaverActive(QDBusConnection::sessionBus(), QStringLiteral("org.gnome.ScreenSaver")));
     return sources;

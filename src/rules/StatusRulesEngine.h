@@ -75,10 +75,10 @@ public:
 
     // Follow a watcher: present values now and each later change; absent values are ignored. The
     // connections end with either object.
-    void bind(MicMuteSignals &source);     // mic_muted, mic_live (its inverse), mic_in_use
-    void bind(CameraInUseSignals &source); // camera_in_use
-    void bind(VPNStatusSignals &source);   // vpn_disconnected (the inverse of connected)
-    void bind(CalendarSignals &source);    // meeting_soon, in_meeting
+    void bind(MicMuteSignals &source);      // mic_muted, mic_live (its inverse), mic_in_use
+    void bind(CameraInUseSignals &source);  // camera_in_use
+    void bind(VPNStatusSignals &source);    // vpn_disconnected (the inverse of connected)
+    void bind(CalendarSignals &source);     // meeting_soon, in_meeting
     void bind(ScreenLockSignals &source);   // screen_locked
     void bind(DoNotDisturbSignals &source); // do_not_disturb
     void bind(ScreenShareSignals &source);  // screen_shared

@@ -1,7 +1,6 @@
 #include "signals/DesktopStateSource.h"
 
-CombinedDesktopState::CombinedDesktopState(std::vector<std::unique_ptr<DesktopStateSource>> sources,
-                                           QObject *parent)
+CombinedDesktopState::CombinedDesktopState(std::vector<std::unique_ptr<DesktopStateSource>> sources, QObject *parent)
     : QObject(parent), m_sources(std::move(sources)), m_states(m_sources.size())
 {
     for (std::size_t i = 0; i < m_sources.size(); ++i) {

@@ -28,8 +28,7 @@ Q_SIGNALS:
 class CombinedDesktopState : public QObject {
     Q_OBJECT
 public:
-    explicit CombinedDesktopState(std::vector<std::unique_ptr<DesktopStateSource>> sources,
-                                  QObject *parent = nullptr);
+    explicit CombinedDesktopState(std::vector<std::unique_ptr<DesktopStateSource>> sources, QObject *parent = nullptr);
     ~CombinedDesktopState() override;
 
     // Starts every source; later calls do nothing.

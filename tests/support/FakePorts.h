@@ -9,6 +9,7 @@
 #include "support/FakeCalendarStore.h"
 #include "support/FakeCameraDevices.h"
 #include "support/FakeClock.h"
+#include "support/FakeDesktopState.h"
 #include "support/FakeNetworkInterfaces.h"
 
 #include <memory>
@@ -17,15 +18,18 @@
 // which the test brings. No tray: the application shows its Kestrix window instead.
 inline TamselDesktopApp::Ports fakePorts(std::unique_ptr<HidBus> bus, std::unique_ptr<TriggerListener> listener)
 {
-    return {std::move(bus),
-            std::move(listener),
-            std::make_unique<FakeAudioInput>(),
-            std::make_unique<FakeCameraDevices>(),
-            std::make_unique<FakeNetworkInterfaces>(),
-            std::make_unique<FakeCalendarStore>(),
-            std::make_unique<FakeClock>(),
-            std::make_unique<BundleTestSupport::InertBundleTools>(),
-            std::make_unique<BundleTestSupport::FakePackageDatabase>(),
-            std::make_unique<BundleTestSupport::RecordingShell>(),
-            nullptr};
+    TamselDesktopApp::Ports ports;
+    ports.hidBus = std::move(bus);
+    ports.triggerListener = std::move(listener);
+    ports.audioInput = std::make_unique<FakeAudioInput>();
+    ports.cameraDevices = std::make_unique<FakeCameraDevices>();
+    ports.networkInterfaces = std::make_unique<FakeNetworkInterfaces>();
+    ports.calendarStore = std::make_unique<FakeCalendarStore>();
+    ports.clock = std::make_unique<FakeClock>();
+    ports.bundleTools = std::make_unique<BundleTestSupport::InertBundleTools>();
+    ports.packageDatabase = std::make_unique<BundleTestSupport::FakePackageDatabase>();
+    ports.detachedShell = std::make_unique<BundleTestSupport::RecordingShell>();
+    ports.screenLockSources.push_back(std::make_unique<FakeDesktopState>());
+    ports.doNotDisturbSources.push_back(std::make_unique<FakeDesktopState>());
+    return ports;
 }

@@ -10,6 +10,7 @@
 #include "device/ui/CustomShortcutRecorderView.h"
 #include "firmware/TarnFirmwareUpdater.h"
 #include "platform/sim/SimulatedHidBus.h"
+#include "rules/StatusLightPause.h"
 #include "rules/StatusRulesEngine.h"
 #include "rules/ui/StatusRulesSettingsView.h"
 #include "settings/ui/RGBSettingsView.h"
@@ -161,10 +162,17 @@ private Q_SLOTS:
         save(menu, QStringLiteral("tray-menu"));
         menu.hide();
         for (QAction *action : menu.actions()) {
-            if (action->menu()) {
+            if (action->menu() && action->text() == QStringLiteral("Preset")) {
                 QMenu *media = action->menu()->actions().at(1)->menu();
                 save(*media, QStringLiteral("tray-menu-preset-media"));
                 media->hide();
+            }
+        }
+        app.statusLightPause().pauseFor(std::chrono::minutes(15));
+        for (QAction *action : menu.actions()) {
+            if (action->menu() && action->text().startsWith(QStringLiteral("Paused until "))) {
+                save(*action->menu(), QStringLiteral("tray-menu-paused"));
+                action->menu()->hide();
             }
         }
         QWidget *window = app.windows().window(QString::fromLatin1(TamselDesktopApp::menuWindowId));

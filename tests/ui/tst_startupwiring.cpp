@@ -31,6 +31,8 @@ struct Rig {
     FakeCameraDevices *cameras = nullptr;
     FakeNetworkInterfaces *network = nullptr;
     FakeCalendarStore *calendars = nullptr;
+    FakeDesktopState *screenLock = nullptr;
+    FakeDesktopState *doNotDisturb = nullptr;
     std::unique_ptr<TamselDesktopApp> app;
 
     Rig()
@@ -42,6 +44,8 @@ struct Rig {
         cameras = static_cast<FakeCameraDevices *>(ports.cameraDevices.get());
         network = static_cast<FakeNetworkInterfaces *>(ports.networkInterfaces.get());
         calendars = static_cast<FakeCalendarStore *>(ports.calendarStore.get());
+        screenLock = static_cast<FakeDesktopState *>(ports.screenLockSources.front().get());
+        doNotDisturb = static_cast<FakeDesktopState *>(ports.doNotDisturbSources.front().get());
         audio->defaultDevice = QStringLiteral("built-in");
         audio->devices[audio->defaultDevice].muted = false;
         app = std::make_unique<TamselDesktopApp>(std::move(ports));
@@ -102,12 +106,17 @@ private Q_SLOTS:
         QVERIFY(rig.firmwareCheckEnded());
         auto rules = rig.app->rulesEngine().rules();
         for (StatusRule &rule : rules) {
-            if (rule.id == QLatin1String("vpn_disconnected")) {
-                rule.isEnabled = true;
+            for (const char *id : {"vpn_disconnected", "screen_locked", "do_not_disturb"}) {
+                rule.isEnabled = rule.isEnabled || rule.id == QLatin1String(id);
             }
         }
         rig.app->rulesEngine().setRules(rules);
         rig.network->deliver({NetworkInterface{QStringLiteral("wg0"), true, true}});
+
+        rig.doNotDisturb->deliver(true);
+        KESTRIX_WAIT_FOR(ledShows(device, 191, LEDEffect::solid)); // Do Not Disturb
+        rig.screenLock->deliver(true);
+        KESTRIX_WAIT_FOR(device.led().on && device.led().hue == 28 && device.led().value == 40); // Screen Locked
 
         rig.audio->setDeviceMuted(rig.audio->defaultDevice, true);
         KESTRIX_WAIT_FOR(ledShows(device, 0, LEDEffect::solid)); // Mic Muted

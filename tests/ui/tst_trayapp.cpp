@@ -157,6 +157,43 @@ private Q_SLOTS:
         waitForFirmwareCheck(app);
     }
 
+    // "Pause Status Light" holds the rules (the LED goes off while a script's signal stays on), the
+    // menu says until when, and "Resume" brings the rule back.
+    void pauseFromTheMenu()
+    {
+        QTemporaryDir config; // the terms accepted here stay here
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        auto bus = std::make_unique<SimulatedHidBus>();
+        auto *simBus = bus.get();
+        auto listener = std::make_unique<FakeTriggerListener>();
+        auto *script = listener.get();
+        SimulatedDorvel device;
+        TamselDesktopApp app(fakePorts(std::move(bus), std::move(listener)));
+        app.legalGate().accept();
+        QSignalSpy started(&app, &TamselDesktopApp::started);
+        app.launch();
+        QVERIFY(started.wait());
+        simBus->plug(device, 0x14200000);
+        KESTRIX_WAIT_FOR(app.hid().lastQuery().has_value());
+        script->deliver("ai_execution 1\n");
+        KESTRIX_WAIT_FOR(device.led().on);
+
+        TrayMenu &menu = app.trayMenu();
+        QVERIFY(!menuAction(menu, QStringLiteral("Resume"))->isVisible());
+        menuAction(menu, QStringLiteral("15 Minutes"))->trigger();
+        KESTRIX_WAIT_FOR(!device.led().on);
+        QVERIFY(app.rulesEngine().isOnHold());
+        QCOMPARE(menuTexts().filter(QStringLiteral("Paused until ")).size(), 1);
+        QAction *resume = menuAction(menu, QStringLiteral("Resume"));
+        QVERIFY(resume->isVisible() && resume->isEnabled());
+        resume->trigger();
+        KESTRIX_WAIT_FOR(device.led().on && device.led().mode == Dorvel::RGBMode::breatheFast);
+        QVERIFY(menuTexts().contains(QStringLiteral("Pause Status Light")));
+        simBus->unplugAll();
+        waitForFirmwareCheck(app);
+        qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("config")).toUtf8());
+    }
+
     // Start-up undoes what an earlier app update left behind, before anything else is prepared.
     void startUpClearsWhatAnEarlierUpdateLeftBehind()
     {

@@ -118,8 +118,8 @@ MenuView menuView(const MenuState &state)
         view.presetEnabled = false;
         for (MenuItem *item :
              {&view.micLine, &view.toggleMicMute, &view.customShortcut, &view.rgbSettings, &view.statusRules,
-              &view.pauseMenu, &view.timer, &view.advancedSetup, &view.featureRequest, &view.deviceStatus, &view.accessHint,
-              &view.appVersion, &view.appUpdate, &view.firmwareUpdate, &view.uninstall}) {
+              &view.pauseMenu, &view.timer, &view.advancedSetup, &view.featureRequest, &view.deviceStatus,
+              &view.accessHint, &view.appVersion, &view.appUpdate, &view.firmwareUpdate, &view.uninstall}) {
             item->enabled = false;
         }
         for (auto *items : {&view.systemPresets, &view.mediaPresets, &view.pauseItems}) {

@@ -47,8 +47,9 @@ public:
             ::setsid();
             ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         });
-        m_daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + config,
-                                                      QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        m_daemon.start(QStringLiteral("dbus-daemon"),
+                       {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
+                        QStringLiteral("--print-address=1")});
         if (m_daemon.waitForStarted(10000) && QTest::qWaitFor([&] { return m_daemon.canReadLine(); }, 10000)) {
             m_address = QString::fromUtf8(m_daemon.readLine().trimmed());
         }
@@ -63,7 +64,10 @@ public:
 
     const QString &address() const { return m_address; }
     // Two connections, as two programs on the bus would have: the one under test and the service's.
-    QDBusConnection client() const { return QDBusConnection::connectToBus(m_address, m_name + QStringLiteral("-client")); }
+    QDBusConnection client() const
+    {
+        return QDBusConnection::connectToBus(m_address, m_name + QStringLiteral("-client"));
+    }
     QDBusConnection service() const
     {
         return QDBusConnection::connectToBus(m_address, m_name + QStringLiteral("-service"));
@@ -174,7 +178,8 @@ private Q_SLOTS:
         bus.addActivatableService(QStringLiteral("org.freedesktop.ScreenSaver"), marker);
         bus.addActivatableService(QStringLiteral("org.freedesktop.Notifications"), marker);
 
-        auto screenSaver = DBusDesktopState::screenSaverActive(bus.client(), QStringLiteral("org.freedesktop.ScreenSaver"));
+        auto screenSaver =
+            DBusDesktopState::screenSaverActive(bus.client(), QStringLiteral("org.freedesktop.ScreenSaver"));
         auto notifications = DBusDesktopState::notificationsInhibited(bus.client());
         Reported locked(*screenSaver);
         Reported inhibited(*notifications);
@@ -213,7 +218,8 @@ private Q_SLOTS:
     void logindLockedHint()
     {
         if (QStandardPaths::findExecutable(QStringLiteral("python3"), {QStringLiteral("/usr/bin")}).isEmpty() ||
-            QProcess::execute(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QStringLiteral("import dbusmock")}) != 0) {
+            QProcess::execute(QStringLiteral("/usr/bin/python3"),
+                              {QStringLiteral("-c"), QStringLiteral("import dbusmock")}) != 0) {
             QSKIP("needs python3-dbusmock (scripts/setup.sh installs it)");
         }
         PrivateBus bus(m_dir.path(), QStringLiteral("system"), false);
@@ -259,7 +265,8 @@ private Q_SLOTS:
     void gnomeShowBanners()
     {
         const QString gsettings = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
-        if (gsettings.isEmpty() || !GSettingsDesktopState::isSchemaInstalled(QStringLiteral("org.gnome.desktop.notifications")) ||
+        if (gsettings.isEmpty() ||
+            !GSettingsDesktopState::isSchemaInstalled(QStringLiteral("org.gnome.desktop.notifications")) ||
             !QFile::exists(QStringLiteral("/usr/share/dbus-1/services/ca.desrt.dconf.service"))) {
             QSKIP("needs libglib2.0-bin, gsettings-desktop-schemas and dconf-service (scripts/setup.sh installs them)");
         }
@@ -277,9 +284,10 @@ private Q_SLOTS:
                                                QStringLiteral("show-banners"), QStringLiteral("false")}),
                  0);
         QTRY_COMPARE_WITH_TIMEOUT(doNotDisturb.value, QByteArray("true"), m_wait);
-        QCOMPARE(QProcess::execute(gsettings, {QStringLiteral("reset"), QStringLiteral("org.gnome.desktop.notifications"),
-                                               QStringLiteral("show-banners")}),
-                 0);
+        QCOMPARE(
+            QProcess::execute(gsettings, {QStringLiteral("reset"), QStringLiteral("org.gnome.desktop.notifications"),
+                                          QStringLiteral("show-banners")}),
+            0);
         QTRY_COMPARE_WITH_TIMEOUT(doNotDisturb.value, QByteArray("false"), m_wait);
         source.reset();
         qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + QFile::encodeName(m_dir.filePath(QStringLiteral("none"))));

@@ -142,8 +142,8 @@ private Q_SLOTS:
         }
         for (const MenuItem *item :
              {&view.micLine, &view.toggleMicMute, &view.customShortcut, &view.rgbSettings, &view.statusRules,
-              &view.pauseMenu, &view.timer, &view.advancedSetup, &view.featureRequest, &view.deviceStatus, &view.appVersion,
-              &view.appUpdate, &view.firmwareUpdate, &view.uninstall}) {
+              &view.pauseMenu, &view.timer, &view.advancedSetup, &view.featureRequest, &view.deviceStatus,
+              &view.appVersion, &view.appUpdate, &view.firmwareUpdate, &view.uninstall}) {
             QVERIFY2(!item->enabled, qPrintable(item->text));
             QVERIFY2(item->visible, qPrintable(item->text)); // greyed, not hidden
         }

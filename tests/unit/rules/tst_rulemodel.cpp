@@ -192,13 +192,12 @@ private Q_SLOTS:
         // Stored as text, as an older build or a hand edit leaves it.
         home.store(key, QString::fromUtf8(RuleJson::encodeRules({live, muted})));
         const auto loaded = RuleStore::loadRules(key);
-        QCOMPARE(ids(loaded),
-                 (QStringList{QStringLiteral("mic_live"), QStringLiteral("mic_muted"), QStringLiteral("ai_execution"),
-                              QStringLiteral("meeting_soon"), QStringLiteral("mic_in_use"),
-                              QStringLiteral("camera_in_use"), QStringLiteral("in_meeting"),
-                              QStringLiteral("terminal_active"), QStringLiteral("vpn_disconnected"),
-                              QStringLiteral("screen_locked"), QStringLiteral("do_not_disturb"),
-                              QStringLiteral("screen_shared")}));
+        QCOMPARE(ids(loaded), (QStringList{QStringLiteral("mic_live"), QStringLiteral("mic_muted"),
+                                           QStringLiteral("ai_execution"), QStringLiteral("meeting_soon"),
+                                           QStringLiteral("mic_in_use"), QStringLiteral("camera_in_use"),
+                                           QStringLiteral("in_meeting"), QStringLiteral("terminal_active"),
+                                           QStringLiteral("vpn_disconnected"), QStringLiteral("screen_locked"),
+                                           QStringLiteral("do_not_disturb"), QStringLiteral("screen_shared")}));
         QCOMPARE(loaded[0], live);
         QCOMPARE(loaded[1], muted);
         QCOMPARE(loaded[2], defaults.front());
@@ -209,8 +208,14 @@ private Q_SLOTS:
         std::vector<StatusRule> saved(defaults.begin(), defaults.begin() + 9);
         std::swap(saved[0], saved[7]);
         saved[3].isEnabled = false;
-        const StatusRule script{QStringLiteral("do_not_disturb"), QStringLiteral("Focus (script)"), true, 5, 6, 7,
-                                LEDEffect::twinkleSameHue, std::nullopt};
+        const StatusRule script{QStringLiteral("do_not_disturb"),
+                                QStringLiteral("Focus (script)"),
+                                true,
+                                5,
+                                6,
+                                7,
+                                LEDEffect::twinkleSameHue,
+                                std::nullopt};
         saved.insert(saved.begin() + 1, script);
         home.store(key, RuleJson::encodeRules(saved));
         std::vector<StatusRule> expected = saved;

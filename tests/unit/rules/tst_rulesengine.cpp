@@ -410,8 +410,8 @@ private Q_SLOTS:
         engine->setPaused(false);
         engine->applyWinningRule(); // the timer ends: back to the hold
         engine->setOnHold(false);
-        QCOMPARE(sends(), (QStringList{off, off, off, shows(0, 7, 8, 9), shows(0, 7, 8, 9), shows(0, 7, 8, 9),
-                                       shows(0, 0)}));
+        QCOMPARE(sends(),
+                 (QStringList{off, off, off, shows(0, 7, 8, 9), shows(0, 7, 8, 9), shows(0, 7, 8, 9), shows(0, 0)}));
     }
 
     // A pause is kept as a wall-clock end in the settings: a restart before it resumes the hold, a
@@ -420,7 +420,9 @@ private Q_SLOTS:
     {
         QDateTime now = QDateTime(QDate(2026, 5, 6), QTime(23, 50));
         StatusLightPause::Options options;
-        options.now = [&now] { return now; };
+        options.now = [&now] {
+            return now;
+        };
         options.recheckInterval = TestTime::scaled(20ms);
         engine = std::make_unique<StatusRulesEngine>(*manager);
         auto pause = std::make_unique<StatusLightPause>(*engine, options);
@@ -446,6 +448,7 @@ private Q_SLOTS:
         QVERIFY(!engine->isOnHold());
         pause->pauseFor(std::chrono::minutes(60));
         pause.reset();
+        engine = std::make_unique<StatusRulesEngine>(*manager);
         now = now.addSecs(2 * 3600);
         pause = std::make_unique<StatusLightPause>(*engine, options);
         QVERIFY(!engine->isOnHold());

@@ -39,8 +39,8 @@ void DBusDesktopState::start()
         return;
     }
     m_started = true;
-    m_watcher = std::make_unique<QDBusServiceWatcher>(m_endpoint.service, m_bus,
-                                                      QDBusServiceWatcher::WatchForOwnerChange);
+    m_watcher =
+        std::make_unique<QDBusServiceWatcher>(m_endpoint.service, m_bus, QDBusServiceWatcher::WatchForOwnerChange);
     connect(m_watcher.get(), &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString &, const QString &, const QString &newOwner) { onOwnerChanged(newOwner); });
     QDBusMessage hasOwner = QDBusMessage::createMethodCall(busService, QStringLiteral("/org/freedesktop/DBus"),

@@ -46,8 +46,7 @@ public:
     static std::unique_ptr<DesktopStateSource> logindLockedHint(QDBusConnection systemBus);
     // Whether a screen saver (and the locker that comes with it) is active: GetActive and
     // ActiveChanged of org.freedesktop.ScreenSaver or org.gnome.ScreenSaver.
-    static std::unique_ptr<DesktopStateSource> screenSaverActive(QDBusConnection sessionBus,
-                                                                 const QString &service);
+    static std::unique_ptr<DesktopStateSource> screenSaverActive(QDBusConnection sessionBus, const QString &service);
     // Whether the notification server holds notifications back: its Inhibited property.
     static std::unique_ptr<DesktopStateSource> notificationsInhibited(QDBusConnection sessionBus);
 

@@ -19,9 +19,9 @@ class GSettingsDesktopState : public DesktopStateSource {
     Q_OBJECT
 public:
     struct Key {
-        QString schema;    // "org.gnome.desktop.notifications"
-        QString name;      // "show-banners"
-        QString dconfPath; // where dconf keeps it: "/org/gnome/desktop/notifications/show-banners"
+        QString schema;        // "org.gnome.desktop.notifications"
+        QString name;          // "show-banners"
+        QString dconfPath;     // where dconf keeps it: "/org/gnome/desktop/notifications/show-banners"
         bool inverted = false; // the state holds while the key is false
     };
 
