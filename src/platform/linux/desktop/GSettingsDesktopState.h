@@ -33,7 +33,7 @@ public:
     // GNOME's do not disturb: notification banners switched off.
     static std::unique_ptr<DesktopStateSource> gnomeDoNotDisturb(QDBusConnection sessionBus);
 
-    // Whether a compiled-in schema file for `schema` is among the schema folders GLib reads.
+    // Whether the schema's source file is in one of the folders GLib reads schemas from.
     static bool isSchemaInstalled(const QString &schema);
 
 private Q_SLOTS:
