@@ -1,7 +1,7 @@
 // Cost of the camera watcher's once-a-second refresh on a fake machine with a few hundred
 // processes: with nothing changed it must not touch /proc at all; after a camera node was opened
 // or closed it rescans every process's open files once.
-#include "platform/linux/V4L2CameraDevices.h"
+#include "platform/linux/camera/V4L2CameraDevices.h"
 #include "signals/CameraInUseWatcher.h"
 
 #include <QCoreApplication>

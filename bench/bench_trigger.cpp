@@ -4,7 +4,7 @@
 //    of them, which must stay flat;
 //  - many lines in one connection, the way a script reports a batch.
 #include "BenchMode.h"
-#include "platform/linux/UnixTriggerListener.h"
+#include "platform/linux/trigger/UnixTriggerListener.h"
 #include "signals/ExternalTriggerServer.h"
 
 #include <QCoreApplication>

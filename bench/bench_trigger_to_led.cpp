@@ -4,7 +4,7 @@
 // the device has received the last report of the new LED state. p50 and p99 are reported as counters.
 #include "BenchMode.h"
 #include "device/DorvelDeviceManager.h"
-#include "platform/linux/UnixTriggerListener.h"
+#include "platform/linux/trigger/UnixTriggerListener.h"
 #include "platform/sim/SimulatedHidBus.h"
 #include "rules/StatusRulesEngine.h"
 #include "signals/ExternalTriggerServer.h"

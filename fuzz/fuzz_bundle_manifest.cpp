@@ -1,7 +1,7 @@
 // The parsers of a bundle's signature folder (the manifest and the signature file), on any bytes a
 // downloaded image may carry: they never crash, and what they accept is exactly what they would
 // write, so signed bytes have one reading only.
-#include "platform/linux/BundleManifest.h"
+#include "platform/linux/update/BundleManifest.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // a temporary folder. Whatever the input, nothing is written outside the mount folder, a refused
 // image leaves that folder empty, an accepted one holds only folders, regular files and links
 // that stay inside it, and detaching removes it all.
-#include "platform/linux/ReleaseImage.h"
+#include "platform/linux/update/ReleaseImage.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -2,9 +2,9 @@
 
 #include "app/AppInfo.h"
 #include "app/AppResources.h"
-#include "platform/PackageDatabase.h"
 #include "update/AppBundle.h"
 #include "update/AppUpdateError.h"
+#include "update/PackageDatabase.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>

@@ -2,7 +2,7 @@
 
 #include "device/Bytes.h"
 #include "device/DeviceQueryResponse.h"
-#include "platform/HidBus.h"
+#include "device/HidBus.h"
 #include "util/Result.h"
 
 #include <QCoroTask>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/KeyEventMonitor.h"
+#include "device/KeyEventMonitor.h"
 
 #include <QMetaType>
 #include <QObject>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "device/HSVColor.h"
-#include "platform/CalendarStore.h"
 #include "rules/StatusRule.h"
+#include "signals/CalendarStore.h"
 
 #include <QList>
 #include <QSet>

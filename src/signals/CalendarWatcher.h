@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/CalendarStore.h"
+#include "signals/CalendarStore.h"
 #include "signals/SignalSources.h"
 
 #include <QDateTime>

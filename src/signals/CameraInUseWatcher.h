@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/CameraDevices.h"
+#include "signals/CameraDevices.h"
 #include "signals/SignalSources.h"
 
 #include <QTimer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/TriggerListener.h"
+#include "signals/TriggerListener.h"
 
 #include <QObject>
 #include <QString>

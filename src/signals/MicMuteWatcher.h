@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/AudioInput.h"
+#include "signals/AudioInput.h"
 #include "signals/SignalSources.h"
 
 #include <QString>

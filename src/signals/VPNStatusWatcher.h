@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/NetworkInterfaces.h"
+#include "signals/NetworkInterfaces.h"
 #include "signals/SignalSources.h"
 
 #include <memory>

@@ -3,7 +3,7 @@
 #include "device/Bytes.h"
 #include "device/Dorvel.h"
 #include "device/HSVColor.h"
-#include "platform/Clock.h"
+#include "util/Clock.h"
 
 #include <QMetaType>
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "update/AppBundle.h"
 
-#include "platform/PackageDatabase.h"
+#include "update/PackageDatabase.h"
 
 #include <QCoreApplication>
 #include <QDir>

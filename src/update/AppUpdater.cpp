@@ -1,10 +1,10 @@
 #include "update/AppUpdater.h"
 
 #include "device/FirmwareVersion.h"
-#include "platform/BundleTools.h"
-#include "platform/DetachedShell.h"
 #include "update/AppBundle.h"
 #include "update/AppUpdateManifest.h"
+#include "update/BundleTools.h"
+#include "update/DetachedShell.h"
 #include "util/HttpFetch.h"
 #include "util/Logging.h"
 #include "util/OffMainThread.h"

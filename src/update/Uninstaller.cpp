@@ -1,6 +1,6 @@
 #include "update/Uninstaller.h"
 
-#include "platform/DetachedShell.h"
+#include "update/DetachedShell.h"
 #include "util/AppSettings.h"
 #include "util/SupportFolder.h"
 

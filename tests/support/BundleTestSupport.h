@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/BundleTools.h"
-#include "platform/DetachedShell.h"
-#include "platform/PackageDatabase.h"
+#include "update/BundleTools.h"
+#include "update/DetachedShell.h"
+#include "update/PackageDatabase.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/CameraDevices.h"
+#include "signals/CameraDevices.h"
 
 #include <vector>
 

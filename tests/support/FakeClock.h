@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Clock.h"
+#include "util/Clock.h"
 
 // A clock that moves only when the test moves it, so minutes of countdown pass in an instant.
 class FakeClock : public Clock {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/NetworkInterfaces.h"
+#include "signals/NetworkInterfaces.h"
 
 // A NetworkInterfaces whose lists the test sends with deliver().
 class FakeNetworkInterfaces : public NetworkInterfaces {

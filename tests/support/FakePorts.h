@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/TamselDesktopApp.h"
-#include "platform/HidBus.h"
-#include "platform/TrayPresence.h"
-#include "platform/TriggerListener.h"
+#include "app/TrayPresence.h"
+#include "device/HidBus.h"
+#include "signals/TriggerListener.h"
 #include "support/BundleTestSupport.h"
 #include "support/FakeAudioInput.h"
 #include "support/FakeCalendarStore.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/TriggerListener.h"
+#include "signals/TriggerListener.h"
 
 // A trigger endpoint driven by the test: deliver() hands lines to the server as a script would.
 class FakeTriggerListener : public TriggerListener {

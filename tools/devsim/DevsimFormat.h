@@ -2,7 +2,7 @@
 
 #include "device/Bytes.h"
 #include "device/Dorvel.h"
-#include "platform/HidBus.h"
+#include "device/HidBus.h"
 #include "platform/sim/SimulatedDorvel.h"
 
 #include <QByteArray>

@@ -1,6 +1,6 @@
 // kestrix-sign: signs Kestrix bundles and packs them into release images.
-#include "platform/linux/BundleSigning.h"
-#include "platform/linux/ReleaseImage.h"
+#include "platform/linux/update/BundleSigning.h"
+#include "platform/linux/update/ReleaseImage.h"
 
 #include <algorithm>
 #include <cstdio>

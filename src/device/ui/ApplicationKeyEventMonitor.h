@@ -1,7 +1,7 @@
 #pragma once
 
+#include "device/KeyEventMonitor.h"
 #include "device/KeycodeMapping.h"
-#include "platform/KeyEventMonitor.h"
 
 // The key-down monitor as an event filter on the application object, which sees every event sent
 // to the application's objects on the main thread before their receivers do. Needs a

@@ -3,9 +3,9 @@
 #include "device/Bytes.h"
 #include "device/Dorvel.h"
 #include "device/FirmwareVersion.h"
+#include "device/HidBus.h"
 #include "device/PresetAction.h"
 #include "device/UpdateResponse.h"
-#include "platform/HidBus.h"
 
 #include <array>
 #include <chrono>

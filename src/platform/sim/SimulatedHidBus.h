@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/HidBus.h"
+#include "device/HidBus.h"
 #include "platform/sim/SimulatedDorvel.h"
 
 #include <QPointer>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "device/Bytes.h"
-#include "platform/HidBus.h"
+#include "device/HidBus.h"
 
 #include <QByteArray>
 #include <QString>

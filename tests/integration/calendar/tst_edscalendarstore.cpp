@@ -1,10 +1,10 @@
 // EdsCalendarStore against a real calendar server (evolution-data-server), which a private session
 // bus started here activates with every folder of the user in a temporary home; alone, beside the
 // calendar files, and under CalendarWatcher.
-#include "platform/CombinedCalendarStore.h"
-#include "platform/linux/EdsCalendarStore.h"
-#include "platform/linux/ICalendarStore.h"
+#include "platform/linux/calendar/EdsCalendarStore.h"
+#include "platform/linux/calendar/ICalendarStore.h"
 #include "signals/CalendarWatcher.h"
+#include "signals/CombinedCalendarStore.h"
 #include "util/AppSettings.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 // ICalendarStore on calendars written into temporary folders, alone and under CalendarWatcher.
-#include "platform/linux/ICalendarStore.h"
+#include "platform/linux/calendar/ICalendarStore.h"
 #include "signals/CalendarWatcher.h"
 #include "util/AppSettings.h"
 

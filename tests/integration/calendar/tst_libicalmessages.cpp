@@ -1,4 +1,4 @@
-#include "platform/linux/ICalendarStore.h"
+#include "platform/linux/calendar/ICalendarStore.h"
 
 #include <QLoggingCategory>
 #include <QTest>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/linux/V4L2CameraDevices.h"
+#include "platform/linux/camera/V4L2CameraDevices.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // PipeWireCameraDevices against a real PipeWire daemon the test starts, with a client of its own
 // that streams video the way a camera's node and an app reading it do.
 #include "integration/camera/PipeWireTestSupport.h"
-#include "platform/linux/PipeWireCameraDevices.h"
+#include "platform/linux/camera/PipeWireCameraDevices.h"
 #include "signals/CameraInUseWatcher.h"
 
 #include <QTest>

@@ -1,7 +1,7 @@
 #include "data/hid/Descriptors.h"
 #include "device/DeviceQueryResponse.h"
 #include "device/DorvelDeviceManager.h"
-#include "platform/linux/HidrawBus.h"
+#include "platform/linux/hid/HidrawBus.h"
 #include "platform/sim/SimulatedDorvel.h"
 #include "support/DeviceTestSupport.h"
 

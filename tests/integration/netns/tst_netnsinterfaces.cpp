@@ -1,7 +1,7 @@
 // NetlinkInterfaces and VPNStatusWatcher against the kernel, in a network namespace that only this
 // process's main thread is in. The namespace has no name, so it goes away with the process however
 // the test ends, and concurrent runs never see each other's interfaces.
-#include "platform/linux/NetlinkInterfaces.h"
+#include "platform/linux/network/NetlinkInterfaces.h"
 #include "signals/VPNStatusWatcher.h"
 
 #include <QProcess>

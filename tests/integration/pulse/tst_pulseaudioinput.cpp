@@ -1,7 +1,7 @@
 #include "PulseTestSupport.h"
 #include "support/DeviceTestSupport.h"
 
-#include "platform/linux/PulseAudioInput.h"
+#include "platform/linux/audio/PulseAudioInput.h"
 #include "signals/MicMuteWatcher.h"
 
 #include <QSignalSpy>

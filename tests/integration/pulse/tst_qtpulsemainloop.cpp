@@ -1,4 +1,4 @@
-#include "platform/linux/QtPulseMainloop.h"
+#include "platform/linux/audio/QtPulseMainloop.h"
 
 #include <QTest>
 

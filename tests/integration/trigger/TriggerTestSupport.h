@@ -2,7 +2,7 @@
 
 // Clients and stand-in endpoints for the trigger socket, in plain POSIX so they share nothing with
 // the code under test, and a recorder of what a server publishes.
-#include "platform/linux/UnixTriggerListener.h"
+#include "platform/linux/trigger/UnixTriggerListener.h"
 #include "signals/ExternalTriggerServer.h"
 #include "support/DeviceTestSupport.h"
 

@@ -1,6 +1,6 @@
 #include "data/hid/Descriptors.h"
-#include "platform/linux/HidReportDescriptor.h"
-#include "platform/linux/UsbLocation.h"
+#include "platform/linux/hid/HidReportDescriptor.h"
+#include "platform/linux/hid/UsbLocation.h"
 
 #include <QTest>
 

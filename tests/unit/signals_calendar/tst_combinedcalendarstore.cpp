@@ -1,5 +1,5 @@
 // CombinedCalendarStore over fake stores: when access resolves, and which store is asked for what.
-#include "platform/CombinedCalendarStore.h"
+#include "signals/CombinedCalendarStore.h"
 #include "support/FakeCalendarStore.h"
 
 #include <QSignalSpy>

@@ -1,6 +1,6 @@
 // The routing netlink reader on messages built here byte by byte, including link kinds the kernel
 // running the tests may not have (WireGuard, PPP).
-#include "platform/linux/NetlinkParser.h"
+#include "platform/linux/network/NetlinkParser.h"
 #include "signals/VPNStatusWatcher.h"
 
 #include <QTest>

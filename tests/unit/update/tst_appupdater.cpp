@@ -1,5 +1,5 @@
-#include "platform/linux/PosixDetachedShell.h"
-#include "platform/linux/SodiumArchiveBundleTools.h"
+#include "platform/linux/update/PosixDetachedShell.h"
+#include "platform/linux/update/SodiumArchiveBundleTools.h"
 #include "support/BundleTestSupport.h"
 #include "support/LocalHttpServer.h"
 #include "update/AppUpdater.h"

@@ -1,7 +1,7 @@
-#include "platform/linux/BundleManifest.h"
-#include "platform/linux/BundleSigning.h"
-#include "platform/linux/ReleaseImage.h"
-#include "platform/linux/SodiumArchiveBundleTools.h"
+#include "platform/linux/update/BundleManifest.h"
+#include "platform/linux/update/BundleSigning.h"
+#include "platform/linux/update/ReleaseImage.h"
+#include "platform/linux/update/SodiumArchiveBundleTools.h"
 #include "support/BundleTestSupport.h"
 
 #include <archive.h>

@@ -1,5 +1,5 @@
-#include "platform/linux/PosixDetachedShell.h"
-#include "platform/linux/SystemPackageDatabase.h"
+#include "platform/linux/update/PosixDetachedShell.h"
+#include "platform/linux/update/SystemPackageDatabase.h"
 #include "support/BundleTestSupport.h"
 #include "update/Uninstaller.h"
 #include "util/AppSettings.h"
