@@ -12,6 +12,8 @@
 #include "platform/sim/SimulatedHidBus.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -75,8 +77,8 @@ struct DevsimFixture {
     }
 };
 
-// What a desktop session offers the app besides the sound server: a session bus that starts the
-// calendar server on demand, and a PipeWire daemon with a camera's node (idle). Each one only where
+// What a desktop session offers the app besides the sound server: a session bus with the calendar
+// server running, and a PipeWire daemon with a camera's node (idle). Each one only where
 // it is installed; the folders of the calendar server are the given home's.
 struct DesktopServices {
     QProcess bus;
@@ -97,6 +99,11 @@ struct DesktopServices {
                       {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
             if (bus.waitForStarted(10000) && bus.waitForReadyRead(10000)) {
                 busAddress = QString::fromLatin1(bus.readLine().trimmed());
+                // Running, as in a session whose user keeps calendars there: Kestrix only watches for it.
+                QDBusConnection desktop = QDBusConnection::connectToBus(busAddress, QStringLiteral("desktop"));
+                if (desktop.isConnected()) {
+                    desktop.interface()->startService(QStringLiteral("org.gnome.evolution.dataserver.Sources5"));
+                }
             }
         }
         if (!PipeWireDaemon::executable().isEmpty() && pipewire.start()) {

@@ -64,7 +64,17 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Depends come from the core programs alone; the optional backends' modules bring their client
+# libraries as Recommends, so that a system without them still gets a whole Kestrix (the modules
+# are then simply not loaded). dpkg-shlibdeps works both out from the built files when the package
+# is made (cmake/PackageDependencies.cmake).
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+file(GENERATE OUTPUT ${KESTRIX_PACKAGING_DIR}/packaged-files.cmake CONTENT
+  "set(KESTRIX_CORE_FILES \"$<TARGET_FILE:kestrix>;$<TARGET_FILE:kestrix-signal>;$<TARGET_FILE:kestrix-devsim>\")
+set(KESTRIX_MODULE_FILES \"$<TARGET_FILE:kestrix-calendar-server>;$<TARGET_FILE:kestrix-pipewire>\")
+")
+set(CPACK_KESTRIX_PACKAGED_FILES ${KESTRIX_PACKAGING_DIR}/packaged-files.cmake)
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/PackageDependencies.cmake)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${PROJECT_SOURCE_DIR}/packaging/debian/postinst

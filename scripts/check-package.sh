@@ -14,7 +14,7 @@ deb=$(echo "$out"/kestrix_*.deb)
 [ -f "$deb" ] || { echo "check-package: no package in $out" >&2; exit 1; }
 
 echo "-- $deb"
-dpkg-deb --field "$deb" Package Version Architecture Depends
+dpkg-deb --field "$deb" Package Version Architecture Depends Recommends
 dpkg-deb --contents "$deb" | sed -E 's/^(\S+)(\s+\S+){4}\s+/\1 /'
 
 echo "-- lintian"
@@ -30,12 +30,30 @@ desktop-file-validate "$root/usr/share/applications/io.tamsel.desktop.desktop" \
   "$root/etc/xdg/autostart/io.tamsel.desktop.desktop"
 appstreamcli validate --no-net --explain "$root/usr/share/metainfo/io.tamsel.desktop.metainfo.xml"
 
+fail() { echo "check-package: $*" >&2; exit 1; }
+echo "-- optional backends"
+# The calendar server's and PipeWire's client libraries: recommended, never required, and never
+# linked into the programs; their modules sit in the package's private library folder.
+optional='libecal|libedataserver|libpipewire'
+if dpkg-deb --field "$deb" Depends | grep -Eq "$optional"; then fail "Depends names an optional backend's library"; fi
+for library in libecal libedataserver libpipewire; do
+  dpkg-deb --field "$deb" Recommends | grep -q "$library" || fail "Recommends lacks $library"
+done
+for module in kestrix-calendar-server kestrix-pipewire; do
+  [ -f "$root/usr/lib/kestrix/$module.so" ] || fail "no module $module in usr/lib/kestrix"
+done
+for program in kestrix kestrix-signal kestrix-devsim; do
+  if readelf -d "$root/usr/bin/$program" | grep NEEDED | grep -Eq "$optional"; then
+    fail "$program links an optional backend's library"
+  fi
+done
+echo "modules and dependencies as expected"
+
 echo "-- the unpacked programs"
 # A terminal without a desktop session and with nothing of the build tree in reach.
 run() { env -i PATH=/usr/bin:/bin HOME="$root/home" LANG=C.UTF-8 "$@"; }
 report=$(run "$root/usr/bin/kestrix" --version --verbose)
 echo "$report"
-fail() { echo "check-package: $*" >&2; exit 1; }
 grep -qx "Kestrix $(dpkg-deb --field "$deb" Version)" <<<"$report" || fail "wrong --version"
 for resource in "menu bar icon: $root/usr/share/kestrix/MenuBarIcon.png" \
   "display icon: $root/usr/share/kestrix/AppIconDisplay.png" \

@@ -3,9 +3,10 @@
 #include "platform/linux/desktop/DesktopTrayPresence.h"
 #include "signals/CombinedCalendarStore.h"
 
+#include "platform/linux/BackendModule.h"
 #include "platform/linux/audio/PulseAudioInput.h"
-#include "platform/linux/calendar/EdsCalendarStore.h"
 #include "platform/linux/calendar/ICalendarStore.h"
+#include "platform/linux/calendar/OnDemandCalendarStore.h"
 #include "platform/linux/camera/PipeWireCameraDevices.h"
 #include "platform/linux/camera/V4L2CameraDevices.h"
 #include "platform/linux/clock/BootTimeClock.h"
@@ -13,6 +14,7 @@
 #include "platform/linux/desktop/GSettingsDesktopState.h"
 #include "platform/linux/hid/HidrawBus.h"
 #include "platform/linux/network/NetlinkInterfaces.h"
+#include "platform/linux/pipewire/PipeWireGraphLoader.h"
 #include "platform/linux/trigger/UnixTriggerListener.h"
 #include "platform/linux/update/PosixDetachedShell.h"
 #include "platform/linux/update/SodiumArchiveBundleTools.h"
@@ -44,10 +46,12 @@ std::unique_ptr<AudioInput> makeAudioInput()
 
 std::unique_ptr<CameraDevices> makeCameraDevices()
 {
-    // Direct Video4Linux readers, and apps that reach the camera through PipeWire.
+    // Direct Video4Linux readers, and apps that reach the camera through PipeWire (its module
+    // loaded once its daemon is there).
     std::vector<std::unique_ptr<CameraDevices>> parts;
     parts.push_back(std::make_unique<V4L2CameraDevices>());
-    parts.push_back(std::make_unique<PipeWireCameraDevices>());
+    parts.push_back(std::make_unique<PipeWireCameraDevices>(
+        std::make_shared<PipeWireGraphLoader>(BackendModule::defaultFolders())));
     return std::make_unique<CombinedCameraDevices>(std::move(parts));
 }
 
@@ -59,8 +63,9 @@ std::unique_ptr<NetworkInterfaces> makeNetworkInterfaces()
 std::unique_ptr<CalendarStore> makeCalendarStore()
 {
     // The calendar server first: where both reach the desktop's local calendars, it serves them.
+    // Its module is loaded once its source registry runs, which is watched for, never started.
     std::vector<std::unique_ptr<CalendarStore>> stores;
-    stores.push_back(std::make_unique<EdsCalendarStore>());
+    stores.push_back(OnDemandCalendarStore::forCalendarServer(BackendModule::defaultFolders()));
     stores.push_back(std::make_unique<ICalendarStore>());
     return std::make_unique<CombinedCalendarStore>(std::move(stores));
 }

@@ -75,6 +75,7 @@ bool activateRunningInstance(int timeoutMs)
     QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(AppInfo::identifier), objectPath,
                                                        applicationInterface, QStringLiteral("Activate"));
     call << QVariantMap();
+    call.setAutoStartService(false); // only an instance that runs is asked
     const QDBusMessage reply = bus.call(call, QDBus::Block, timeoutMs);
     return reply.type() == QDBusMessage::ReplyMessage;
 }

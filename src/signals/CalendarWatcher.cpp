@@ -81,7 +81,14 @@ CalendarWatcher::CalendarWatcher(std::unique_ptr<CalendarStore> store, Options o
     addAddresses(m_userAddresses, environmentUserAddresses());
 }
 
-CalendarWatcher::~CalendarWatcher() = default;
+CalendarWatcher::~CalendarWatcher()
+{
+    // The store goes first, while everything its last signals could touch is still whole.
+    if (m_store) {
+        disconnect(m_store.get(), nullptr, this, nullptr);
+        m_store.reset();
+    }
+}
 
 void CalendarWatcher::start()
 {

@@ -20,7 +20,17 @@ CombinedCalendarStore::CombinedCalendarStore(std::vector<std::unique_ptr<Calenda
     }
 }
 
-CombinedCalendarStore::~CombinedCalendarStore() = default;
+CombinedCalendarStore::~CombinedCalendarStore()
+{
+    // Releasing a member (the calendar server's client library) may run the event loop, where
+    // another member's change would otherwise reach observers that are being destroyed themselves.
+    blockSignals(true);
+    for (Member &member : m_members) {
+        disconnect(member.store.get(), nullptr, this, nullptr);
+        member.store->blockSignals(true);
+    }
+    m_members.clear();
+}
 
 void CombinedCalendarStore::requestAccess()
 {

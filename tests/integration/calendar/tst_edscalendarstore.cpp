@@ -1,12 +1,18 @@
 // EdsCalendarStore against a real calendar server (evolution-data-server), which a private session
 // bus started here activates with every folder of the user in a temporary home; alone, beside the
-// calendar files, and under CalendarWatcher.
+// calendar files, under CalendarWatcher, and through its module as the application loads it: only
+// while the server runs, never starting it.
 #include "platform/linux/calendar/EdsCalendarStore.h"
 #include "platform/linux/calendar/ICalendarStore.h"
+#include "platform/linux/calendar/OnDemandCalendarStore.h"
 #include "signals/CalendarWatcher.h"
 #include "signals/CombinedCalendarStore.h"
+#include "support/TestTime.h"
 #include "util/AppSettings.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusReply>
 #include <QDir>
 #include <QProcess>
 #include <QScopeGuard>
@@ -26,6 +32,8 @@ namespace {
 // Tuesday, 12 March 2024, two days after New York moved to summer time.
 const QDateTime now(QDate(2024, 3, 12), QTime(15, 0), Qt::UTC);
 const QString testSource = QStringLiteral("kestrix-test");
+const QString registryName = QStringLiteral("org.gnome.evolution.dataserver.Sources5");
+const QStringList moduleFolders{QStringLiteral(KESTRIX_TEST_MODULE_DIR)};
 
 bool write(const QString &path, const QByteArray &text)
 {
@@ -140,6 +148,14 @@ private Q_SLOTS:
         auto combined = granted(std::make_unique<CombinedCalendarStore>(std::move(stores)));
         QVERIFY(combined);
         QCOMPARE(titles(combined->calendars()), QStringList{QStringLiteral("team")});
+
+        // Through the module: no bus, nothing to watch, no calendars, and no error.
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+        auto onDemand = granted(OnDemandCalendarStore::forCalendarServer(
+            moduleFolders,
+            QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("no-bus"))));
+        QVERIFY(onDemand);
+        QCOMPARE(onDemand->calendars(), QList<CalendarInfo>());
     }
 
     void startServer()
@@ -159,6 +175,76 @@ private Q_SLOTS:
         const QByteArray address = m_bus.readLine().trimmed();
         QVERIFY(!address.isEmpty());
         qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+    }
+
+    // Under the watcher beside the calendar files, on a bus that could start the server: watching
+    // for it does not start it, it is picked up once it runs, dropped when it goes (the files still
+    // served), and picked up again. A module that is missing or does not load leaves the files
+    // alone at work, without a word.
+    void serverOnlyWhileItRuns()
+    {
+        const QDBusConnection bus = QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"),
+                                                                  QStringLiteral("private-session"));
+        QVERIFY(bus.isConnected());
+        QVERIFY(!bus.interface()->isServiceRegistered(registryName));
+        QVERIFY(write(home(QStringLiteral("data/Kestrix/Calendars/team.ics")),
+                      "BEGIN:VCALENDAR\nVERSION:2.0\nEND:VCALENDAR\n"));
+        QTemporaryDir broken;
+        QFile junk(broken.filePath(QStringLiteral("kestrix-calendar-server.so")));
+        QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write("not a module") > 0);
+        junk.close();
+
+        const auto watch = [&bus](const QStringList &folders, OnDemandCalendarStore *&server) {
+            std::vector<std::unique_ptr<CalendarStore>> stores;
+            auto onDemand = OnDemandCalendarStore::forCalendarServer(folders, bus);
+            server = onDemand.get();
+            stores.push_back(std::move(onDemand));
+            stores.push_back(std::make_unique<ICalendarStore>());
+            CalendarWatcher::Options options;
+            options.now = [] {
+                return now;
+            };
+            options.refreshInterval = std::chrono::hours(1); // only changes refresh here
+            auto watcher =
+                std::make_unique<CalendarWatcher>(std::make_unique<CombinedCalendarStore>(std::move(stores)), options);
+            watcher->start();
+            return watcher;
+        };
+        OnDemandCalendarStore *server = nullptr;
+        auto watcher = watch(moduleFolders, server);
+        QTRY_VERIFY_WITH_TIMEOUT(titles(watcher->availableCalendars()).contains(QStringLiteral("team")), 30000);
+        // A client that asked for the server would have it starting by now.
+        QTest::qWait(int(1000 * TestTime::factor()));
+        QVERIFY(!bus.interface()->isServiceRegistered(registryName));
+        QVERIFY(!server->isServing());
+
+        // The server's calendars reach the watcher through the store's change alone.
+        QVERIFY(bus.interface()->startService(registryName).isValid());
+        QTRY_VERIFY_WITH_TIMEOUT(titles(server->calendars()).contains(QStringLiteral("Personal")), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(titles(watcher->availableCalendars()).contains(QStringLiteral("Personal")), 30000);
+        QVERIFY(titles(watcher->availableCalendars()).contains(QStringLiteral("team")));
+
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+        for (const QString &folder : {QStringLiteral("/nonexistent"), broken.path()}) {
+            OnDemandCalendarStore *unavailable = nullptr;
+            auto alone = watch({folder}, unavailable);
+            QTRY_VERIFY_WITH_TIMEOUT(titles(alone->availableCalendars()).contains(QStringLiteral("team")), 30000);
+            QCOMPARE(alone->isInMeeting(), std::optional(false));
+            QVERIFY(!unavailable->isServing());
+            QCOMPARE(unavailable->calendars(), QList<CalendarInfo>());
+        }
+
+        const QDBusReply<uint> pid = bus.interface()->servicePid(registryName);
+        QVERIFY(pid.isValid());
+        QCOMPARE(::kill(pid.value(), SIGTERM), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!server->isServing(), 30000);
+        QCOMPARE(server->calendars(), QList<CalendarInfo>());
+        QVERIFY(titles(watcher->availableCalendars()).contains(QStringLiteral("team")));
+
+        QVERIFY(bus.interface()->startService(registryName).isValid());
+        QTRY_VERIFY_WITH_TIMEOUT(titles(server->calendars()).contains(QStringLiteral("Personal")), 30000);
+        watcher.reset(); // with the server's store loaded: a clean teardown
+        QFile::remove(home(QStringLiteral("data/Kestrix/Calendars/team.ics")));
     }
 
     // The server's calendars by their names and UIDs; the events of the test's calendar with the
@@ -218,10 +304,22 @@ private Q_SLOTS:
         QVERIFY(e_cal_client_create_object_sync(E_CAL_CLIENT(client), event, E_CAL_OPERATION_FLAG_NONE, nullptr,
                                                 nullptr, &error));
         g_object_unref(event);
-        g_object_unref(client);
+        const auto releaseClient = qScopeGuard([&] { g_object_unref(client); });
         const CalendarEventQuery query{
             now.addDays(-1), now.addSecs(300), QStringList{QStringLiteral("kestrix-added")}, {}};
         QTRY_COMPARE_WITH_TIMEOUT(store->events(query).size(), 1, 30000);
+
+        // A once-a-minute rule from the start of three weeks asked for: its expansion is bounded as
+        // the files' is (20,000 steps), where the weeks hold over 30,000 occurrences.
+        ICalComponent *flood = i_cal_component_new_from_string(
+            vevent("flood@test", "DTSTART:20240311T150000Z\nDURATION:PT1M\nRRULE:FREQ=MINUTELY\n").constData());
+        QVERIFY(e_cal_client_create_object_sync(E_CAL_CLIENT(client), flood, E_CAL_OPERATION_FLAG_NONE, nullptr,
+                                                nullptr, &error));
+        g_object_unref(flood);
+        const CalendarEventQuery weeks{now.addDays(-1), now.addDays(20), query.calendarIds, {}};
+        qsizetype answered = 0; // asked once more only when the flood is in
+        QTRY_VERIFY_WITH_TIMEOUT((answered = store->events(weeks).size()) > 1, 30000);
+        QCOMPARE(answered, 20001);
 
         QVERIFY(e_source_remove_sync(source, nullptr, &error));
         g_object_unref(source);

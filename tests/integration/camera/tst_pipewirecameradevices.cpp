@@ -1,9 +1,12 @@
-// PipeWireCameraDevices against a real PipeWire daemon the test starts, with a client of its own
-// that streams video the way a camera's node and an app reading it do.
+// PipeWireCameraDevices, through the PipeWire module as the application loads it, against a real
+// PipeWire daemon the test starts, with a client of its own that streams video the way a camera's
+// node and an app reading it do.
 #include "integration/camera/PipeWireTestSupport.h"
 #include "platform/linux/camera/PipeWireCameraDevices.h"
+#include "platform/linux/pipewire/PipeWireGraphLoader.h"
 #include "signals/CameraInUseWatcher.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -15,6 +18,13 @@ QString describe(const std::vector<CameraDevice> &cameras)
     }
     parts.sort();
     return parts.join(QStringLiteral(", "));
+}
+
+const QStringList moduleFolders{QStringLiteral(KESTRIX_TEST_MODULE_DIR)};
+
+bool isConnected(const PipeWireGraphLoader &graph)
+{
+    return graph.graph() && graph.graph()->isConnected();
 }
 
 // A fixed list of V4L2 cameras.
@@ -48,8 +58,9 @@ private Q_SLOTS:
     void followsTheGraph()
     {
         QVERIFY(m_daemon->start());
-        PipeWireCameraDevices cameras;
-        QVERIFY(cameras.isConnected());
+        const auto graph = std::make_shared<PipeWireGraphLoader>(moduleFolders);
+        PipeWireCameraDevices cameras(graph);
+        QTRY_VERIFY_WITH_TIMEOUT(isConnected(*graph), 10000);
         VideoClient client;
         QVERIFY(client.isConnected());
         QCOMPARE(describe(cameras.cameras()), QString());
@@ -71,7 +82,7 @@ private Q_SLOTS:
         v4l2->list = {{QStringLiteral("/dev/video0"), false}};
         std::vector<std::unique_ptr<CameraDevices>> parts;
         parts.emplace_back(v4l2);
-        parts.emplace_back(std::make_unique<PipeWireCameraDevices>());
+        parts.emplace_back(std::make_unique<PipeWireCameraDevices>(graph));
         CombinedCameraDevices combined(std::move(parts));
         CameraInUseWatcher watcher(combined, std::chrono::milliseconds(20));
         watcher.start();
@@ -91,25 +102,58 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(describe(cameras.cameras()), QString(), 10000);
     }
 
-    // Started before the daemon, and across a daemon crash: the graph is followed again once the
-    // daemon's socket is back, without polling.
+    // A module that is not there, or does not load, leaves the camera watcher on its Video4Linux
+    // side without a word.
+    void withoutTheModule()
+    {
+        QVERIFY(QFile::exists(m_daemon->runtimeFolder() + QStringLiteral("/pipewire-0")));
+        QTemporaryDir empty;
+        QTemporaryDir broken;
+        QFile junk(broken.filePath(QStringLiteral("kestrix-pipewire.so")));
+        QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write("not a module") > 0);
+        junk.close();
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+        for (const QString &folder : {empty.path(), broken.path()}) {
+            const auto graph = std::make_shared<PipeWireGraphLoader>(QStringList{folder});
+            auto *v4l2 = new FixedCameras;
+            v4l2->list = {{QStringLiteral("/dev/video0"), true}};
+            std::vector<std::unique_ptr<CameraDevices>> parts;
+            parts.emplace_back(v4l2);
+            parts.emplace_back(std::make_unique<PipeWireCameraDevices>(graph));
+            CombinedCameraDevices combined(std::move(parts));
+            CameraInUseWatcher watcher(combined, std::chrono::milliseconds(20));
+            watcher.start();
+            QCOMPARE(watcher.isInUse(), std::optional(true));
+            v4l2->list.front().inUse = false;
+            QTRY_COMPARE_WITH_TIMEOUT(watcher.isInUse(), std::optional(false), 10000);
+            QVERIFY(!graph->isModuleLoaded());
+            QVERIFY(!graph->graph());
+        }
+    }
+
+    // Started before the daemon, and across a daemon crash: the module is loaded only once the
+    // daemon's socket is there, and the graph is followed again once the socket is back, without
+    // polling.
     void followsTheDaemon()
     {
         m_daemon->stop();
-        PipeWireCameraDevices cameras;
-        QVERIFY(!cameras.isConnected());
+        const auto graph = std::make_shared<PipeWireGraphLoader>(moduleFolders);
+        PipeWireCameraDevices cameras(graph);
+        QTest::qWait(0);
+        QVERIFY(!graph->isModuleLoaded());
+        QVERIFY(cameras.cameras().empty());
         QVERIFY(m_daemon->start());
-        QTRY_VERIFY_WITH_TIMEOUT(cameras.isConnected(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(isConnected(*graph), 10000);
         {
             VideoClient client;
             QVERIFY(client.addStream("test-camera", true, "Camera") >= 0);
             QTRY_COMPARE_WITH_TIMEOUT(describe(cameras.cameras()), QStringLiteral("pipewire:test-camera idle"), 10000);
             m_daemon->stop();
-            QTRY_VERIFY_WITH_TIMEOUT(!cameras.isConnected(), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(!graph->graph(), 10000); // its socket went: dropped
             QCOMPARE(describe(cameras.cameras()), QString());
         }
         QVERIFY(m_daemon->start());
-        QTRY_VERIFY_WITH_TIMEOUT(cameras.isConnected(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(isConnected(*graph), 10000);
         VideoClient client;
         QVERIFY(client.addStream("test-camera-2", true, "Camera") >= 0);
         QTRY_COMPARE_WITH_TIMEOUT(describe(cameras.cameras()), QStringLiteral("pipewire:test-camera-2 idle"), 10000);

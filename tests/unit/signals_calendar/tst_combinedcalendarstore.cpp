@@ -2,8 +2,24 @@
 #include "signals/CombinedCalendarStore.h"
 #include "support/FakeCalendarStore.h"
 
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
+
+namespace {
+// A store whose release runs the event loop, as the calendar server's client library does, where
+// another store's change arrives.
+class ReleasingStore : public FakeCalendarStore {
+public:
+    QPointer<FakeCalendarStore> other;
+    ~ReleasingStore() override
+    {
+        if (other) {
+            other->notifyChanged();
+        }
+    }
+};
+} // namespace
 
 class CombinedCalendarStoreTest : public QObject {
     Q_OBJECT
@@ -100,6 +116,25 @@ private Q_SLOTS:
         some.calendarIds = QStringList{QStringLiteral("work")};
         combined->events(some);
         QCOMPARE(second->queries.size(), secondQueries);
+    }
+
+    // Nothing reaches the combined store's observers while it goes: they may be going as well.
+    void teardownReachesNoObserver()
+    {
+        auto *server = new ReleasingStore;
+        auto *files = new FakeCalendarStore;
+        server->other = files;
+        std::vector<std::unique_ptr<CalendarStore>> stores;
+        stores.emplace_back(server);
+        stores.emplace_back(files);
+        auto combined = std::make_unique<CombinedCalendarStore>(std::move(stores));
+        combined->requestAccess();
+        int changes = 0;
+        connect(combined.get(), &CalendarStore::changed, this, [&changes] { ++changes; });
+        files->notifyChanged();
+        QCOMPARE(changes, 1);
+        combined.reset();
+        QCOMPARE(changes, 1);
     }
 };
 

@@ -304,6 +304,10 @@ private Q_SLOTS:
         QTest::newRow("device") << Entries{app, Entry{"Kestrix.app/null", AE_IFCHR}};
         QTest::newRow("pipe") << Entries{app, Entry{"Kestrix.app/fifo", AE_IFIFO}};
         QTest::newRow("repeated file") << Entries{app, exe, Entry{"Kestrix.app/bin/kestrix", AE_IFREG, "evil"}};
+        // Names are kept until the image is checked: their length and depth are bounded.
+        QTest::newRow("name too long") << Entries{app, Entry{"Kestrix.app/" + QByteArray(1013, 'n'), AE_IFREG, "x"}};
+        QTest::newRow("too deep") << Entries{
+            app, Entry{"Kestrix.app/" + QByteArray("d/").repeated(31) + "x", AE_IFREG, "x"}};
     }
     void unsafeImagesAreRejectedWithoutWritingAnything()
     {

@@ -26,6 +26,10 @@ constexpr qint64 daySeconds = 86400;
 // five minutes ahead, moving by seconds) stays inside one view for days.
 constexpr qint64 viewReachBack = 2 * daySeconds;
 constexpr qint64 viewReachAhead = 7 * daySeconds;
+// Bounds what one event's recurrence may produce in one answer, whatever its rule says (a
+// once-a-second rule in a synced invitation would otherwise call back hundreds of thousands of
+// times on every refresh), as the calendar files' reading does.
+constexpr int maxRuleSteps = 20000;
 // How long opening one calendar may wait for its account to come online before it is served from
 // the server's copy.
 constexpr guint32 connectWaitSeconds = 10;
@@ -112,11 +116,15 @@ struct Occurrences {
     qint64 to = 0;
     bool declined = false;
     const std::set<qint64> *replaced = nullptr; // starts that detached instances stand in for
+    int steps = 0;
 };
 
 gboolean addOccurrence(ICalComponent *, ICalTime *start, ICalTime *end, gpointer data, GCancellable *, GError **)
 {
     auto &into = *static_cast<Occurrences *>(data);
+    if (++into.steps > maxRuleSteps) {
+        return FALSE; // stops the expansion
+    }
     if (i_cal_time_is_date(start)) {
         return TRUE;
     }

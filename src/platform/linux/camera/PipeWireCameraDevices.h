@@ -2,25 +2,19 @@
 
 #include "signals/CameraDevices.h"
 
-#include <QString>
-
 #include <memory>
+
+class PipeWireGraphLoader;
+struct PipeWireVideoSource;
 
 // The cameras in the PipeWire graph: every video source node that is a camera (its role is
 // "Camera", or it comes from the Video4Linux or libcamera device support), in use while the node
 // is running, whatever process reads it: apps behind the camera portal and browsers set to
 // PipeWire leave only the PipeWire daemon holding the device node, which the /proc scan does not
-// count.
-//
-// The daemon's registry and the camera nodes' state are followed on the Qt event loop (PipeWire's
-// loop descriptor on a socket notifier): nothing is polled, and cameras() answers from memory.
-// When there is no daemon, or it goes away, the runtime folder is watched for its socket to
-// appear again. Main thread only.
+// count. No camera while there is no graph (no daemon, or no PipeWire module). Main thread only.
 class PipeWireCameraDevices : public CameraDevices {
 public:
-    // The daemon the PipeWire library finds itself ($PIPEWIRE_REMOTE in $PIPEWIRE_RUNTIME_DIR or
-    // $XDG_RUNTIME_DIR, by default "pipewire-0").
-    PipeWireCameraDevices();
+    explicit PipeWireCameraDevices(std::shared_ptr<PipeWireGraphLoader> graph);
     ~PipeWireCameraDevices() override;
     PipeWireCameraDevices(const PipeWireCameraDevices &) = delete;
     PipeWireCameraDevices &operator=(const PipeWireCameraDevices &) = delete;
@@ -28,13 +22,10 @@ public:
     // One entry per camera node, id "pipewire:" and the node's name.
     std::vector<CameraDevice> cameras() override;
 
-    // Whether the daemon's registry is being followed now.
-    bool isConnected() const;
-
-    struct Private;
+    static bool isCamera(const PipeWireVideoSource &source);
 
 private:
-    std::unique_ptr<Private> d;
+    std::shared_ptr<PipeWireGraphLoader> m_graph;
 };
 
 // Several sources of cameras seen as one list: the same camera may appear in each (a V4L2 node and

@@ -51,6 +51,7 @@ bool DesktopTrayPresence::hasStatusNotifierHost()
     QDBusMessage get = QDBusMessage::createMethodCall(
         watcherService, watcherPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << watcherService << QStringLiteral("IsStatusNotifierHostRegistered");
+    get.setAutoStartService(false); // a tray host is looked for, never started
     const QDBusMessage reply = bus.call(get, QDBus::Block, busCallTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
         return false;

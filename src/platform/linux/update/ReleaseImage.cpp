@@ -19,6 +19,11 @@ namespace {
 
 constexpr std::uint64_t maximumExtractedSize = 2ULL * 1024 * 1024 * 1024;
 constexpr std::size_t maximumEntries = 200000;
+// Every name is kept until the image is checked, so names are bounded too: a bundle's deepest file
+// is a few folders down and its longest name well under these.
+constexpr std::size_t maximumNameLength = 1024;
+constexpr std::size_t maximumDepth = 32;
+constexpr std::size_t maximumNameBytes = std::size_t{32} * 1024 * 1024;
 constexpr std::string_view topFolder = "Kestrix.app";
 constexpr fs::perms allWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
 
@@ -36,9 +41,13 @@ struct WriteArchive {
 };
 
 // The entry's path relative to the image root with a leading "./" and a trailing "/" dropped, or
-// nothing when it is absolute or has an empty, "." or ".." component.
+// nothing when it is absolute, has an empty, "." or ".." component, is longer than
+// maximumNameLength or deeper than maximumDepth.
 std::optional<std::string> relativeEntryPath(std::string_view name)
 {
+    if (name.size() > maximumNameLength) {
+        return std::nullopt;
+    }
     while (name.starts_with("./")) {
         name.remove_prefix(2);
     }
@@ -49,10 +58,10 @@ std::optional<std::string> relativeEntryPath(std::string_view name)
         return std::nullopt;
     }
     std::string_view rest = name;
-    while (true) {
+    for (std::size_t depth = 1;; ++depth) {
         const std::size_t slash = rest.find('/');
         const std::string_view part = rest.substr(0, slash);
-        if (part.empty() || part == "." || part == "..") {
+        if (part.empty() || part == "." || part == ".." || depth > maximumDepth) {
             return std::nullopt;
         }
         if (slash == std::string_view::npos) {
@@ -158,6 +167,7 @@ bool attach(const fs::path &image, const fs::path &mountPoint, std::string *why)
     std::set<std::string> seen;
     std::vector<fs::path> links;
     std::uint64_t total = 0;
+    std::size_t nameBytes = 0;
     archive_entry *entry = nullptr;
     while (true) {
         const int status = archive_read_next_header(reader.handle, &entry);
@@ -168,11 +178,17 @@ bool attach(const fs::path &image, const fs::path &mountPoint, std::string *why)
             return fail("damaged image");
         }
         const char *rawName = archive_entry_pathname(entry);
-        const auto name = rawName ? relativeEntryPath(rawName) : std::nullopt;
+        const std::string_view rawView = rawName ? std::string_view(rawName) : std::string_view();
+        const auto name = rawName ? relativeEntryPath(rawView) : std::nullopt;
         if (!name) {
-            return fail("entry outside the image's folder: " + std::string(rawName ? rawName : ""));
+            return fail("entry outside the image's folder, too long or too deep: " +
+                        std::string(rawView.substr(0, maximumNameLength)));
         }
         if (seen.size() >= maximumEntries) {
+            return fail("too many entries");
+        }
+        nameBytes += name->size();
+        if (nameBytes > maximumNameBytes) {
             return fail("too many entries");
         }
         const mode_t type = archive_entry_filetype(entry);

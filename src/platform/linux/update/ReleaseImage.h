@@ -12,9 +12,10 @@ namespace ReleaseImage {
 // refused, and no external program is ever run.
 // Only folders, regular files and symbolic links that stay inside the folder are accepted: an
 // absolute path, a ".." component, a link leaving the tree (or a write through a link), a hard
-// link, a device, a pipe, a socket, a repeated path or an oversized image rejects the whole
-// image, and then nothing stays in `mountPoint` and nothing was written outside it. Set-id bits
-// and owners are never restored.
+// link, a device, a pipe, a socket, a repeated path, a name longer than 1,024 bytes or more than
+// 32 levels deep, more than 200,000 entries or an oversized image rejects the whole image, and
+// then nothing stays in `mountPoint` and nothing was written outside it. Set-id bits and owners
+// are never restored.
 bool attach(const std::filesystem::path &image, const std::filesystem::path &mountPoint, std::string *why = nullptr);
 
 // Removes the folder that attach() filled, read-only parts included, without following links.
