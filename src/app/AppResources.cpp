@@ -84,6 +84,18 @@ std::optional<QImage> appIconDisplayImage(const Locations &locations)
     return std::nullopt;
 }
 
+const QIcon &appIcon()
+{
+    static const QIcon icon = [] {
+        QIcon shipped;
+        if (const auto &image = appIconDisplay()) {
+            shipped.addPixmap(QPixmap::fromImage(*image));
+        }
+        return QIcon::fromTheme(QStringLiteral("io.tamsel.desktop"), shipped);
+    }();
+    return icon;
+}
+
 const std::optional<QImage> &appIconDisplay()
 {
     static const std::optional<QImage> image = appIconDisplayImage(runningLocations());

@@ -30,6 +30,10 @@ std::optional<QString> locate(const Locations &locations, const QString &fileNam
 const QIcon &menuBarIcon();
 QImage menuBarImage(const Locations &locations);
 
+// The application's icon for its windows: the desktop icon theme's "io.tamsel.desktop" (installed
+// with the package at every size), else the shipped display icon; null when neither is found.
+const QIcon &appIcon();
+
 // The icon shown in the terms window, if present.
 const std::optional<QImage> &appIconDisplay();
 std::optional<QImage> appIconDisplayImage(const Locations &locations);

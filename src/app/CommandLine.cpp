@@ -180,9 +180,13 @@ std::optional<QString> missingDisplay(const Options &options, const DisplayEnvir
 
 void applyDiagnostics(const Options &options)
 {
+    // Rules from QT_LOGGING_RULES and QT_LOGGING_CONF are applied after these, so they still win.
     if (options.verbose) {
-        // Rules from QT_LOGGING_RULES and QT_LOGGING_CONF are applied after these, so they still win.
         QLoggingCategory::setFilterRules(QStringLiteral("kestrix.*=true"));
+    } else {
+        // Qt's own warnings (the platform plugin's, the tray's, D-Bus's) would land in the desktop
+        // session's log at every login; they are diagnostics like Kestrix's own.
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.*.warning=false\ndefault.warning=false"));
     }
     if (qEnvironmentVariableIsEmpty("QT_MESSAGE_PATTERN")) {
         qSetMessagePattern(QStringLiteral("%{if-category}%{category}: %{endif}%{message}"));

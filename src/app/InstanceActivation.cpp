@@ -25,26 +25,31 @@ public:
     {}
 
 public Q_SLOTS:
-    void Activate(const QVariantMap &platformData)
-    {
-        Q_UNUSED(platformData);
-        m_activate();
-    }
+    void Activate(const QVariantMap &platformData) { activate(platformData); }
     void Open(const QStringList &uris, const QVariantMap &platformData)
     {
         Q_UNUSED(uris);
-        Q_UNUSED(platformData);
-        m_activate();
+        activate(platformData);
     }
     void ActivateAction(const QString &actionName, const QVariantList &parameter, const QVariantMap &platformData)
     {
         Q_UNUSED(actionName);
         Q_UNUSED(parameter);
-        Q_UNUSED(platformData);
-        m_activate();
+        activate(platformData);
     }
 
 private:
+    void activate(const QVariantMap &platformData)
+    {
+        // A Wayland compositor raises a window only for the token of the launch that asked; Qt's
+        // Wayland plugin hands this variable to the compositor with the next window activation.
+        const QString token = InstanceActivation::activationToken(platformData);
+        if (!token.isEmpty()) {
+            qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+        }
+        m_activate();
+    }
+
     std::function<void()> m_activate;
 };
 
@@ -66,6 +71,20 @@ bool publish(QObject *owner, std::function<void()> activate)
     return bus.registerService(QString::fromLatin1(AppInfo::identifier));
 }
 
+QVariantMap platformData(const QString &activationToken)
+{
+    QVariantMap data;
+    if (!activationToken.isEmpty()) {
+        data.insert(QStringLiteral("activation-token"), activationToken);
+    }
+    return data;
+}
+
+QString activationToken(const QVariantMap &platformData)
+{
+    return platformData.value(QStringLiteral("activation-token")).toString();
+}
+
 bool activateRunningInstance(int timeoutMs)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -74,7 +93,7 @@ bool activateRunningInstance(int timeoutMs)
     }
     QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(AppInfo::identifier), objectPath,
                                                        applicationInterface, QStringLiteral("Activate"));
-    call << QVariantMap();
+    call << platformData(qEnvironmentVariable("XDG_ACTIVATION_TOKEN"));
     call.setAutoStartService(false); // only an instance that runs is asked
     const QDBusMessage reply = bus.call(call, QDBus::Block, timeoutMs);
     return reply.type() == QDBusMessage::ReplyMessage;

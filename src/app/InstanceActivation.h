@@ -15,7 +15,14 @@ namespace InstanceActivation {
 // there is no session bus or the name is taken.
 bool publish(QObject *owner, std::function<void()> activate);
 
-// Asks the running instance to show itself; false when nobody answered (no session bus, no
+// The request's platform data: the launch's Wayland activation token (XDG_ACTIVATION_TOKEN, which
+// the launcher gives the process it starts), so the running instance may raise its window; and
+// back.
+QVariantMap platformData(const QString &activationToken);
+QString activationToken(const QVariantMap &platformData);
+
+// Asks the running instance to show itself, passing on this start's activation token; false when
+// nobody answered (no session bus, no
 // instance on it, or no answer within the time-out).
 bool activateRunningInstance(int timeoutMs = 3000);
 

@@ -41,6 +41,7 @@
 #include "util/Clock.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -90,8 +91,8 @@ TamselDesktopApp::TamselDesktopApp(Ports ports, QObject *parent)
                               [this] { return new RGBSettingsView(*m_hid, *m_timerManager, *m_rulesEngine); });
     m_trayPresence = std::move(ports.trayPresence);
     m_menuController = std::make_unique<MenuController>(
-        MenuController::Objects{*m_hid, *m_mic, *m_appUpdater, *m_tarnUpdater, *m_timerManager, *m_legalGate,
-                                *m_uninstaller, *m_windows, *m_statusLightPause},
+        MenuController::Objects{*m_hid, *m_mic, *m_appUpdater, *m_tarnUpdater, *m_timerManager, *m_rulesEngine,
+                                *m_legalGate, *m_uninstaller, *m_windows, *m_statusLightPause},
         MenuController::Environment::running());
     m_menu = std::make_unique<TrayMenu>(*m_menuController);
     m_windows->registerWindow(QString::fromLatin1(menuWindowId), [this] { return new MenuWindow(*m_menuController); });
@@ -115,13 +116,43 @@ void TamselDesktopApp::showTrayIcon()
         return;
     }
     m_tray = new QSystemTrayIcon(AppResources::menuBarIcon(), this);
-    m_tray->setToolTip(QStringLiteral("Kestrix"));
+    const auto followToolTip = [this] {
+        m_tray->setToolTip(m_menuController->view().toolTip);
+    };
+    followToolTip();
+    connect(m_menuController.get(), &MenuController::viewChanged, m_tray, followToolTip);
     m_tray->setContextMenu(m_menu.get());
+    // Right clicks open the menu by themselves. A left click arrives as an activation (XEmbed trays,
+    // and StatusNotifierItem hosts, which ask Qt's item to activate since it does not call itself a
+    // menu): it opens the same menu. A middle click or a double click does nothing.
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger) {
+            openMenuAtPointer();
+        }
+    });
     m_tray->show();
+}
+
+void TamselDesktopApp::openMenuAtPointer()
+{
+    if (m_menu->isVisible()) {
+        m_menu->hide();
+        return;
+    }
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        // A Wayland client can neither learn where the pointer is nor place a popup without a
+        // window of its own under it: the menu comes as its window instead.
+        m_windows->openWindow(QString::fromLatin1(menuWindowId));
+        return;
+    }
+    m_menu->popup(QCursor::pos());
+    m_menu->activateWindow();
 }
 
 void TamselDesktopApp::launch()
 {
+    // Every window carries the application's icon (title bars, task switchers, _NET_WM_ICON).
+    QApplication::setWindowIcon(AppResources::appIcon());
     if (isTrayAvailable()) {
         showTrayIcon();
     } else {

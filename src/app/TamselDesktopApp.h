@@ -108,6 +108,7 @@ private:
     void start();
     bool isTrayAvailable();
     void showTrayIcon();
+    void openMenuAtPointer();
 
     std::unique_ptr<HidBus> m_bus;
     std::unique_ptr<Clock> m_clock;

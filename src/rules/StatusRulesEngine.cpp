@@ -119,20 +119,29 @@ void StatusRulesEngine::applyWinningRule()
         const auto state = m_currentSignalStates.find(rule.id);
         const bool isOn = state != m_currentSignalStates.end() && state->second;
         if (isOn) {
-            m_hid.updateLEDState(appearanceReports(rule));
+            show(appearanceReports(rule), {LedShowing::Kind::rule, rule.id, rule.displayName});
             return;
         }
         // Only a rule whose signal fell is finishing, and it shows nothing but its finish step.
         if (m_finishingRuleIDs.contains(rule.id) && rule.finishStep && rule.finishStep->isEnabled) {
-            m_hid.updateLEDState(appearanceReports(*rule.finishStep));
+            show(appearanceReports(*rule.finishStep), {LedShowing::Kind::finishStep, rule.id, rule.displayName});
             return;
         }
     }
     if (m_fallbackEnabled && m_fallbackState) {
-        m_hid.updateLEDState(appearanceReports(*m_fallbackState));
+        show(appearanceReports(*m_fallbackState), {LedShowing::Kind::fallback, {}, {}});
     } else if (!m_currentSignalStates.empty()) {
         // Until some watcher has spoken the LED keeps whatever the user last set on it.
-        m_hid.updateLEDState({Dorvel::ledEnabledReport(false)});
+        show({Dorvel::ledEnabledReport(false)}, {LedShowing::Kind::off, {}, {}});
+    }
+}
+
+void StatusRulesEngine::show(const std::vector<Bytes> &reports, LedShowing showing)
+{
+    m_hid.updateLEDState(reports);
+    if (showing != m_showing) {
+        m_showing = std::move(showing);
+        Q_EMIT showingChanged();
     }
 }
 
@@ -140,9 +149,9 @@ void StatusRulesEngine::applyWinningRule()
 void StatusRulesEngine::showRestingState()
 {
     if (m_fallbackEnabled && m_fallbackState) {
-        m_hid.updateLEDState(appearanceReports(*m_fallbackState));
+        show(appearanceReports(*m_fallbackState), {LedShowing::Kind::fallback, {}, {}});
     } else {
-        m_hid.updateLEDState({Dorvel::ledEnabledReport(false)});
+        show({Dorvel::ledEnabledReport(false)}, {LedShowing::Kind::off, {}, {}});
     }
 }
 

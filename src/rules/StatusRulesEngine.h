@@ -22,6 +22,23 @@ class ScreenLockSignals;
 class ScreenShareSignals;
 class VPNStatusSignals;
 
+// What the engine last sent to the LED, and why: for saying it in words where colour alone would
+// not tell (the tray icon's tooltip).
+struct LedShowing {
+    enum class Kind {
+        nothing,    // nothing sent yet: the LED keeps what the user last set on it
+        rule,       // the rule's signal is on
+        finishStep, // the rule's signal fell and its finish step runs
+        fallback,   // no rule active, the fallback appearance
+        off,        // no rule active, no fallback: LED off
+    };
+    Kind kind = Kind::nothing;
+    QString ruleID;   // rule and finishStep only
+    QString ruleName; // its display name
+
+    friend bool operator==(const LedShowing &, const LedShowing &) = default;
+};
+
 // Turns the on/off signals of the system watchers into the LED's colour: the first enabled rule
 // (in list order) whose signal is on, or whose finish step is still running, decides what the
 // device shows. The rule list and the fallback are kept per device profile in the settings file and
@@ -62,6 +79,9 @@ public:
     const std::optional<FallbackRGBState> &fallbackState() const { return m_fallbackState; }
     void setFallbackState(std::optional<FallbackRGBState> state);
 
+    // What the last evaluation sent; unchanged while paused.
+    const LedShowing &showing() const { return m_showing; }
+
     // The settings key of the profile in use.
     const QString &activeProfileKey() const { return m_activeDefaultsKey; }
 
@@ -92,6 +112,7 @@ Q_SIGNALS:
     void isOnHoldChanged(bool isOnHold);
     void fallbackEnabledChanged(bool fallbackEnabled);
     void fallbackStateChanged();
+    void showingChanged();
 
 private:
     void persist();
@@ -102,6 +123,7 @@ private:
     void onFinishTimeout(const QString &id, QTimer *timer);
     void updateMicMuted(std::optional<bool> muted);
     void showRestingState();
+    void show(const std::vector<Bytes> &reports, LedShowing showing);
 
     DorvelDeviceManager &m_hid;
     std::vector<StatusRule> m_rules;
@@ -109,6 +131,7 @@ private:
     bool m_isOnHold = false;
     bool m_fallbackEnabled = false;
     std::optional<FallbackRGBState> m_fallbackState;
+    LedShowing m_showing;
 
     std::map<QString, bool> m_currentSignalStates;
     std::set<QString> m_finishingRuleIDs;

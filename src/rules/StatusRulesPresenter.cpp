@@ -82,6 +82,11 @@ QString finishEffectAccessibleName(const QString &ruleName)
     return ruleName + QStringLiteral(" finish effect");
 }
 
+QString finishSwitchAccessibleName(const QString &ruleName)
+{
+    return QStringLiteral("Finish effect for ") + ruleName;
+}
+
 QString finishColorAccessibleName(const QString &ruleName)
 {
     return ruleName + QStringLiteral(" finish color");

@@ -56,6 +56,8 @@ QString enabledAccessibleName(const QString &ruleName);
 QString effectAccessibleName(const QString &ruleName);
 QString colorAccessibleName(const QString &ruleName);
 QString finishEffectAccessibleName(const QString &ruleName);
+// The "Finish effect" switch: its visible text and the rule it belongs to.
+QString finishSwitchAccessibleName(const QString &ruleName);
 QString finishColorAccessibleName(const QString &ruleName);
 QString finishDurationAccessibleName(const QString &ruleName);
 

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QStyleOptionButton>
 
+#include <utility>
+
 namespace {
 
 constexpr int swatchInset = 5;
@@ -22,6 +24,7 @@ ColorButton::ColorButton(QWidget *parent) : ColorButton(QColor(Qt::white), paren
 
 ColorButton::ColorButton(const QColor &color, QWidget *parent) : QPushButton(parent), m_color(color)
 {
+    setAccessibleDescription(colorName(m_color));
     connect(this, &QPushButton::clicked, this, &ColorButton::openDialog);
 }
 
@@ -31,8 +34,43 @@ void ColorButton::setColor(const QColor &color)
         return;
     }
     m_color = color;
+    setAccessibleDescription(colorName(m_color));
     update();
     Q_EMIT colorChanged(m_color);
+}
+
+QString ColorButton::colorName(const QColor &color)
+{
+    if (!color.isValid()) {
+        return QStringLiteral("No color");
+    }
+    const QColor hsv = color.toHsv();
+    constexpr int black = 40;
+    constexpr int gray = 40;
+    constexpr int white = 215;
+    constexpr int dark = 128;
+    if (hsv.value() < black) {
+        return QStringLiteral("Black");
+    }
+    if (hsv.hsvSaturation() < gray) {
+        return hsv.value() > white ? QStringLiteral("White") : QStringLiteral("Gray");
+    }
+    // Upper hue bounds (degrees) of the names of the color wheel.
+    struct Band {
+        int below;
+        const char *name;
+    };
+    static constexpr Band bands[] = {{15, "Red"},     {45, "Orange"},   {70, "Yellow"},  {160, "Green"},
+                                     {200, "Cyan"},   {260, "Blue"},    {290, "Purple"}, {335, "Pink"},
+                                     {361, "Red"}};
+    QString name;
+    for (const Band &band : bands) {
+        if (hsv.hsvHue() < band.below) {
+            name = QString::fromLatin1(band.name);
+            break;
+        }
+    }
+    return hsv.value() < dark ? QStringLiteral("Dark ") + name : name;
 }
 
 QSize ColorButton::sizeHint() const
@@ -80,6 +118,19 @@ void ColorButton::openDialog()
         setColor(picked);
         Q_EMIT colorPicked(m_color);
     });
+    connect(dialog, &QColorDialog::currentColorChanged, this, [this](const QColor &trying) {
+        if (trying.isValid()) {
+            m_previewed = true;
+            Q_EMIT colorPreviewed(trying);
+        }
+    });
+    connect(dialog, &QColorDialog::rejected, this, [this] {
+        if (std::exchange(m_previewed, false)) {
+            Q_EMIT previewCancelled();
+        }
+    });
+    connect(dialog, &QColorDialog::accepted, this, [this] { m_previewed = false; });
+    m_previewed = false;
     m_dialog = dialog;
     // open() is window-modal and returns at once; exec() would run a nested event loop.
     dialog->open();

@@ -1,8 +1,9 @@
 // The tray menu as a desktop panel sees it: kestrix on an X server (Xvfb) and a private session
 // bus, where this test plays the panel: it runs the StatusNotifierWatcher (with a host registered,
 // started after Kestrix) and the notification server, reads the exported menu over
-// com.canonical.dbusmenu and clicks it.
-// The simulated device's report log shows what the click did.
+// com.canonical.dbusmenu and clicks it, reads the item's tooltip and activates it as a left click
+// does. The simulated device's report log shows what a click did; the X server shows the windows
+// (their icons, the popped-up menu) and takes the keys.
 #include "ReportLog.h"
 
 #include <QDBusAbstractAdaptor>
@@ -12,11 +13,19 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QFile>
+#include <QPoint>
 #include <QProcess>
+#include <QRect>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -63,6 +72,118 @@ MenuNode readNode(const QDBusArgument &argument)
     argument.endStructure();
     return node;
 }
+
+// The X server as a test sees it: the top-level windows and their properties, and keys sent to a
+// window as the server would deliver them.
+class XDisplay {
+public:
+    explicit XDisplay(const QString &display) : m_connection(xcb_connect(display.toLatin1().constData(), nullptr))
+    {
+    }
+    ~XDisplay() { xcb_disconnect(m_connection); }
+    XDisplay(const XDisplay &) = delete;
+    XDisplay &operator=(const XDisplay &) = delete;
+
+    bool isValid() const { return xcb_connection_has_error(m_connection) == 0; }
+
+    struct Window {
+        xcb_window_t id = XCB_WINDOW_NONE;
+        QRect geometry;
+        bool overrideRedirect = false; // popups: menus, tooltips
+    };
+
+    // The mapped children of the root window, bottom to top.
+    QList<Window> mappedWindows()
+    {
+        QList<Window> windows;
+        const xcb_window_t root = screen()->root;
+        const auto tree = reply(xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, root), nullptr));
+        if (!tree) {
+            return windows;
+        }
+        const xcb_window_t *children = xcb_query_tree_children(tree.get());
+        for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
+            const auto attributes = reply(xcb_get_window_attributes_reply(
+                m_connection, xcb_get_window_attributes(m_connection, children[i]), nullptr));
+            const auto geometry =
+                reply(xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, children[i]), nullptr));
+            if (!attributes || !geometry || attributes->map_state != XCB_MAP_STATE_VIEWABLE) {
+                continue;
+            }
+            windows.append({children[i], QRect(geometry->x, geometry->y, geometry->width, geometry->height),
+                            attributes->override_redirect != 0});
+        }
+        return windows;
+    }
+
+    QByteArray property(xcb_window_t window, const char *name)
+    {
+        const auto value = reply(xcb_get_property_reply(
+            m_connection,
+            xcb_get_property(m_connection, 0, window, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 20), nullptr));
+        if (!value) {
+            return {};
+        }
+        return QByteArray(static_cast<const char *>(xcb_get_property_value(value.get())),
+                          xcb_get_property_value_length(value.get())); // in bytes
+    }
+
+    // The mapped top-level window titled `title`.
+    std::optional<Window> windowTitled(const QString &title)
+    {
+        for (const Window &window : mappedWindows()) {
+            if (QString::fromUtf8(property(window.id, "_NET_WM_NAME")) == title) {
+                return window;
+            }
+        }
+        return std::nullopt;
+    }
+
+    void movePointer(QPoint to)
+    {
+        xcb_warp_pointer(m_connection, XCB_WINDOW_NONE, screen()->root, 0, 0, 0, 0, static_cast<int16_t>(to.x()),
+                         static_cast<int16_t>(to.y()));
+        xcb_flush(m_connection);
+    }
+
+    // A press and release of the key with this X keycode, delivered to `window`.
+    void sendKey(xcb_window_t window, xcb_keycode_t keycode)
+    {
+        for (const std::uint8_t type : {XCB_KEY_PRESS, XCB_KEY_RELEASE}) {
+            xcb_key_press_event_t event{};
+            event.response_type = type;
+            event.detail = keycode;
+            event.root = screen()->root;
+            event.event = window;
+            event.child = XCB_WINDOW_NONE;
+            event.same_screen = 1;
+            event.time = XCB_CURRENT_TIME;
+            xcb_send_event(m_connection, 0, window,
+                           type == XCB_KEY_PRESS ? XCB_EVENT_MASK_KEY_PRESS : XCB_EVENT_MASK_KEY_RELEASE,
+                           reinterpret_cast<const char *>(&event));
+        }
+        xcb_flush(m_connection);
+    }
+
+private:
+    template <typename T>
+    static std::unique_ptr<T, decltype(&std::free)> reply(T *value)
+    {
+        return {value, &std::free};
+    }
+    xcb_screen_t *screen() const { return xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data; }
+    xcb_atom_t atom(const char *name)
+    {
+        const auto value = reply(xcb_intern_atom_reply(
+            m_connection, xcb_intern_atom(m_connection, 0, static_cast<std::uint16_t>(qstrlen(name)), name), nullptr));
+        return value ? value->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    }
+
+    xcb_connection_t *m_connection;
+};
+
+// The X keycode of Escape: its evdev code plus 8, as Xvfb's keymap has it.
+constexpr xcb_keycode_t escapeKeycode = 9;
 
 } // namespace
 
@@ -203,6 +324,65 @@ class TrayPanelTest : public QObject {
 
     QString m_menuService;
     QString m_menuPath;
+    // Everything the app has printed so far, on each channel.
+    QByteArray m_appErrors;
+    QByteArray m_appOutput;
+    std::unique_ptr<XDisplay> m_x;
+
+    QByteArray appErrors()
+    {
+        m_appErrors += m_app.readAllStandardError();
+        m_appOutput += m_app.readAllStandardOutput();
+        return m_appErrors;
+    }
+
+    QDBusMessage callItem(const QString &method, const QVariantList &arguments)
+    {
+        const auto [service, itemPath] = m_watcher->itemAddresses.constLast();
+        return call(service, itemPath, QStringLiteral("org.kde.StatusNotifierItem"), method, arguments);
+    }
+
+    // The item's tooltip title, (s a(iiay) s s), as a panel shows it on hovering.
+    QString toolTip()
+    {
+        const auto [service, itemPath] = m_watcher->itemAddresses.constLast();
+        const QDBusMessage reply =
+            call(service, itemPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
+                 {QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("ToolTip")});
+        if (reply.type() != QDBusMessage::ReplyMessage) {
+            return {};
+        }
+        const QDBusArgument argument = reply.arguments().value(0).value<QDBusVariant>().variant().value<QDBusArgument>();
+        QString iconName;
+        QString title;
+        argument.beginStructure();
+        argument >> iconName;
+        argument.beginArray();
+        while (!argument.atEnd()) {
+            int width = 0;
+            int height = 0;
+            QByteArray pixels;
+            argument.beginStructure();
+            argument >> width >> height >> pixels;
+            argument.endStructure();
+        }
+        argument.endArray();
+        argument >> title;
+        return title;
+    }
+
+    // Popups (menus) on screen whose top-left corner is where the pointer is.
+    int popupsAt(QPoint pointer)
+    {
+        int found = 0;
+        for (const XDisplay::Window &window : m_x->mappedWindows()) {
+            if (window.overrideRedirect && window.geometry.height() > 100 &&
+                (window.geometry.topLeft() - pointer).manhattanLength() <= 4) {
+                ++found;
+            }
+        }
+        return found;
+    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -250,14 +430,15 @@ private Q_SLOTS:
         m_app.setProcessChannelMode(QProcess::SeparateChannels);
         m_app.start();
         QVERIFY(m_app.waitForStarted());
+        m_x = std::make_unique<XDisplay>(m_display);
+        QVERIFY(m_x->isValid());
     }
 
     // The panel comes up after Kestrix (a session whose panel starts late): Kestrix first offers
     // its window, then shows its icon as soon as the panel's watcher has a host.
     void theIconFollowsAPanelThatStartsLater()
     {
-        QByteArray errors;
-        QTRY_VERIFY_WITH_TIMEOUT((errors += m_app.readAllStandardError()).contains("no system tray"), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(appErrors().contains("no system tray"), 20000);
         QVERIFY(m_watcher == nullptr);
         m_watcher = new WatcherAdaptor(&m_watcherObject);
         QDBusConnection panel = bus();
@@ -318,6 +499,64 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(layout().find(QStringLiteral("✓ Volume Up")) != nullptr, 10000);
     }
 
+    // The icon says in words what the LED shows: a script's signal, then the device's absence.
+    void theToolTipSaysWhatTheLedShows()
+    {
+        QVERIFY(m_watcher && !m_watcher->itemAddresses.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(toolTip().startsWith(QStringLiteral("Kestrix — ")), 10000);
+        QVERIFY(toolTip() != QStringLiteral("Kestrix — No Dorvel connected"));
+        QProcess signal;
+        signal.setProcessEnvironment(appEnvironment());
+        signal.start(QStringLiteral(KESTRIX_SIGNAL_PATH), {QStringLiteral("in_meeting"), QStringLiteral("1")});
+        QVERIFY(signal.waitForFinished(10000));
+        QCOMPARE(signal.exitCode(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(toolTip(), QStringLiteral("Kestrix — In Meeting"), 10000);
+        signal.start(QStringLiteral(KESTRIX_SIGNAL_PATH), {QStringLiteral("in_meeting"), QStringLiteral("0")});
+        QVERIFY(signal.waitForFinished(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(toolTip() != QStringLiteral("Kestrix — In Meeting"), 10000);
+    }
+
+    // A left click: the panel asks the item to activate (Qt's item does not call itself a menu), and
+    // the same menu comes up where the pointer is; activating again closes it. A middle click opens
+    // nothing.
+    void aLeftClickOpensTheMenuAtThePointer()
+    {
+        QVERIFY(m_watcher && !m_watcher->itemAddresses.isEmpty());
+        const QPoint pointer(300, 200);
+        m_x->movePointer(pointer);
+        QCOMPARE(popupsAt(pointer), 0);
+        QCOMPARE(callItem(QStringLiteral("SecondaryActivate"), {pointer.x(), pointer.y()}).type(),
+                 QDBusMessage::ReplyMessage);
+        QCOMPARE(callItem(QStringLiteral("Activate"), {pointer.x(), pointer.y()}).type(), QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(popupsAt(pointer), 1, 10000);
+        QCOMPARE(callItem(QStringLiteral("Activate"), {pointer.x(), pointer.y()}).type(), QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(popupsAt(pointer), 0, 10000);
+        QCOMPARE(m_app.state(), QProcess::Running);
+    }
+
+    // A window opened from the panel's menu carries the application's icon and closes on Escape.
+    void aSettingsWindowHasTheIconAndClosesOnEscape()
+    {
+        const MenuNode *rgb = nullptr;
+        MenuNode menu = layout();
+        rgb = menu.find(QStringLiteral("RGB Settings…"));
+        QVERIFY(rgb);
+        QCOMPARE(call(m_menuService, m_menuPath, QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("Event"),
+                      {rgb->id, QStringLiteral("clicked"), QVariant::fromValue(QDBusVariant(0)), 0u})
+                     .type(),
+                 QDBusMessage::ReplyMessage);
+        std::optional<XDisplay::Window> window;
+        QTRY_VERIFY_WITH_TIMEOUT((window = m_x->windowTitled(QStringLiteral("RGB Settings"))).has_value(), 10000);
+        // _NET_WM_ICON: width, height, then that many ARGB pixels, for each size.
+        const QByteArray icon = m_x->property(window->id, "_NET_WM_ICON");
+        QVERIFY2(icon.size() >= 8 + 16 * 16 * 4, qPrintable(QString::number(icon.size())));
+        // The window has the input focus once shown; Escape closes it.
+        QTest::qWait(200);
+        m_x->sendKey(window->id, escapeKeycode);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_x->windowTitled(QStringLiteral("RGB Settings")).has_value(), 10000);
+        QCOMPARE(m_app.state(), QProcess::Running);
+    }
+
     // A second start hands over to the running one, which says so through the tray.
     void aSecondStartShowsTheRunningOne()
     {
@@ -330,6 +569,16 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(
             m_notifications->bodies.contains(QStringLiteral("Kestrix: Kestrix is already running.")), 10000);
         QCOMPARE(m_app.state(), QProcess::Running);
+    }
+
+    // Started without --verbose, Kestrix has said only that there was no tray at first: nothing of
+    // Qt's, the libraries' (PipeWire, D-Bus) or its own diagnostics, on either channel.
+    void aStartWithoutVerbosePrintsNothingElse()
+    {
+        QCOMPARE(m_app.state(), QProcess::Running);
+        QCOMPARE(QString::fromLocal8Bit(appErrors()),
+                 QStringLiteral("Kestrix: no system tray is available; showing the Kestrix window instead.\n"));
+        QCOMPARE(QString::fromLocal8Bit(m_appOutput), QString());
     }
 
     void cleanupTestCase()

@@ -1,6 +1,7 @@
 #include "app/ui/WindowRouter.h"
 #include "device/DorvelDeviceManager.h"
 #include "device/KeyRecorder.h"
+#include "device/KeycodeMapping.h"
 #include "device/ui/ApplicationKeyEventMonitor.h"
 #include "device/ui/CustomShortcutPresenter.h"
 #include "device/ui/CustomShortcutRecorderView.h"
@@ -55,32 +56,64 @@ class CustomShortcutWindowTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Each usage as the Linux desktops name it and as macOS menus draw it.
     void keyGlyphs_data()
     {
         QTest::addColumn<int>("usage");
-        QTest::addColumn<QString>("glyph");
-        const std::pair<int, const char *> rows[] = {
-            {0x04, "A"},    {0x1D, "Z"},    {0x1E, "1"},    {0x26, "9"},     {0x27, "0"},    {0x28, "⏎"},
-            {0x29, "⎋"},    {0x2A, "⌫"},    {0x2B, "⇥"},    {0x2C, "Space"}, {0x3A, "F1"},   {0x45, "F12"},
-            {0x4C, "⌦"},    {0x4F, "→"},    {0x50, "←"},    {0x51, "↓"},     {0x52, "↑"},    {0x2D, "0x2D"},
-            {0x03, "0x03"}, {0x39, "0x39"}, {0x46, "0x46"}, {0x53, "0x53"},  {0xFF, "0xFF"},
+        QTest::addColumn<QString>("desktop");
+        QTest::addColumn<QString>("mac");
+        const std::tuple<int, const char *, const char *> rows[] = {
+            {0x04, "A", "A"},         {0x1D, "Z", "Z"},
+            {0x1E, "1", "1"},         {0x26, "9", "9"},
+            {0x27, "0", "0"},         {0x28, "Return", "⏎"},
+            {0x29, "Esc", "⎋"},       {0x2A, "Backspace", "⌫"},
+            {0x2B, "Tab", "⇥"},       {0x2C, "Space", "Space"},
+            {0x3A, "F1", "F1"},       {0x45, "F12", "F12"},
+            {0x4C, "Del", "⌦"},       {0x4F, "Right", "→"},
+            {0x50, "Left", "←"},      {0x51, "Down", "↓"},
+            {0x52, "Up", "↑"},        {0x2D, "0x2D", "0x2D"},
+            {0x03, "0x03", "0x03"},   {0x39, "0x39", "0x39"},
+            {0x46, "0x46", "0x46"},   {0x53, "0x53", "0x53"},
+            {0xFF, "0xFF", "0xFF"},
         };
-        for (const auto &[usage, glyph] : rows) {
-            QTest::addRow("0x%02X", usage) << usage << QString::fromUtf8(glyph);
+        for (const auto &[usage, desktop, mac] : rows) {
+            QTest::addRow("0x%02X", usage) << usage << QString::fromUtf8(desktop) << QString::fromUtf8(mac);
         }
     }
     void keyGlyphs()
     {
         QFETCH(int, usage);
-        QFETCH(QString, glyph);
-        QCOMPARE(keyGlyph(static_cast<std::uint8_t>(usage)), glyph);
+        QFETCH(QString, desktop);
+        QFETCH(QString, mac);
+        QCOMPARE(keyGlyph(static_cast<std::uint8_t>(usage), KeyNames::desktop), desktop);
+        QCOMPARE(keyGlyph(static_cast<std::uint8_t>(usage), KeyNames::macSymbols), mac);
     }
 
     void combosGapsAndTheView()
     {
-        QCOMPARE(formatCombo(0x0F, 0x04), QStringLiteral("⌃⌥⇧⌘A"));
-        QCOMPARE(formatCombo(0x0A, 0x0E), QStringLiteral("⇧⌘K"));
-        QCOMPARE(formatCombo(0x05, 0x2C), QStringLiteral("⌃⌥Space"));
+        // Every modifier set, in the fixed order, in both styles; a Linux build names them.
+        QCOMPARE(runningKeyNames(), KeyNames::desktop);
+        const char *desktopNames[] = {"Ctrl", "Alt", "Shift", "Super"};
+        const char *macSymbols[] = {"⌃", "⌥", "⇧", "⌘"};
+        const std::uint8_t bits[] = {HidModifier::control, HidModifier::option, HidModifier::shift,
+                                     HidModifier::command};
+        for (int mods = 0; mods < 16; ++mods) {
+            QStringList desktop;
+            QString mac;
+            for (int i = 0; i < 4; ++i) {
+                if (mods & bits[i]) {
+                    desktop << QString::fromUtf8(desktopNames[i]);
+                    mac += QString::fromUtf8(macSymbols[i]);
+                }
+            }
+            desktop << QStringLiteral("K");
+            QCOMPARE(formatCombo(static_cast<std::uint8_t>(mods), 0x0E, KeyNames::desktop),
+                     desktop.join(QLatin1Char('+')));
+            QCOMPARE(formatCombo(static_cast<std::uint8_t>(mods), 0x0E, KeyNames::macSymbols), mac + QLatin1Char('K'));
+        }
+        QCOMPARE(formatCombo(0x0F, 0x04, KeyNames::desktop), QStringLiteral("Ctrl+Alt+Shift+Super+A"));
+        QCOMPARE(formatCombo(0x0F, 0x04, KeyNames::macSymbols), QStringLiteral("⌃⌥⇧⌘A"));
+        QCOMPARE(formatCombo(0x05, 0x2C, KeyNames::desktop), QStringLiteral("Ctrl+Alt+Space"));
         QCOMPARE(formatCombo(0x00, 0x27), QStringLiteral("0"));
 
         QStringList gaps;
@@ -114,6 +147,8 @@ private Q_SLOTS:
         QVERIFY(!customShortcutView(state).applyEnabled);
         state.capturedMods = 0x08;
         state.capturedKeycode = 0x0E;
+        QCOMPARE(customShortcutView(state).recorderLabel, QStringLiteral("Super+K"));
+        state.keyNames = KeyNames::macSymbols;
         QCOMPARE(customShortcutView(state).recorderLabel, QStringLiteral("⌘K"));
         QVERIFY(customShortcutView(state).applyEnabled);
         state.isConnected = false;
@@ -128,6 +163,8 @@ private Q_SLOTS:
         QCOMPARE(customShortcutView(state).currentlyBound, QStringLiteral("Currently bound: —"));
         state.lastQuery = boundTo(BindType::custom, 0x01, 0x04);
         QCOMPARE(customShortcutView(state).currentlyBound, QStringLiteral("Currently bound: ⌃A"));
+        state.keyNames = KeyNames::desktop;
+        QCOMPARE(customShortcutView(state).currentlyBound, QStringLiteral("Currently bound: Ctrl+A"));
     }
 
     void recordApplyAndRefresh()
@@ -164,13 +201,13 @@ private Q_SLOTS:
         // The stored gap is taken when the window appears.
         QCOMPARE(gap->value(), 4);
         QVERIFY(labelTexts().contains(QStringLiteral("Repeat gap: 1s")));
-        QVERIFY(labelTexts().contains(QStringLiteral("Currently bound: ⌃A")));
+        QVERIFY(labelTexts().contains(QStringLiteral("Currently bound: Ctrl+A")));
         QVERIFY(!apply->isEnabled());
 
         record->click();
         QCOMPARE(record->text(), QStringLiteral("Press your key combination…"));
         pressLinux(&view, Qt::Key_K, 37, Qt::MetaModifier);
-        QCOMPARE(record->text(), QStringLiteral("⌘K"));
+        QCOMPARE(record->text(), QStringLiteral("Super+K"));
         QVERIFY(apply->isEnabled());
 
         // Without a device Apply waits; the capture survives the device coming back.
@@ -191,7 +228,7 @@ private Q_SLOTS:
         apply->click();
         QVERIFY(!recorder.reports.empty());
         QCOMPARE(hex(recorder.reports.front()), hex(Dorvel::padded(Bytes{0x01, 0x08, 0x0E, 0x03, 0x02})));
-        KESTRIX_WAIT_FOR(labelTexts().contains(QStringLiteral("Currently bound: ⌘K")));
+        KESTRIX_WAIT_FOR(labelTexts().contains(QStringLiteral("Currently bound: Super+K")));
         QCOMPARE(recorder.commands(), (std::vector<std::uint8_t>{0x01, 0xFF}));
         QCOMPARE(device.binding().repeat, 3);
         QVERIFY(view.isVisible());

@@ -16,6 +16,7 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QSlider>
 #include <QTest>
 
@@ -339,6 +340,8 @@ private Q_SLOTS:
         QVERIFY(!control<Stepper>("pulses")->isVisible());
     }
 
+    // Without a device the window shows the stored fallback, says the device is missing and offers
+    // no control that would write to it, until one comes; the fallback stays the user's to switch.
     void withoutADeviceTheFallbackShows()
     {
         engine->setFallbackState(FallbackRGBState{170, 128, 77, LEDEffect::pulsing});
@@ -347,10 +350,62 @@ private Q_SLOTS:
         QCOMPARE(hsv255(control<ColorButton>("color")->color()), (HSVColor{170, 128, 77}));
         QCOMPARE(control<QSlider>("brightness")->value(), 77);
         QVERIFY(!control<QGroupBox>("breatheSweepSection")->isVisible());
-        // Nothing to write to; the change is still handled.
+        auto *notice = control<QLabel>("deviceNotice");
+        QVERIFY(notice->isVisible());
+        QCOMPARE(notice->text(), QStringLiteral("No Dorvel connected"));
+        const char *deviceControls[] = {"ledOn", "mode", "color", "brightness", "white", "flashWhenOff",
+                                        "flashColor", "flashDuration", "flashStyle", "suspendMode"};
+        for (const char *name : deviceControls) {
+            QVERIFY2(!control<QWidget>(name)->isEnabled(), name);
+        }
+        QVERIFY(control<QCheckBox>("fallback")->isEnabled());
+
+        attach();
+        QVERIFY(!notice->isVisible());
+        for (const char *name : deviceControls) {
+            QVERIFY2(control<QWidget>(name)->isEnabled(), name);
+        }
         control<QSlider>("white")->setValue(9);
-        control<QCheckBox>("ledOn")->click();
-        QVERIFY(!control<QCheckBox>("ledOn")->isChecked());
+        QCOMPARE(lastReport(), report({0x02, 0x07, 9}));
+    }
+
+    // While the color dialog is open the LED follows the color being tried, one report for a burst
+    // of changes; cancelling puts the window's color back, confirming writes the new one once.
+    void theColorDialogPreviewsOnTheLed()
+    {
+        attach();
+        openWindow();
+        auto *color = control<ColorButton>("color");
+        const auto before = hsv255(color->color());
+        QVERIFY(before);
+        timers->startSimple(5, HSVColor{1, 2, 3}, Dorvel::RGBMode::solid);
+        color->click();
+        QColorDialog *dialog = color->dialog();
+        QVERIFY(dialog);
+        recorder->reports.clear();
+        for (int step = 1; step <= 10; ++step) {
+            dialog->setCurrentColor(QColor::fromHsv(step * 20, 255, 255));
+        }
+        const HSVColor last = *hsv255(QColor::fromHsv(200, 255, 255));
+        KESTRIX_WAIT_FOR(device->led().hue == last.hue);
+        QCOMPARE(countOf(Dorvel::ledCommand), 1);
+        QCOMPARE(lastReport(), report({0x02, 0x00, last.hue, last.saturation, last.value}));
+        QCOMPARE(timers->kind(), std::nullopt); // trying a color is changing the LED by hand
+        QCOMPARE(hsv255(color->color()), before);
+
+        dialog->reject();
+        QCOMPARE(lastReport(), report({0x02, 0x00, before->hue, before->saturation, before->value}));
+        QCOMPARE(device->led().hue, before->hue);
+        QCOMPARE(hsv255(color->color()), before);
+
+        // Confirmed: the chosen color goes out once, no preview after it.
+        color->click();
+        color->dialog()->setCurrentColor(QColor(0, 0, 255));
+        recorder->reports.clear();
+        color->dialog()->accept();
+        QTest::qWait(int(RGBSettingsView::previewInterval.count()) * 3);
+        QCOMPARE(countOf(Dorvel::ledCommand), 1);
+        QCOMPARE(lastReport(), report({0x02, 0x00, 170, 255, 255}));
     }
 };
 

@@ -46,7 +46,9 @@
 
 // Renders every window of the application to PNG files in the build folder, for people to look
 // at. The style, palette and font are fixed here so the pictures come out the same on every
-// machine; the font comes from the Debian package fonts-dejavu-core.
+// machine; the font comes from the Debian package fonts-dejavu-core. KESTRIX_SCREENSHOT_FONT_SCALE
+// enlarges the font (1.5 for a desktop's large-text setting) and QT_SCALE_FACTOR the whole
+// picture, to check that nothing clips.
 class ScreenshotTest : public QObject {
     Q_OBJECT
 
@@ -58,7 +60,7 @@ class ScreenshotTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         const QImage image = window.grab().toImage();
         QVERIFY(!image.isNull());
-        QCOMPARE(image.size(), window.size());
+        QCOMPARE(image.size(), window.size() * window.devicePixelRatio());
         const QString path = m_output.filePath(name + QStringLiteral(".png"));
         QVERIFY2(image.save(path, "PNG"), qPrintable(path));
         qInfo("%s", qPrintable(path));
@@ -75,7 +77,10 @@ private Q_SLOTS:
         QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
         QApplication::setPalette(QApplication::style()->standardPalette());
         QFont font(QStringLiteral("DejaVu Sans"));
-        font.setPointSize(10);
+        const double fontScale = qEnvironmentVariableIsSet("KESTRIX_SCREENSHOT_FONT_SCALE")
+                                     ? qEnvironmentVariable("KESTRIX_SCREENSHOT_FONT_SCALE").toDouble()
+                                     : 1.0;
+        font.setPointSizeF(10 * (fontScale > 0 ? fontScale : 1.0));
         font.setHintingPreference(QFont::PreferNoHinting);
         QApplication::setFont(font);
         QVERIFY(m_output.mkpath(QStringLiteral(".")));

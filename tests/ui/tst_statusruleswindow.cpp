@@ -219,7 +219,7 @@ private Q_SLOTS:
     {
         makeCalendar({{QStringLiteral("b"), QStringLiteral("Work")},
                       {QStringLiteral("a"), QStringLiteral("Home")},
-                      {QStringLiteral("c"), QStringLiteral("Team")}});
+                      {QStringLiteral("c"), QStringLiteral("R&D")}});
         StatusRulesSettingsView view(*engine, *calendar);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
@@ -229,9 +229,9 @@ private Q_SLOTS:
         const QList<QAction *> items = button->menu()->actions();
         QStringList titles;
         for (QAction *item : items) {
-            titles.append(item->text());
+            titles.append(item->iconText()); // as drawn: an accelerator mark dropped, "&&" as "&"
         }
-        QCOMPARE(titles, (names({"Home", "Team", "Work"})));
+        QCOMPARE(titles, (names({"Home", "R&D", "Work"})));
 
         for (QAction *item : items) {
             item->trigger();

@@ -12,6 +12,8 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int windowWidth = 520;
@@ -93,8 +95,10 @@ LegalAgreementView::LegalAgreementView(LegalAgreementGate &gate, const std::opti
     scroll->setWidget(content);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setFixedHeight(termsHeight);
-    rows->addWidget(scroll);
+    // 320 points to start with, and every point the user adds by enlarging the window.
+    scroll->setMinimumHeight(termsHeight);
+    scroll->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    rows->addWidget(scroll, 1);
 
     rows->addWidget(captionLabel(terms.versionCaption, this));
 
@@ -150,9 +154,12 @@ void LegalAgreementView::refresh()
     m_agreementControls->setVisible(content.showsAgreementControls);
     m_accept->setEnabled(content.isAcceptEnabled);
 
-    // The window is exactly as tall as what it shows; only its width is fixed.
+    // At least the designed width, as tall as what it shows; the user may enlarge it (the terms
+    // then get the room).
     layout()->activate();
-    setFixedSize(windowWidth, hasHeightForWidth() ? heightForWidth(windowWidth) : sizeHint().height());
+    setMinimumWidth(windowWidth);
+    const int width = std::max(windowWidth, this->width());
+    resize(width, hasHeightForWidth() ? heightForWidth(width) : sizeHint().height());
 }
 
 void LegalAgreementView::accept()

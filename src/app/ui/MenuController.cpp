@@ -9,6 +9,7 @@
 #include "device/DorvelDeviceManager.h"
 #include "firmware/TarnFirmwareUpdater.h"
 #include "rules/StatusLightPause.h"
+#include "rules/StatusRulesEngine.h"
 #include "signals/MicMuteWatcher.h"
 #include "timers/TimerManager.h"
 #include "update/AppUpdater.h"
@@ -82,6 +83,7 @@ MenuController::MenuController(Objects objects, Environment environment, QObject
     connect(timer, &TimerManager::pomodoroPhaseChanged, this, &MenuController::refresh);
     connect(&m_objects.legalGate, &LegalAgreementGate::hasAcceptedChanged, this, &MenuController::refresh);
     connect(&m_objects.statusLightPause, &StatusLightPause::pausedUntilChanged, this, &MenuController::refresh);
+    connect(&m_objects.rulesEngine, &StatusRulesEngine::showingChanged, this, &MenuController::refresh);
     m_firmwareBusy = MenuPresenter::isFirmwareUpdateBusy(m_objects.tarnUpdater.state());
     m_view = MenuPresenter::menuView(state());
 }
@@ -103,6 +105,7 @@ MenuPresenter::MenuState MenuController::state() const
     state.appUpdate = m_objects.appUpdater.state();
     state.firmware = m_objects.tarnUpdater.state();
     state.statusLightPausedUntil = m_objects.statusLightPause.pausedUntil();
+    state.ledShowing = m_objects.rulesEngine.showing();
     return state;
 }
 

@@ -14,6 +14,7 @@ class DorvelDeviceManager;
 class LegalAgreementGate;
 class MicMuteWatcher;
 class StatusLightPause;
+class StatusRulesEngine;
 class TarnFirmwareUpdater;
 class TimerManager;
 class Uninstaller;
@@ -33,6 +34,7 @@ public:
         AppUpdater &appUpdater;
         TarnFirmwareUpdater &tarnUpdater;
         TimerManager &timerManager;
+        StatusRulesEngine &rulesEngine;
         LegalAgreementGate &legalGate;
         Uninstaller &uninstaller;
         WindowRouter &windows;

@@ -112,6 +112,7 @@ MenuView menuView(const MenuState &state)
     view.uninstall = button(QStringLiteral("Uninstall Kestrix…"), MenuAction::uninstall);
     view.terms = button(QStringLiteral("Terms…"), MenuAction::openTerms);
     view.quit = button(QStringLiteral("Quit Kestrix"), MenuAction::quit);
+    view.toolTip = trayToolTip(state);
 
     if (!state.termsAccepted) {
         // Everything above "Terms…" is greyed and inert until the terms are accepted.
@@ -137,6 +138,45 @@ QString pauseMenuTitle(const std::optional<QDateTime> &pausedUntil)
         return QStringLiteral("Pause Status Light");
     }
     return QStringLiteral("Paused until ") + pausedUntil->toLocalTime().toString(QStringLiteral("HH:mm"));
+}
+
+QString trayToolTip(const MenuState &state)
+{
+    const auto said = [](const QString &words) -> QString {
+        return QStringLiteral("Kestrix — ") + words;
+    };
+    if (!state.isConnected) {
+        return said(state.hasInaccessibleDevice ? QStringLiteral("Dorvel found, no access")
+                                                : QStringLiteral("No Dorvel connected"));
+    }
+    if (state.timerKind) {
+        if (*state.timerKind == TimerKind::pomodoro && state.pomodoroPhase) {
+            return said(QStringLiteral("Pomodoro ") + TimerPresenter::phaseName(*state.pomodoroPhase) +
+                        QLatin1Char(' ') + TimerPresenter::formatRemaining(state.remainingSeconds));
+        }
+        if (state.timerExpired) {
+            return said(QStringLiteral("Timer: Time's up!"));
+        }
+        return said(QStringLiteral("Timer ") + TimerPresenter::formatRemaining(state.remainingSeconds));
+    }
+    if (state.statusLightPausedUntil) {
+        return said(QStringLiteral("Status light paused until ") +
+                    state.statusLightPausedUntil->toLocalTime().toString(QStringLiteral("HH:mm")));
+    }
+    using Kind = LedShowing::Kind;
+    switch (state.ledShowing.kind) {
+    case Kind::rule:
+        return said(state.ledShowing.ruleName);
+    case Kind::finishStep:
+        return said(state.ledShowing.ruleName + QStringLiteral(" (finishing)"));
+    case Kind::fallback:
+        return said(QStringLiteral("No status active, fallback color"));
+    case Kind::off:
+        return said(QStringLiteral("No status active, LED off"));
+    case Kind::nothing:
+        break;
+    }
+    return said(QStringLiteral("Connected"));
 }
 
 QString micLine(const std::optional<bool> &muted)

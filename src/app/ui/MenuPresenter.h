@@ -2,6 +2,7 @@
 
 #include "device/DeviceQueryResponse.h"
 #include "firmware/TarnUpdateState.h"
+#include "rules/StatusRulesEngine.h"
 #include "timers/TimerManager.h"
 #include "ui/Alert.h"
 #include "update/AppUpdater.h"
@@ -46,6 +47,7 @@ struct MenuState {
     AppUpdater::State appUpdate;
     TarnUpdateState firmware;
     std::optional<QDateTime> statusLightPausedUntil;
+    LedShowing ledShowing;
 };
 
 // What choosing an entry does.
@@ -111,6 +113,8 @@ struct MenuView {
     MenuItem uninstall;
     MenuItem terms;
     MenuItem quit;
+    // The tray icon's tooltip: what the LED shows and why, in words.
+    QString toolTip;
 
     friend bool operator==(const MenuView &, const MenuView &) = default;
 };
@@ -119,6 +123,11 @@ MenuView menuView(const MenuState &state);
 
 // "Pause Status Light", or "Paused until HH:MM" (local time) while paused.
 QString pauseMenuTitle(const std::optional<QDateTime> &pausedUntil);
+
+// "Kestrix — " and what the LED shows, in words: the device's absence, the running timer, the
+// status light's pause, else the rules engine's choice ("Kestrix — Mic Muted"), so no state is
+// told by the LED's colour alone.
+QString trayToolTip(const MenuState &state);
 
 // "Mic: Muted", "Mic: Live" or "Mic: —".
 QString micLine(const std::optional<bool> &muted);

@@ -1,6 +1,7 @@
 #include "app/ui/TrayMenu.h"
 
 #include "app/ui/MenuController.h"
+#include "ui/MenuText.h"
 
 #include <QAction>
 
@@ -66,8 +67,7 @@ TrayMenu::TrayMenu(MenuController &controller, QWidget *parent) : QMenu(parent),
 
 QString TrayMenu::menuText(const QString &label)
 {
-    QString text = label;
-    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return MenuText::literal(label);
 }
 
 QAction *TrayMenu::bind(const MenuItem &(*select)(const MenuView &))

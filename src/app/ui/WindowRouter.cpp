@@ -1,5 +1,7 @@
 #include "app/ui/WindowRouter.h"
 
+#include "ui/WindowHabits.h"
+
 #include <utility>
 
 WindowRouter::WindowRouter(QObject *parent) : QObject(parent) {}
@@ -29,6 +31,7 @@ QWidget *WindowRouter::openWindow(const QString &id)
             return nullptr;
         }
         window->setAttribute(Qt::WA_DeleteOnClose);
+        WindowHabits::apply(window);
         m_windows.insert(id, window);
         Q_EMIT windowCreated(id, window);
     }

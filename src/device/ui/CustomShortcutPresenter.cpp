@@ -3,11 +3,22 @@
 #include "device/Dorvel.h"
 #include "device/KeycodeMapping.h"
 
+#include <QStringList>
+
 #include <algorithm>
 
 namespace CustomShortcutPresenter {
 
-QString keyGlyph(std::uint8_t usage)
+KeyNames runningKeyNames()
+{
+#ifdef Q_OS_MACOS
+    return KeyNames::macSymbols;
+#else
+    return KeyNames::desktop;
+#endif
+}
+
+QString keyGlyph(std::uint8_t usage, KeyNames names)
 {
     if (usage >= 0x04 && usage <= 0x1D) {
         return QString(QChar(u'A' + (usage - 0x04)));
@@ -18,50 +29,57 @@ QString keyGlyph(std::uint8_t usage)
     if (usage >= 0x3A && usage <= 0x45) {
         return QStringLiteral("F") + QString::number(usage - 57);
     }
+    const bool mac = names == KeyNames::macSymbols;
     switch (usage) {
     case 0x27:
         return QStringLiteral("0");
     case 0x28:
-        return QStringLiteral("⏎");
+        return mac ? QStringLiteral("⏎") : QStringLiteral("Return");
     case 0x29:
-        return QStringLiteral("⎋");
+        return mac ? QStringLiteral("⎋") : QStringLiteral("Esc");
     case 0x2A:
-        return QStringLiteral("⌫");
+        return mac ? QStringLiteral("⌫") : QStringLiteral("Backspace");
     case 0x2B:
-        return QStringLiteral("⇥");
+        return mac ? QStringLiteral("⇥") : QStringLiteral("Tab");
     case 0x2C:
         return QStringLiteral("Space");
     case 0x4C:
-        return QStringLiteral("⌦");
+        return mac ? QStringLiteral("⌦") : QStringLiteral("Del");
     case 0x4F:
-        return QStringLiteral("→");
+        return mac ? QStringLiteral("→") : QStringLiteral("Right");
     case 0x50:
-        return QStringLiteral("←");
+        return mac ? QStringLiteral("←") : QStringLiteral("Left");
     case 0x51:
-        return QStringLiteral("↓");
+        return mac ? QStringLiteral("↓") : QStringLiteral("Down");
     case 0x52:
-        return QStringLiteral("↑");
+        return mac ? QStringLiteral("↑") : QStringLiteral("Up");
     default:
         return QStringLiteral("0x") + QStringLiteral("%1").arg(usage, 2, 16, QLatin1Char('0')).toUpper();
     }
 }
 
-QString formatCombo(std::uint8_t mods, std::uint8_t keycode)
+QString formatCombo(std::uint8_t mods, std::uint8_t keycode, KeyNames names)
 {
-    QString text;
-    if (mods & HidModifier::control) {
-        text += QStringLiteral("⌃");
+    struct Modifier {
+        std::uint8_t bit;
+        const char16_t *desktop;
+        const char16_t *mac;
+    };
+    static constexpr Modifier order[] = {
+        {HidModifier::control, u"Ctrl", u"⌃"},
+        {HidModifier::option, u"Alt", u"⌥"},
+        {HidModifier::shift, u"Shift", u"⇧"},
+        {HidModifier::command, u"Super", u"⌘"},
+    };
+    const bool mac = names == KeyNames::macSymbols;
+    QStringList parts;
+    for (const Modifier &modifier : order) {
+        if (mods & modifier.bit) {
+            parts << QString::fromUtf16(mac ? modifier.mac : modifier.desktop);
+        }
     }
-    if (mods & HidModifier::option) {
-        text += QStringLiteral("⌥");
-    }
-    if (mods & HidModifier::shift) {
-        text += QStringLiteral("⇧");
-    }
-    if (mods & HidModifier::command) {
-        text += QStringLiteral("⌘");
-    }
-    return text + keyGlyph(keycode);
+    parts << keyGlyph(keycode, names);
+    return parts.join(mac ? QString() : QStringLiteral("+"));
 }
 
 QString formatGap(std::uint16_t ms)
@@ -102,7 +120,7 @@ View customShortcutView(const State &state)
     if (state.isRecording) {
         view.recorderLabel = QStringLiteral("Press your key combination…");
     } else if (captured) {
-        view.recorderLabel = formatCombo(*state.capturedMods, *state.capturedKeycode);
+        view.recorderLabel = formatCombo(*state.capturedMods, *state.capturedKeycode, state.keyNames);
     } else {
         view.recorderLabel = QStringLiteral("Click to record key combo");
     }
@@ -111,11 +129,16 @@ View customShortcutView(const State &state)
         static_cast<std::size_t>(std::clamp(state.gapIndex, 0, static_cast<int>(gapTableMs.size()) - 1));
     view.gapCaption = QStringLiteral("Repeat gap: ") + formatGap(gapTableMs[gapIndex]);
     view.applyEnabled = captured && state.isConnected;
+    view.controlsEnabled = state.isConnected;
+    if (!state.isConnected) {
+        view.deviceNotice = QStringLiteral("No Dorvel connected");
+    }
     if (state.lastQuery && state.lastQuery->bindType == BindType::custom) {
         const auto &query = *state.lastQuery;
         view.currentlyBound = QStringLiteral("Currently bound: ") +
                               (query.currentCustomMods && query.currentCustomKeycode
-                                   ? formatCombo(*query.currentCustomMods, *query.currentCustomKeycode)
+                                   ? formatCombo(*query.currentCustomMods, *query.currentCustomKeycode,
+                                                 state.keyNames)
                                    : QStringLiteral("—"));
     }
     return view;

@@ -18,12 +18,19 @@ inline constexpr std::array<std::uint16_t, 7> gapTableMs{50, 100, 250, 500, 1000
 inline constexpr int minimumRepeatCount = 1;
 inline constexpr int maximumRepeatCount = 5;
 
-// A HID keyboard usage as a key cap: letters, digits, symbols of the editing keys, F1 to F12,
-// the arrows; any other usage as "0x%02X".
-QString keyGlyph(std::uint8_t usage);
-// The symbols of the set HidModifier bits in the order Control, Option, Shift, Command ("⌃⌥⇧⌘"),
-// then the key's glyph, without separators.
-QString formatCombo(std::uint8_t mods, std::uint8_t keycode);
+// How key combinations are written: as the Linux desktops name them ("Ctrl+Alt+Shift+Super+K"), or
+// in the symbols of macOS menus ("⌃⌥⇧⌘K"). The device stores the same bits either way.
+enum class KeyNames { desktop, macSymbols };
+// The style of the platform the application is built for.
+KeyNames runningKeyNames();
+
+// A HID keyboard usage as a key cap: letters, digits, the editing keys ("Return", "Esc",
+// "Backspace", "Tab", "Space", "Del" or their macOS symbols), F1 to F12, the arrows ("Left" or
+// "←"); any other usage as "0x%02X".
+QString keyGlyph(std::uint8_t usage, KeyNames names = runningKeyNames());
+// The set HidModifier bits in the order Control, Alt/Option, Shift, Super/Command, then the key:
+// joined by "+" as "Ctrl", "Alt", "Shift", "Super"; or as the symbols "⌃⌥⇧⌘" without separators.
+QString formatCombo(std::uint8_t mods, std::uint8_t keycode, KeyNames names = runningKeyNames());
 // Whole seconds with "s" from 1000 ms on, else milliseconds with "ms".
 QString formatGap(std::uint16_t ms);
 
@@ -44,6 +51,7 @@ struct State {
     int gapIndex = 0;
     bool isConnected = false;
     std::optional<DeviceQueryResponse> lastQuery;
+    KeyNames keyNames = runningKeyNames();
 };
 
 struct View {
@@ -52,6 +60,10 @@ struct View {
     QString repeatLabel;
     QString gapCaption;
     bool applyEnabled = false;
+    // The recorder, repeat and gap controls; off while no device is held.
+    bool controlsEnabled = false;
+    // "No Dorvel connected" while no device is held, else absent.
+    std::optional<QString> deviceNotice;
     // Absent unless the device is bound to a custom combination.
     std::optional<QString> currentlyBound;
 

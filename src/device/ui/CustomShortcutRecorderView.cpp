@@ -4,11 +4,14 @@
 #include "device/KeyRecorder.h"
 #include "device/ui/CustomShortcutPresenter.h"
 #include "ui/Stepper.h"
+#include "ui/UnitSlider.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -40,7 +43,8 @@ CustomShortcutRecorderView::CustomShortcutRecorderView(DorvelDeviceManager &hid,
 {
     using namespace CustomShortcutPresenter;
     setWindowTitle(QStringLiteral("Custom Shortcut"));
-    setFixedSize(windowWidth, windowHeight);
+    // The designed size to start with; the layout's minimum keeps larger text from clipping.
+    resize(windowWidth, windowHeight);
 
     auto *rows = new QVBoxLayout(this);
     rows->setContentsMargins(margin, margin, margin, margin);
@@ -52,8 +56,14 @@ CustomShortcutRecorderView::CustomShortcutRecorderView(DorvelDeviceManager &hid,
     m_title->setFont(headline);
     rows->addWidget(m_title);
 
+    m_deviceNotice = new QLabel(this);
+    m_deviceNotice->setObjectName(QStringLiteral("deviceNotice"));
+    m_deviceNotice->setWordWrap(true);
+    rows->addWidget(m_deviceNotice);
+
+    // Its name is its visible text (the combination, or what to do), set on each render.
     m_recordButton = new QPushButton(this);
-    m_recordButton->setAccessibleName(QStringLiteral("Key combination"));
+    m_recordButton->setAccessibleDescription(QStringLiteral("Key combination to bind"));
     m_recordButton->setMinimumHeight(m_recordButton->sizeHint().height() + 8);
     rows->addWidget(m_recordButton);
 
@@ -68,7 +78,15 @@ CustomShortcutRecorderView::CustomShortcutRecorderView(DorvelDeviceManager &hid,
     m_gapCaption = new QLabel(this);
     m_gapCaption->setFont(scaled(m_gapCaption->font(), captionScale));
     gapRows->addWidget(m_gapCaption);
-    m_gap = new QSlider(Qt::Horizontal, this);
+    // Read out in milliseconds, as the caption above it shows the gap.
+    const auto gapMs = [](int index) {
+        return static_cast<double>(gapTableMs[static_cast<std::size_t>(std::clamp(index, 0, 6))]);
+    };
+    m_gap = new UnitSlider({gapMs,
+                            [gapMs](int index) -> QString {
+                                return QString::number(static_cast<int>(gapMs(index))) + QStringLiteral(" ms");
+                            }},
+                           this);
     m_gap->setRange(0, static_cast<int>(gapTableMs.size()) - 1);
     m_gap->setSingleStep(1);
     m_gap->setPageStep(1);
@@ -123,7 +141,19 @@ void CustomShortcutRecorderView::render()
         .lastQuery = m_hid.lastQuery(),
     });
     m_title->setText(view.title);
+    m_deviceNotice->setVisible(view.deviceNotice.has_value());
+    m_deviceNotice->setText(view.deviceNotice.value_or(QString()));
+    if (!view.controlsEnabled && m_recorder->isRecording()) {
+        // The device went away: no key goes on being taken from the desktop for it.
+        m_recorder->stopRecording();
+        return; // rendered again by the recorder's change
+    }
     m_recordButton->setText(view.recorderLabel);
+    m_recordButton->setAccessibleName(view.recorderLabel);
+    for (QWidget *control : {static_cast<QWidget *>(m_recordButton), static_cast<QWidget *>(m_repeat),
+                             static_cast<QWidget *>(m_gap)}) {
+        control->setEnabled(view.controlsEnabled);
+    }
     m_gapCaption->setText(view.gapCaption);
     m_gap->setAccessibleDescription(view.gapCaption);
     m_apply->setEnabled(view.applyEnabled);

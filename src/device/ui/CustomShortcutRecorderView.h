@@ -47,6 +47,7 @@ private:
     bool m_hasAppeared = false;
 
     QLabel *m_title = nullptr;
+    QLabel *m_deviceNotice = nullptr;
     QPushButton *m_recordButton = nullptr;
     Stepper *m_repeat = nullptr;
     QLabel *m_gapCaption = nullptr;

@@ -2,6 +2,7 @@
 
 #include "firmware/TarnFirmwareUpdater.h"
 #include "firmware/TarnUpdatePresenter.h"
+#include "ui/ErrorText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -39,12 +40,13 @@ TarnUpdateProgressView::TarnUpdateProgressView(TarnFirmwareUpdater &tarn, QWidge
     : QWidget(parent), m_tarn(&tarn)
 {
     setWindowTitle(QStringLiteral("TARN Firmware Update"));
-    setFixedWidth(windowWidth);
+    // At least the designed width; taller and wider where larger text needs it.
+    setMinimumWidth(windowWidth);
 
     auto *rows = new QVBoxLayout(this);
     rows->setContentsMargins(margin, margin, margin, margin);
     rows->setSpacing(rowSpacing);
-    rows->setSizeConstraint(QLayout::SetFixedSize);
+    rows->setSizeConstraint(QLayout::SetMinimumSize);
 
     m_title = new QLabel(this);
     QFont headline = m_title->font();
@@ -55,7 +57,6 @@ TarnUpdateProgressView::TarnUpdateProgressView(TarnFirmwareUpdater &tarn, QWidge
     m_status = new QLabel(this);
     m_status->setWordWrap(true);
     m_status->setTextFormat(Qt::PlainText);
-    m_status->setFixedWidth(windowWidth - 2 * margin);
     rows->addWidget(m_status);
 
     auto *progressRows = new QVBoxLayout;
@@ -89,10 +90,7 @@ void TarnUpdateProgressView::render(const TarnUpdatePresenter::ProgressWindow &w
 {
     m_title->setText(window.title);
     m_status->setText(window.statusText);
-    QPalette palette = m_status->palette();
-    palette.setColor(QPalette::WindowText,
-                     window.statusIsError ? QColor(Qt::red) : this->palette().color(QPalette::WindowText));
-    m_status->setPalette(palette);
+    ErrorText::show(*m_status, window.statusIsError);
 
     m_progress->setVisible(window.showsProgress);
     m_caption->setVisible(window.showsProgress);

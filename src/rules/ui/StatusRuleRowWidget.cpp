@@ -131,6 +131,7 @@ void StatusRuleRowWidget::render(const StatusRulesPresenter::RuleRow &row)
         m_finishColor->setColor(colorFromHsv255(row.finishColor));
         m_finishSeconds->setValue(row.finishSeconds);
     }
+    m_finishEnabled->setAccessibleName(P::finishSwitchAccessibleName(row.name));
     m_finishEffect->setAccessibleName(P::finishEffectAccessibleName(row.name));
     m_finishColor->setAccessibleName(P::finishColorAccessibleName(row.name));
     m_finishSeconds->setAccessibleName(P::finishDurationAccessibleName(row.name));

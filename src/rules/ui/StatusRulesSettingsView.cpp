@@ -8,6 +8,7 @@
 #include "rules/ui/StatusRuleRowWidget.h"
 #include "signals/CalendarWatcher.h"
 #include "ui/Hsv255.h"
+#include "ui/MenuText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -45,7 +46,8 @@ StatusRulesSettingsView::StatusRulesSettingsView(StatusRulesEngine &engine, Cale
 {
     namespace P = StatusRulesPresenter;
     setWindowTitle(P::title());
-    setFixedSize(windowWidth, windowHeight);
+    // The designed size to start with; the layout's minimum keeps larger text from clipping.
+    resize(windowWidth, windowHeight);
 
     auto *stack = new QVBoxLayout(this);
     stack->setSpacing(8);
@@ -172,7 +174,7 @@ void StatusRulesSettingsView::renderCalendars()
     m_calendarsLine->setVisible(line.isShown);
     m_addressesLine->setVisible(line.isShown);
     m_calendarsCaption->setText(line.caption);
-    m_calendarsButton->setText(line.summary);
+    m_calendarsButton->setText(MenuText::literal(line.summary));
     m_calendarsButton->setAccessibleName(line.caption + QLatin1Char(' ') + line.summary);
 
     // The menu's items are remade only when the calendars change: an item's own toggle leads here
@@ -185,7 +187,7 @@ void StatusRulesSettingsView::renderCalendars()
     if (!sameCalendars) {
         m_calendarsMenu->clear();
         for (const StatusRulesPresenter::CalendarItem &item : line.items) {
-            QAction *action = m_calendarsMenu->addAction(item.title);
+            QAction *action = m_calendarsMenu->addAction(MenuText::literal(item.title));
             action->setCheckable(true);
             action->setData(item.id);
             connect(action, &QAction::toggled, this, [this, id = item.id](bool included) {
@@ -202,7 +204,7 @@ void StatusRulesSettingsView::renderCalendars()
     const QList<QAction *> current = m_calendarsMenu->actions();
     for (qsizetype i = 0; i < current.size(); ++i) {
         const QSignalBlocker block(current[i]);
-        current[i]->setText(line.items[i].title);
+        current[i]->setText(MenuText::literal(line.items[i].title));
         current[i]->setChecked(line.items[i].isIncluded);
     }
 

@@ -21,6 +21,14 @@ std::uint8_t truncatedByte(double value)
 
 } // namespace
 
+std::optional<QString> deviceNotice(bool isConnected)
+{
+    if (isConnected) {
+        return std::nullopt;
+    }
+    return QStringLiteral("No Dorvel connected");
+}
+
 QString flashStyleLabel(Dorvel::FlashStyle style)
 {
     using Style = Dorvel::FlashStyle;

@@ -8,11 +8,14 @@
 #include "ui/Hsv255.h"
 #include "ui/LedLabels.h"
 #include "ui/Stepper.h"
+#include "ui/UnitSlider.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QScopedValueRollback>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -34,7 +37,7 @@ QGroupBox *section(const QString &title, QWidget *parent)
 {
     // A lone '&' would mark a shortcut letter.
     auto *box = new QGroupBox(QString(title).replace(QLatin1Char('&'), QStringLiteral("&&")), parent);
-    box->setFixedWidth(windowWidth - 2 * margin);
+    box->setMinimumWidth(windowWidth - 2 * margin);
     return box;
 }
 
@@ -46,9 +49,9 @@ QFormLayout *formRows(QGroupBox *box)
     return rows;
 }
 
-QSlider *byteSlider(const QString &name, QWidget *parent)
+UnitSlider *byteSlider(const QString &name, QWidget *parent)
 {
-    auto *slider = new QSlider(Qt::Horizontal, parent);
+    auto *slider = new UnitSlider(UnitSlider::bytePercent(), parent);
     slider->setRange(0, 255);
     slider->setSingleStep(1);
     slider->setPageStep(16);
@@ -82,6 +85,18 @@ void selectCase(QComboBox &picker, E value)
     picker.setCurrentIndex(picker.findData(static_cast<int>(rawValue(value))));
 }
 
+// The slider with its value shown after it, for one form row.
+QWidget *withValue(UnitSlider *slider, QWidget *parent)
+{
+    auto *row = new QWidget(parent);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    slider->setParent(row);
+    layout->addWidget(slider, 1);
+    layout->addWidget(slider->valueLabel());
+    return row;
+}
+
 } // namespace
 
 RGBSettingsView::RGBSettingsView(DorvelDeviceManager &hid, TimerManager &timers, StatusRulesEngine &rulesEngine,
@@ -99,18 +114,32 @@ RGBSettingsView::RGBSettingsView(DorvelDeviceManager &hid, TimerManager &timers,
     auto *sections = new QVBoxLayout(this);
     sections->setContentsMargins(margin, margin, margin, margin);
     sections->setSpacing(sectionSpacing);
-    // The window is as tall as its sections; it shrinks and grows when one shows or hides.
-    sections->setSizeConstraint(QLayout::SetFixedSize);
+    // At least as large as its sections need (wider with larger text); the user may enlarge it.
+    sections->setSizeConstraint(QLayout::SetMinimumSize);
+    m_deviceNotice = new QLabel(this);
+    m_deviceNotice->setObjectName(QStringLiteral("deviceNotice"));
+    m_deviceNotice->setWordWrap(true);
+    sections->addWidget(m_deviceNotice);
     {
         const QScopedValueRollback syncing(m_syncing, true);
-        sections->addWidget(buildEffect());
-        sections->addWidget(buildColorAndBrightness());
+        // The fallback is the rules engine's, stored without a device; everything else is written
+        // to the device.
+        m_deviceSections << buildEffect() << buildColorAndBrightness();
+        sections->addWidget(m_deviceSections.at(0));
+        sections->addWidget(m_deviceSections.at(1));
         sections->addWidget(buildFallback());
-        sections->addWidget(buildWhite());
-        sections->addWidget(buildFlash());
-        sections->addWidget(buildSuspend());
-        sections->addWidget(buildBreatheSweep());
+        m_deviceSections << buildWhite() << buildFlash() << buildSuspend() << buildBreatheSweep();
+        for (qsizetype i = 2; i < m_deviceSections.size(); ++i) {
+            sections->addWidget(m_deviceSections.at(i));
+        }
     }
+    m_previewWrite.setSingleShot(true);
+    m_previewWrite.setInterval(previewInterval);
+    connect(&m_previewWrite, &QTimer::timeout, this, [this] {
+        if (const auto hsv = hsv255(m_previewColor)) {
+            write(Dorvel::ledColorReport(hsv->hue, hsv->saturation, hsv->value));
+        }
+    });
     alignLabelColumns();
     connectControls();
 
@@ -118,9 +147,43 @@ RGBSettingsView::RGBSettingsView(DorvelDeviceManager &hid, TimerManager &timers,
     m_seenHue = state ? std::optional(state->hue) : std::nullopt;
     m_seenSweep = state ? state->breatheSweepMode : std::nullopt;
     renderDeviceOptions();
+    renderDeviceLink();
 }
 
 RGBSettingsView::~RGBSettingsView() = default;
+
+void RGBSettingsView::renderDeviceLink()
+{
+    const auto notice = RGBSettingsPresenter::deviceNotice(m_hid.isConnected());
+    m_deviceNotice->setVisible(notice.has_value());
+    m_deviceNotice->setText(notice.value_or(QString()));
+    for (QWidget *section : std::as_const(m_deviceSections)) {
+        section->setEnabled(!notice);
+    }
+    if (notice && m_color->dialog()) {
+        // Nothing to preview on: the dialog goes with the device.
+        m_color->dialog()->reject();
+    }
+}
+
+void RGBSettingsView::previewColor(const QColor &color)
+{
+    if (!m_previewing) {
+        // Trying a color is a change of the LED by hand: a running timer stops as for any other.
+        m_previewing = true;
+        stopTimer();
+    }
+    m_previewColor = color;
+    if (!m_previewWrite.isActive()) {
+        m_previewWrite.start();
+    }
+}
+
+void RGBSettingsView::endPreview()
+{
+    m_previewWrite.stop();
+    m_previewing = false;
+}
 
 QWidget *RGBSettingsView::buildEffect()
 {
@@ -151,7 +214,7 @@ QWidget *RGBSettingsView::buildColorAndBrightness()
     m_brightness = byteSlider(QStringLiteral("Brightness"), box);
     m_brightness->setObjectName(QStringLiteral("brightness"));
     m_brightness->setValue(initialBrightness);
-    rows->addRow(QStringLiteral("Brightness"), m_brightness);
+    rows->addRow(QStringLiteral("Brightness"), withValue(m_brightness, box));
     return box;
 }
 
@@ -172,7 +235,7 @@ QWidget *RGBSettingsView::buildWhite()
     QFormLayout *rows = formRows(box);
     m_white = byteSlider(QStringLiteral("White"), box);
     m_white->setObjectName(QStringLiteral("white"));
-    rows->addRow(QStringLiteral("White"), m_white);
+    rows->addRow(QStringLiteral("White"), withValue(m_white, box));
     return box;
 }
 
@@ -193,7 +256,14 @@ QWidget *RGBSettingsView::buildFlash()
     m_flashRows->addRow(QStringLiteral("Flash Color"), m_flashColor);
 
     // In steps of 50 ms: one slider step is one step of the duration.
-    m_flashDuration = new QSlider(Qt::Horizontal, box);
+    const auto milliseconds = [](int steps) {
+        return static_cast<double>(steps * flashDurationStepMs);
+    };
+    m_flashDuration = new UnitSlider({milliseconds,
+                                      [](int steps) -> QString {
+                                          return QString::number(steps * flashDurationStepMs) + QStringLiteral(" ms");
+                                      }},
+                                     box);
     m_flashDuration->setObjectName(QStringLiteral("flashDuration"));
     m_flashDuration->setAccessibleName(QStringLiteral("Duration"));
     m_flashDuration->setRange(flashDurationMinimumMs / flashDurationStepMs,
@@ -201,7 +271,7 @@ QWidget *RGBSettingsView::buildFlash()
     m_flashDuration->setSingleStep(1);
     m_flashDuration->setPageStep(4);
     m_flashDuration->setValue(initialFlashDurationMs / flashDurationStepMs);
-    m_flashRows->addRow(QStringLiteral("Duration"), m_flashDuration);
+    m_flashRows->addRow(QStringLiteral("Duration"), withValue(m_flashDuration, box));
 
     m_flashStylePicker = new QComboBox(box);
     m_flashStylePicker->setObjectName(QStringLiteral("flashStyle"));
@@ -293,7 +363,17 @@ void RGBSettingsView::connectControls()
                 captureFallbackIfTracking();
                 m_refresh->schedule();
             }));
+    connect(m_color, &ColorButton::colorPreviewed, this, &RGBSettingsView::previewColor);
+    connect(m_color, &ColorButton::previewCancelled, this, [this] {
+        const bool wasPreviewing = m_previewing;
+        endPreview();
+        if (const auto hsv = hsv255(m_color->color()); wasPreviewing && hsv) {
+            write(Dorvel::ledColorReport(hsv->hue, hsv->saturation, hsv->value));
+        }
+    });
     connect(m_color, &ColorButton::colorChanged, this, user([this](const QColor &color) {
+                // The confirmed color replaces any preview still waiting to be written.
+                endPreview();
                 stopTimer();
                 const auto hsv = hsv255(color);
                 if (!hsv) {
@@ -348,6 +428,7 @@ void RGBSettingsView::connectControls()
                 }
             }));
     connect(&m_hid, &DorvelDeviceManager::lastQueryChanged, this, &RGBSettingsView::onLastQueryChanged);
+    connect(&m_hid, &DorvelDeviceManager::isConnectedChanged, this, &RGBSettingsView::renderDeviceLink);
 }
 
 void RGBSettingsView::renderDeviceOptions()

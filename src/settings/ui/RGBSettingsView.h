@@ -3,7 +3,10 @@
 #include "device/Dorvel.h"
 #include "ui/DebouncedStateRefresh.h"
 
+#include <QTimer>
 #include <QWidget>
+
+#include <chrono>
 
 #include <cstdint>
 #include <optional>
@@ -14,10 +17,11 @@ class QCheckBox;
 class QComboBox;
 class QFormLayout;
 class QGroupBox;
-class QSlider;
+class QLabel;
 class StatusRulesEngine;
 class Stepper;
 class TimerManager;
+class UnitSlider;
 
 // The content of the "RGB Settings" window: the device's own LED settings, each written to the
 // device as one command report the moment the user changes it (nothing when no device is held).
@@ -31,10 +35,15 @@ class TimerManager;
 // writes nothing to the device, stops no timer and leaves the fallback alone; only the user's own
 // changes do. The flash, suspend and sweep controls are the window's own choices (the device does
 // not report them), apart from the sweep mode, which follows the device when it reports one.
+//
+// While the color dialog is open the LED follows the color being tried (at most one report per
+// previewInterval, the last one always sent); cancelling the dialog puts the window's color back
+// on the LED. Without a device the controls are disabled under "No Dorvel connected".
 class RGBSettingsView : public QWidget {
     Q_OBJECT
 public:
     static constexpr char windowId[] = "rgb-settings";
+    static constexpr std::chrono::milliseconds previewInterval{40};
 
     // The three objects must outlive the view.
     RGBSettingsView(DorvelDeviceManager &hid, TimerManager &timers, StatusRulesEngine &rulesEngine,
@@ -67,6 +76,9 @@ private:
     void write(const Bytes &report);
     void captureFallbackIfTracking();
     void sendFlashStyle();
+    void previewColor(const QColor &color);
+    void endPreview();
+    void renderDeviceLink();
 
     DorvelDeviceManager &m_hid;
     TimerManager &m_timers;
@@ -81,15 +93,21 @@ private:
     std::optional<std::uint8_t> m_seenHue;
     std::optional<Dorvel::BreatheSweepMode> m_seenSweep;
 
+    QTimer m_previewWrite;     // runs while a previewed color waits to be written
+    QColor m_previewColor;     // the color tried last in the open dialog
+    bool m_previewing = false; // the LED shows a previewed color, not the window's
+
+    QLabel *m_deviceNotice = nullptr;
+    QList<QWidget *> m_deviceSections; // disabled while no device is held
     QCheckBox *m_ledOn = nullptr;
     QComboBox *m_mode = nullptr;
     ColorButton *m_color = nullptr;
-    QSlider *m_brightness = nullptr;
+    UnitSlider *m_brightness = nullptr;
     QCheckBox *m_fallback = nullptr;
-    QSlider *m_white = nullptr;
+    UnitSlider *m_white = nullptr;
     QCheckBox *m_flashWhenOff = nullptr;
     ColorButton *m_flashColor = nullptr;
-    QSlider *m_flashDuration = nullptr;
+    UnitSlider *m_flashDuration = nullptr;
     QFormLayout *m_flashRows = nullptr;
     QComboBox *m_flashStylePicker = nullptr;
     Stepper *m_pulses = nullptr;

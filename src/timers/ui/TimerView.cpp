@@ -93,14 +93,15 @@ TimerView::TimerView(TimerManager &timer, QWidget *parent) : QWidget(parent), m_
     auto *stack = new QVBoxLayout(this);
     stack->setContentsMargins(margin, margin, margin, margin);
     stack->setSpacing(12);
-    stack->setSizeConstraint(QLayout::SetFixedSize);
+    // As large as its content needs, at least the designed width; the user may enlarge it.
+    stack->setSizeConstraint(QLayout::SetMinimumSize);
 
     m_countdownFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     m_countdownFont.setPointSizeF(font().pointSizeF() * titleScale);
 
     // "Timer": a simple countdown.
     m_simpleSection = new QGroupBox(QStringLiteral("Timer"), this);
-    m_simpleSection->setFixedWidth(windowWidth - 2 * margin);
+    m_simpleSection->setMinimumWidth(windowWidth - 2 * margin);
     auto *simpleRows = new QVBoxLayout(m_simpleSection);
 
     m_simpleSetup = new QWidget(m_simpleSection);
@@ -127,7 +128,7 @@ TimerView::TimerView(TimerManager &timer, QWidget *parent) : QWidget(parent), m_
 
     // "Pomodoro Timer": work and break phases.
     m_pomodoroSection = new QGroupBox(QStringLiteral("Pomodoro Timer"), this);
-    m_pomodoroSection->setFixedWidth(windowWidth - 2 * margin);
+    m_pomodoroSection->setMinimumWidth(windowWidth - 2 * margin);
     auto *pomodoroRows = new QVBoxLayout(m_pomodoroSection);
 
     m_pomodoroSetup = new QWidget(m_pomodoroSection);

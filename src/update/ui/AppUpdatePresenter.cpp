@@ -4,6 +4,11 @@ namespace AppUpdatePresenter {
 
 using Kind = AppUpdater::State::Kind;
 
+bool canRetry(AppUpdateError error)
+{
+    return error != AppUpdateError::bundleNotReplaceable;
+}
+
 QString statusText(const AppUpdater::State &state)
 {
     switch (state.kind) {
@@ -38,7 +43,8 @@ Progress progress(const AppUpdater::State &state)
     out.isError = state.kind == Kind::error || state.kind == Kind::installFailed;
     out.showsInstallButton = state.kind == Kind::readyToInstall;
     out.showsCancelButton = state.kind == Kind::downloading;
-    out.showsRecoveryButtons = state.kind == Kind::installFailed;
+    out.showsBrowserButton = state.kind == Kind::installFailed;
+    out.showsRetryButton = out.showsBrowserButton && canRetry(state.error);
     return out;
 }
 
@@ -64,6 +70,9 @@ MenuEntry menuEntry(const AppUpdater::State &state)
         return {QLatin1Char('v') + state.version + QStringLiteral(" Ready, Install and Relaunch"),
                 Action::confirmInstall};
     case Kind::installFailed:
+        if (!canRetry(state.error)) {
+            return {message(state.error), Action::none};
+        }
         return {message(state.error) + QStringLiteral(", Retry"), Action::openWindowAndStartInstall};
     }
     return {};

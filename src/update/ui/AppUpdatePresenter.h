@@ -7,6 +7,10 @@
 // What the update window and the menu show for the app updater, from its state alone.
 namespace AppUpdatePresenter {
 
+// Whether preparing the install again can end otherwise: not for a copy that cannot replace itself
+// (one the package manager owns, or no bundle at all).
+bool canRetry(AppUpdateError error);
+
 // The update window's status sentence for a state.
 QString statusText(const AppUpdater::State &state);
 
@@ -15,7 +19,8 @@ struct Progress {
     bool isError = false;              // the sentence is shown in red
     bool showsInstallButton = false;   // "Install and Relaunch"
     bool showsCancelButton = false;    // "Cancel Download"
-    bool showsRecoveryButtons = false; // "Retry" and "Open in Browser Instead"
+    bool showsRetryButton = false;     // "Retry", unless retrying cannot help
+    bool showsBrowserButton = false;   // "Open in Browser Instead"
 
     friend bool operator==(const Progress &, const Progress &) = default;
 };

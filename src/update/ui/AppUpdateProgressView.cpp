@@ -2,12 +2,15 @@
 
 #include "update/AppUpdater.h"
 #include "update/ui/AppUpdatePresenter.h"
+#include "ui/ErrorText.h"
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 constexpr int windowWidth = 380;
@@ -53,18 +56,18 @@ AppUpdateProgressView::AppUpdateProgressView(AppUpdater &updater, URLOpener open
     m_recovery = new QWidget(this);
     auto *buttons = new QHBoxLayout(m_recovery);
     buttons->setContentsMargins(0, 0, 0, 0);
-    auto *retryButton = new QPushButton(QStringLiteral("Retry"), m_recovery);
-    retryButton->setObjectName(QStringLiteral("retry"));
+    m_retry = new QPushButton(QStringLiteral("Retry"), m_recovery);
+    m_retry->setObjectName(QStringLiteral("retry"));
     auto *browserButton = new QPushButton(QStringLiteral("Open in Browser Instead"), m_recovery);
     browserButton->setObjectName(QStringLiteral("openInBrowser"));
-    buttons->addWidget(retryButton);
+    buttons->addWidget(m_retry);
     buttons->addWidget(browserButton);
     buttons->addStretch(1);
     rows->addWidget(m_recovery);
 
     connect(m_install, &QPushButton::clicked, &m_updater, &AppUpdater::confirmInstall);
     connect(m_cancel, &QPushButton::clicked, &m_updater, &AppUpdater::cancelDownload);
-    connect(retryButton, &QPushButton::clicked, this, &AppUpdateProgressView::retry);
+    connect(m_retry, &QPushButton::clicked, this, &AppUpdateProgressView::retry);
     connect(browserButton, &QPushButton::clicked, this, &AppUpdateProgressView::openInBrowser);
     connect(&m_updater, &AppUpdater::stateChanged, this, &AppUpdateProgressView::refresh);
     refresh();
@@ -74,17 +77,17 @@ void AppUpdateProgressView::refresh()
 {
     const auto shown = AppUpdatePresenter::progress(m_updater.state());
     m_status->setText(shown.statusText);
-    QPalette palette = m_status->palette();
-    palette.setColor(QPalette::WindowText,
-                     shown.isError ? QColor(Qt::red) : this->palette().color(QPalette::WindowText));
-    m_status->setPalette(palette);
+    ErrorText::show(*m_status, shown.isError);
     m_install->setVisible(shown.showsInstallButton);
     m_cancel->setVisible(shown.showsCancelButton);
-    m_recovery->setVisible(shown.showsRecoveryButtons);
+    m_recovery->setVisible(shown.showsBrowserButton);
+    m_retry->setVisible(shown.showsRetryButton);
 
-    // As tall as what it shows, at a fixed width.
+    // As tall as what it shows at its width (at least the designed one); the user may widen it.
     layout()->activate();
-    setFixedSize(windowWidth, hasHeightForWidth() ? heightForWidth(windowWidth) : sizeHint().height());
+    setMinimumWidth(windowWidth);
+    const int width = std::max(windowWidth, this->width());
+    resize(width, hasHeightForWidth() ? heightForWidth(width) : sizeHint().height());
 }
 
 void AppUpdateProgressView::retry()

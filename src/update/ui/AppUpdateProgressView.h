@@ -33,4 +33,5 @@ private:
     QPushButton *m_install = nullptr;
     QPushButton *m_cancel = nullptr;
     QWidget *m_recovery = nullptr;
+    QPushButton *m_retry = nullptr;
 };

@@ -153,6 +153,10 @@ private Q_SLOTS:
              {&lcDevice(), &lcSignals(), &lcRules(), &lcTimers(), &lcFirmware(), &lcUpdate()}) {
             QVERIFY2(!category->isWarningEnabled(), category->categoryName());
         }
+        // Nor are Qt's own warnings, the platform plugin's or uncategorised ones; a fatal error still is.
+        QVERIFY(!QLoggingCategory("qt.qpa.xcb").isWarningEnabled());
+        QVERIFY(!QLoggingCategory("default").isWarningEnabled());
+        QVERIFY(QLoggingCategory("qt.qpa.xcb").isCriticalEnabled());
         Options verbose;
         verbose.verbose = true;
         CommandLine::applyDiagnostics(verbose);
@@ -162,6 +166,7 @@ private Q_SLOTS:
         }
         // The backends' categories sit below their subsystem's.
         QVERIFY(QLoggingCategory("kestrix.signals.calendar", QtCriticalMsg).isInfoEnabled());
+        QVERIFY(QLoggingCategory("qt.qpa.xcb").isWarningEnabled());
         QLoggingCategory::setFilterRules({});
     }
 

@@ -299,6 +299,50 @@ private Q_SLOTS:
                                 "Device: TARN (RP2040) v1.0.0 & more\nDebian GNU/Linux 12"));
     }
 
+    // What the LED shows, in words, by precedence: the device's absence, a running timer, then the
+    // rules engine's choice.
+    void toolTipSaysWhatTheLedShows()
+    {
+        using Kind = LedShowing::Kind;
+        const LedShowing muted{Kind::rule, QStringLiteral("mic_muted"), QStringLiteral("Mic Muted")};
+        struct Case {
+            bool connected;
+            bool inaccessible;
+            std::optional<TimerKind> timer;
+            bool expired;
+            LedShowing showing;
+            const char *words;
+        };
+        const Case cases[] = {
+            {false, false, std::nullopt, false, muted, "No Dorvel connected"},
+            {false, true, std::nullopt, false, muted, "Dorvel found, no access"},
+            {false, false, TimerKind::simple, false, muted, "No Dorvel connected"},
+            {true, false, TimerKind::simple, false, muted, "Timer 12:30"},
+            {true, false, TimerKind::simple, true, muted, "Timer: Time's up!"},
+            {true, false, TimerKind::pomodoro, false, muted, "Pomodoro Long break 12:30"},
+            {true, false, std::nullopt, false, muted, "Mic Muted"},
+            {true, false, std::nullopt, false, {Kind::finishStep, QStringLiteral("ai_execution"),
+                                                QStringLiteral("AI Execution")},
+             "AI Execution (finishing)"},
+            {true, false, std::nullopt, false, {Kind::fallback, {}, {}}, "No status active, fallback color"},
+            {true, false, std::nullopt, false, {Kind::off, {}, {}}, "No status active, LED off"},
+            {true, false, std::nullopt, false, {}, "Connected"},
+        };
+        for (const Case &c : cases) {
+            MenuState state = attached(HardwarePlatform::rp2350);
+            state.isConnected = c.connected;
+            state.hasInaccessibleDevice = c.inaccessible;
+            state.timerKind = c.timer;
+            state.timerExpired = c.expired;
+            state.pomodoroPhase = PomodoroPhase::longBreak;
+            state.remainingSeconds = 750;
+            state.ledShowing = c.showing;
+            const QString expected = QStringLiteral("Kestrix — ") + QString::fromUtf8(c.words);
+            QCOMPARE(MenuPresenter::trayToolTip(state), expected);
+            QCOMPARE(MenuPresenter::menuView(state).toolTip, expected);
+        }
+    }
+
     void versionLine()
     {
         QCOMPARE(MenuPresenter::appVersionLabel(QStringLiteral("0.2.7")), QStringLiteral("Kestrix v0.2.7"));

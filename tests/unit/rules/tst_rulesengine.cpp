@@ -19,6 +19,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -252,15 +253,19 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("after");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("next rule") << QStringLiteral("in_meeting") << shows(0, 140);
-        QTest::newRow("fallback") << QStringLiteral("fallback") << shows(3, 30, 200, 100);
-        QTest::newRow("nothing") << QString() << off;
+        QTest::addColumn<int>("showingAfter"); // LedShowing::Kind
+        QTest::newRow("next rule") << QStringLiteral("in_meeting") << shows(0, 140) << int(LedShowing::Kind::rule);
+        QTest::newRow("fallback") << QStringLiteral("fallback") << shows(3, 30, 200, 100)
+                                  << int(LedShowing::Kind::fallback);
+        QTest::newRow("nothing") << QString() << off << int(LedShowing::Kind::off);
     }
     void finishStepShowsThenHandsOver()
     {
         QFETCH(QString, after);
         QFETCH(QString, expected);
+        QFETCH(int, showingAfter);
         startAttached();
+        QCOMPARE(engine->showing(), LedShowing{});
         setFinishStep("ai_execution", {.isEnabled = true, .durationSeconds = 0.05});
         if (after == QLatin1String("fallback")) {
             engine->setFallbackState(FallbackRGBState{30, 200, 100, LEDEffect::hueCycle});
@@ -270,11 +275,19 @@ private Q_SLOTS:
         }
         recorder->reports.clear();
 
+        QSignalSpy showingChanged(engine.get(), &StatusRulesEngine::showingChanged);
         engine->updateSignal(QStringLiteral("ai_execution"), true);
+        auto rules = engine->rules();
+        const QString name = ruleIn(rules, "ai_execution").displayName;
+        QCOMPARE(engine->showing(), (LedShowing{LedShowing::Kind::rule, QStringLiteral("ai_execution"), name}));
         engine->updateSignal(QStringLiteral("ai_execution"), false);
+        QCOMPARE(engine->showing(),
+                 (LedShowing{LedShowing::Kind::finishStep, QStringLiteral("ai_execution"), name}));
         QCOMPARE(sends(), (QStringList{shows(2, 0), shows(1, 85)}));
         KESTRIX_WAIT_FOR(sends().size() == 3);
         QCOMPARE(sends().last(), expected);
+        QCOMPARE(int(engine->showing().kind), showingAfter);
+        QCOMPARE(showingChanged.count(), 3);
     }
 
     void disabledFinishStepEndsAtOnce()

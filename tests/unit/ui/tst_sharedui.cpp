@@ -3,12 +3,17 @@
 #include "support/DeviceTestSupport.h"
 #include "ui/ColorButton.h"
 #include "ui/DebouncedStateRefresh.h"
+#include "ui/ErrorText.h"
 #include "ui/Hsv255.h"
 #include "ui/LedLabels.h"
+#include "ui/UnitSlider.h"
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QApplication>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -126,6 +131,60 @@ private Q_SLOTS:
         QCOMPARE(effects.currentText(), QStringLiteral("Knight (Rotating Scanner)"));
         effects.setCurrentIndex(-1);
         QCOMPARE(LedLabels::currentLedEffect(effects), std::nullopt);
+    }
+
+    // An error is red and legible on every light or dark window, not the same red on both.
+    void errorTextReadsOnLightAndDarkWindows()
+    {
+        for (int gray = 0; gray <= 255; gray += 5) {
+            if (gray > 90 && gray < 170) {
+                continue; // mid-grey windows, where no red reaches body-text contrast
+            }
+            QPalette palette;
+            palette.setColor(QPalette::Window, QColor(gray, gray, gray));
+            const QColor error = ErrorText::color(palette);
+            QVERIFY2(ErrorText::contrast(error, QColor(gray, gray, gray)) >= 4.5, qPrintable(QString::number(gray)));
+            QCOMPARE(error.hslHue(), 0);
+            QVERIFY(error.hslSaturation() > 100);
+        }
+        QPalette light;
+        light.setColor(QPalette::Window, QColor(239, 239, 239));
+        QPalette dark;
+        dark.setColor(QPalette::Window, QColor(36, 36, 36));
+        QVERIFY(ErrorText::color(light).lightness() < ErrorText::color(dark).lightness());
+    }
+
+    // What assistive technologies hear: a color button names its color, a slider gives its value in
+    // its unit (and takes one), and shows the same text on screen.
+    void accessibleNamesAndValues()
+    {
+        const std::pair<QColor, const char *> colors[] = {
+            {QColor(255, 0, 0), "Red"},      {QColor(255, 128, 0), "Orange"}, {QColor(255, 255, 0), "Yellow"},
+            {QColor(0, 255, 0), "Green"},    {QColor(0, 255, 255), "Cyan"},   {QColor(0, 0, 255), "Blue"},
+            {QColor(160, 0, 255), "Purple"}, {QColor(255, 0, 160), "Pink"},   {QColor(0, 0, 100), "Dark Blue"},
+            {QColor(255, 255, 255), "White"}, {QColor(128, 128, 128), "Gray"}, {QColor(10, 10, 10), "Black"},
+        };
+        ColorButton button(QColor(1, 2, 3));
+        for (const auto &[color, name] : colors) {
+            button.setColor(color);
+            QCOMPARE(button.accessibleDescription(), QString::fromLatin1(name));
+        }
+
+        QWidget window;
+        auto *slider = new UnitSlider(UnitSlider::bytePercent(), &window);
+        slider->setRange(0, 255);
+        slider->setValue(128);
+        QLabel *shown = slider->valueLabel();
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(slider);
+        QVERIFY(accessible && accessible->valueInterface());
+        QCOMPARE(accessible->role(), QAccessible::Slider);
+        QCOMPARE(accessible->text(QAccessible::Value), QStringLiteral("50%"));
+        QCOMPARE(shown->text(), QStringLiteral("50%"));
+        QCOMPARE(accessible->valueInterface()->currentValue().toDouble(), 50.0);
+        QCOMPARE(accessible->valueInterface()->maximumValue().toDouble(), 100.0);
+        accessible->valueInterface()->setCurrentValue(25);
+        QCOMPARE(slider->value(), 64);
+        QCOMPARE(shown->text(), QStringLiteral("25%"));
     }
 
     void colorButton()

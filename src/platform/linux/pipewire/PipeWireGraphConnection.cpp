@@ -93,6 +93,12 @@ struct PipeWireGraphConnection::Private {
     {
         static const bool initialised = [] {
             pw_init(nullptr, nullptr);
+            // The library prints its own warnings (no modules from the configuration, no real-time
+            // scheduling) to standard error, into the session's log at every login. Quiet unless
+            // diagnostics are on or the user asked the library itself (PIPEWIRE_DEBUG).
+            if (!lcPipeWire().isWarningEnabled() && !qEnvironmentVariableIsSet("PIPEWIRE_DEBUG")) {
+                pw_log_set_level(SPA_LOG_LEVEL_NONE);
+            }
             return true;
         }();
         Q_UNUSED(initialised);
