@@ -101,9 +101,9 @@ QLabel *UnitSlider::valueLabel()
 UnitSlider::Unit UnitSlider::bytePercent()
 {
     const auto percent = [](int position) {
-        return std::round(position * 100.0 / 255.0);
+        return position * 100.0 / 255.0;
     };
     return {percent, [percent](int position) -> QString {
-                return QString::number(static_cast<int>(percent(position))) + QLatin1Char('%');
+                return QString::number(qRound(percent(position))) + QLatin1Char('%');
             }};
 }

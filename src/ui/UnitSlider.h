@@ -25,7 +25,7 @@ public:
     // A label that follows valueText(); made on first call, a child of the slider's parent.
     QLabel *valueLabel();
 
-    // Percent of 0..255, rounded: "50%".
+    // Percent of 0..255, shown rounded: "50%".
     static Unit bytePercent();
 
 private:

@@ -96,7 +96,7 @@ LegalAgreementView::LegalAgreementView(LegalAgreementGate &gate, const std::opti
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // 320 points to start with, and every point the user adds by enlarging the window.
-    scroll->setMinimumHeight(termsHeight);
+    scroll->setMinimumSize(windowWidth - 2 * margin, termsHeight);
     scroll->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
     rows->addWidget(scroll, 1);
 
@@ -157,8 +157,7 @@ void LegalAgreementView::refresh()
     // At least the designed width, as tall as what it shows; the user may enlarge it (the terms
     // then get the room).
     layout()->activate();
-    setMinimumWidth(windowWidth);
-    const int width = std::max(windowWidth, this->width());
+    const int width = testAttribute(Qt::WA_Resized) ? std::max(windowWidth, this->width()) : windowWidth;
     resize(width, hasHeightForWidth() ? heightForWidth(width) : sizeHint().height());
 }
 

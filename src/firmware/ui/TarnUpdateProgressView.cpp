@@ -40,8 +40,6 @@ TarnUpdateProgressView::TarnUpdateProgressView(TarnFirmwareUpdater &tarn, QWidge
     : QWidget(parent), m_tarn(&tarn)
 {
     setWindowTitle(QStringLiteral("TARN Firmware Update"));
-    // At least the designed width; taller and wider where larger text needs it.
-    setMinimumWidth(windowWidth);
 
     auto *rows = new QVBoxLayout(this);
     rows->setContentsMargins(margin, margin, margin, margin);
@@ -57,6 +55,8 @@ TarnUpdateProgressView::TarnUpdateProgressView(TarnFirmwareUpdater &tarn, QWidge
     m_status = new QLabel(this);
     m_status->setWordWrap(true);
     m_status->setTextFormat(Qt::PlainText);
+    // At least the designed width; taller and wider where larger text needs it.
+    m_status->setMinimumWidth(windowWidth - 2 * margin);
     rows->addWidget(m_status);
 
     auto *progressRows = new QVBoxLayout;

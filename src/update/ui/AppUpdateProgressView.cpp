@@ -43,6 +43,7 @@ AppUpdateProgressView::AppUpdateProgressView(AppUpdater &updater, URLOpener open
     m_status->setObjectName(QStringLiteral("status"));
     m_status->setWordWrap(true);
     m_status->setTextFormat(Qt::PlainText);
+    m_status->setMinimumWidth(windowWidth - 2 * margin); // the window's minimum, the designed width
     rows->addWidget(m_status);
 
     m_install = new QPushButton(QStringLiteral("Install and Relaunch"), this);
@@ -85,8 +86,7 @@ void AppUpdateProgressView::refresh()
 
     // As tall as what it shows at its width (at least the designed one); the user may widen it.
     layout()->activate();
-    setMinimumWidth(windowWidth);
-    const int width = std::max(windowWidth, this->width());
+    const int width = testAttribute(Qt::WA_Resized) ? std::max(windowWidth, this->width()) : windowWidth;
     resize(width, hasHeightForWidth() ? heightForWidth(width) : sizeHint().height());
 }
 
