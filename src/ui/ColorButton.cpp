@@ -60,9 +60,8 @@ QString ColorButton::colorName(const QColor &color)
         int below;
         const char *name;
     };
-    static constexpr Band bands[] = {{15, "Red"},     {45, "Orange"},   {70, "Yellow"},  {160, "Green"},
-                                     {200, "Cyan"},   {260, "Blue"},    {290, "Purple"}, {335, "Pink"},
-                                     {361, "Red"}};
+    static constexpr Band bands[] = {{15, "Red"},   {45, "Orange"},  {70, "Yellow"}, {160, "Green"}, {200, "Cyan"},
+                                     {260, "Blue"}, {290, "Purple"}, {335, "Pink"},  {361, "Red"}};
     QString name;
     for (const Band &band : bands) {
         if (hsv.hsvHue() < band.below) {

@@ -77,9 +77,7 @@ MenuNode readNode(const QDBusArgument &argument)
 // window as the server would deliver them.
 class XDisplay {
 public:
-    explicit XDisplay(const QString &display) : m_connection(xcb_connect(display.toLatin1().constData(), nullptr))
-    {
-    }
+    explicit XDisplay(const QString &display) : m_connection(xcb_connect(display.toLatin1().constData(), nullptr)) {}
     ~XDisplay() { xcb_disconnect(m_connection); }
     XDisplay(const XDisplay &) = delete;
     XDisplay &operator=(const XDisplay &) = delete;
@@ -119,8 +117,8 @@ public:
     QByteArray property(xcb_window_t window, const char *name)
     {
         const auto value = reply(xcb_get_property_reply(
-            m_connection,
-            xcb_get_property(m_connection, 0, window, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 20), nullptr));
+            m_connection, xcb_get_property(m_connection, 0, window, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 20),
+            nullptr));
         if (!value) {
             return {};
         }
@@ -352,7 +350,8 @@ class TrayPanelTest : public QObject {
         if (reply.type() != QDBusMessage::ReplyMessage) {
             return {};
         }
-        const QDBusArgument argument = reply.arguments().value(0).value<QDBusVariant>().variant().value<QDBusArgument>();
+        const QDBusArgument argument =
+            reply.arguments().value(0).value<QDBusVariant>().variant().value<QDBusArgument>();
         QString iconName;
         QString title;
         argument.beginStructure();

@@ -353,8 +353,8 @@ private Q_SLOTS:
         auto *notice = control<QLabel>("deviceNotice");
         QVERIFY(notice->isVisible());
         QCOMPARE(notice->text(), QStringLiteral("No Dorvel connected"));
-        const char *deviceControls[] = {"ledOn", "mode", "color", "brightness", "white", "flashWhenOff",
-                                        "flashColor", "flashDuration", "flashStyle", "suspendMode"};
+        const char *deviceControls[] = {"ledOn",        "mode",       "color",         "brightness", "white",
+                                        "flashWhenOff", "flashColor", "flashDuration", "flashStyle", "suspendMode"};
         for (const char *name : deviceControls) {
             QVERIFY2(!control<QWidget>(name)->isEnabled(), name);
         }

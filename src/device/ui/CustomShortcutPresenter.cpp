@@ -137,8 +137,7 @@ View customShortcutView(const State &state)
         const auto &query = *state.lastQuery;
         view.currentlyBound = QStringLiteral("Currently bound: ") +
                               (query.currentCustomMods && query.currentCustomKeycode
-                                   ? formatCombo(*query.currentCustomMods, *query.currentCustomKeycode,
-                                                 state.keyNames)
+                                   ? formatCombo(*query.currentCustomMods, *query.currentCustomKeycode, state.keyNames)
                                    : QStringLiteral("—"));
     }
     return view;

@@ -150,8 +150,8 @@ void CustomShortcutRecorderView::render()
     }
     m_recordButton->setText(view.recorderLabel);
     m_recordButton->setAccessibleName(view.recorderLabel);
-    for (QWidget *control : {static_cast<QWidget *>(m_recordButton), static_cast<QWidget *>(m_repeat),
-                             static_cast<QWidget *>(m_gap)}) {
+    for (QWidget *control :
+         {static_cast<QWidget *>(m_recordButton), static_cast<QWidget *>(m_repeat), static_cast<QWidget *>(m_gap)}) {
         control->setEnabled(view.controlsEnabled);
     }
     m_gapCaption->setText(view.gapCaption);

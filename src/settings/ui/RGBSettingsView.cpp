@@ -7,6 +7,7 @@
 #include "ui/ColorButton.h"
 #include "ui/Hsv255.h"
 #include "ui/LedLabels.h"
+#include "ui/MenuText.h"
 #include "ui/Stepper.h"
 #include "ui/UnitSlider.h"
 
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QScopedValueRollback>
 #include <QSlider>
+#include <QSpacerItem>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -36,9 +38,7 @@ constexpr int initialPulses = 3;
 QGroupBox *section(const QString &title, QWidget *parent)
 {
     // A lone '&' would mark a shortcut letter.
-    auto *box = new QGroupBox(QString(title).replace(QLatin1Char('&'), QStringLiteral("&&")), parent);
-    box->setMinimumWidth(windowWidth - 2 * margin);
-    return box;
+    return new QGroupBox(MenuText::literal(title), parent);
 }
 
 QFormLayout *formRows(QGroupBox *box)
@@ -133,6 +133,8 @@ RGBSettingsView::RGBSettingsView(DorvelDeviceManager &hid, TimerManager &timers,
             sections->addWidget(m_deviceSections.at(i));
         }
     }
+    // The designed width as a floor; a section's own minimum (larger text) widens the window.
+    sections->addSpacerItem(new QSpacerItem(windowWidth - 2 * margin, 0, QSizePolicy::Fixed, QSizePolicy::Minimum));
     m_previewWrite.setSingleShot(true);
     m_previewWrite.setInterval(previewInterval);
     connect(&m_previewWrite, &QTimer::timeout, this, [this] {
@@ -333,6 +335,15 @@ void RGBSettingsView::alignLabelColumns()
     }
     for (QWidget *label : std::as_const(labels)) {
         label->setMinimumWidth(width);
+    }
+    // And one column for the sliders' values, so the sliders line up.
+    const QList<UnitSlider *> sliders = findChildren<UnitSlider *>();
+    int valueWidth = 0;
+    for (UnitSlider *slider : sliders) {
+        valueWidth = std::max(valueWidth, slider->valueLabel()->minimumWidth());
+    }
+    for (UnitSlider *slider : sliders) {
+        slider->valueLabel()->setMinimumWidth(valueWidth);
     }
 }
 

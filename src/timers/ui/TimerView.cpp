@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -101,7 +102,6 @@ TimerView::TimerView(TimerManager &timer, QWidget *parent) : QWidget(parent), m_
 
     // "Timer": a simple countdown.
     m_simpleSection = new QGroupBox(QStringLiteral("Timer"), this);
-    m_simpleSection->setMinimumWidth(windowWidth - 2 * margin);
     auto *simpleRows = new QVBoxLayout(m_simpleSection);
 
     m_simpleSetup = new QWidget(m_simpleSection);
@@ -128,7 +128,6 @@ TimerView::TimerView(TimerManager &timer, QWidget *parent) : QWidget(parent), m_
 
     // "Pomodoro Timer": work and break phases.
     m_pomodoroSection = new QGroupBox(QStringLiteral("Pomodoro Timer"), this);
-    m_pomodoroSection->setMinimumWidth(windowWidth - 2 * margin);
     auto *pomodoroRows = new QVBoxLayout(m_pomodoroSection);
 
     m_pomodoroSetup = new QWidget(m_pomodoroSection);
@@ -181,6 +180,8 @@ TimerView::TimerView(TimerManager &timer, QWidget *parent) : QWidget(parent), m_
     pomodoroRunningRows->addLayout(buttonRow(m_pomodoroStop));
     pomodoroRows->addWidget(m_pomodoroRunning);
     stack->addWidget(m_pomodoroSection);
+    // The designed width as a floor; a section's own minimum (larger text) widens the window.
+    stack->addSpacerItem(new QSpacerItem(windowWidth - 2 * margin, 0, QSizePolicy::Fixed, QSizePolicy::Minimum));
 
     connect(m_simpleStart, &QPushButton::clicked, this, &TimerView::startSimple);
     connect(m_pomodoroStart, &QPushButton::clicked, this, &TimerView::startPomodoro);

@@ -16,11 +16,11 @@ QString statusText(const AppUpdater::State &state);
 
 struct Progress {
     QString statusText;
-    bool isError = false;              // the sentence is shown in red
-    bool showsInstallButton = false;   // "Install and Relaunch"
-    bool showsCancelButton = false;    // "Cancel Download"
-    bool showsRetryButton = false;     // "Retry", unless retrying cannot help
-    bool showsBrowserButton = false;   // "Open in Browser Instead"
+    bool isError = false;            // the sentence is shown in red
+    bool showsInstallButton = false; // "Install and Relaunch"
+    bool showsCancelButton = false;  // "Cancel Download"
+    bool showsRetryButton = false;   // "Retry", unless retrying cannot help
+    bool showsBrowserButton = false; // "Open in Browser Instead"
 
     friend bool operator==(const Progress &, const Progress &) = default;
 };

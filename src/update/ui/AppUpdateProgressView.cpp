@@ -1,8 +1,8 @@
 #include "update/ui/AppUpdateProgressView.h"
 
+#include "ui/ErrorText.h"
 #include "update/AppUpdater.h"
 #include "update/ui/AppUpdatePresenter.h"
-#include "ui/ErrorText.h"
 
 #include <QDesktopServices>
 #include <QHBoxLayout>

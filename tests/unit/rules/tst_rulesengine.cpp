@@ -281,8 +281,7 @@ private Q_SLOTS:
         const QString name = ruleIn(rules, "ai_execution").displayName;
         QCOMPARE(engine->showing(), (LedShowing{LedShowing::Kind::rule, QStringLiteral("ai_execution"), name}));
         engine->updateSignal(QStringLiteral("ai_execution"), false);
-        QCOMPARE(engine->showing(),
-                 (LedShowing{LedShowing::Kind::finishStep, QStringLiteral("ai_execution"), name}));
+        QCOMPARE(engine->showing(), (LedShowing{LedShowing::Kind::finishStep, QStringLiteral("ai_execution"), name}));
         QCOMPARE(sends(), (QStringList{shows(2, 0), shows(1, 85)}));
         KESTRIX_WAIT_FOR(sends().size() == 3);
         QCOMPARE(sends().last(), expected);

@@ -159,9 +159,9 @@ private Q_SLOTS:
     void accessibleNamesAndValues()
     {
         const std::pair<QColor, const char *> colors[] = {
-            {QColor(255, 0, 0), "Red"},      {QColor(255, 128, 0), "Orange"}, {QColor(255, 255, 0), "Yellow"},
-            {QColor(0, 255, 0), "Green"},    {QColor(0, 255, 255), "Cyan"},   {QColor(0, 0, 255), "Blue"},
-            {QColor(160, 0, 255), "Purple"}, {QColor(255, 0, 160), "Pink"},   {QColor(0, 0, 100), "Dark Blue"},
+            {QColor(255, 0, 0), "Red"},       {QColor(255, 128, 0), "Orange"}, {QColor(255, 255, 0), "Yellow"},
+            {QColor(0, 255, 0), "Green"},     {QColor(0, 255, 255), "Cyan"},   {QColor(0, 0, 255), "Blue"},
+            {QColor(160, 0, 255), "Purple"},  {QColor(255, 0, 160), "Pink"},   {QColor(0, 0, 100), "Dark Blue"},
             {QColor(255, 255, 255), "White"}, {QColor(128, 128, 128), "Gray"}, {QColor(10, 10, 10), "Black"},
         };
         ColorButton button(QColor(1, 2, 3));

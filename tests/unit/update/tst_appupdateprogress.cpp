@@ -27,7 +27,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<State>("state");
         QTest::addColumn<QString>("sentence");
-        QTest::addColumn<QString>("buttons"); // i: install, c: cancel, r: retry and open in browser, b: open in browser only
+        QTest::addColumn<QString>(
+            "buttons"); // i: install, c: cancel, r: retry and open in browser, b: open in browser only
         QTest::addColumn<QString>("menuText");
         QTest::addColumn<Action>("menuAction");
         const QUrl url(QStringLiteral("https://example.invalid/K.tar.gz"));
