@@ -457,6 +457,7 @@ private Q_SLOTS:
                                    QStringLiteral("Custom Shortcut…"),
                                    QStringLiteral("RGB Settings…"),
                                    QStringLiteral("Status Rules…"),
+                                   QStringLiteral("Pause Status Light"),
                                    QStringLiteral("Timer…"),
                                    QStringLiteral("Advanced Setup…"),
                                    QStringLiteral("Feature Request…"),

@@ -344,6 +344,13 @@ private Q_SLOTS:
             QCOMPARE(MenuPresenter::trayToolTip(state), expected);
             QCOMPARE(MenuPresenter::menuView(state).toolTip, expected);
         }
+        // A paused status light says until when, below the timer.
+        MenuState paused = attached(HardwarePlatform::rp2350);
+        paused.statusLightPausedUntil = QDateTime(QDate(2026, 12, 7), QTime(14, 30));
+        paused.ledShowing = muted;
+        QCOMPARE(MenuPresenter::trayToolTip(paused), QStringLiteral("Kestrix — Status light paused until 14:30"));
+        paused.timerKind = TimerKind::simple;
+        QVERIFY(MenuPresenter::trayToolTip(paused).startsWith(QStringLiteral("Kestrix — Timer ")));
     }
 
     void versionLine()
