@@ -507,13 +507,13 @@ private Q_SLOTS:
         QVERIFY(toolTip() != QStringLiteral("Kestrix — No Dorvel connected"));
         QProcess signal;
         signal.setProcessEnvironment(appEnvironment());
-        signal.start(QStringLiteral(KESTRIX_SIGNAL_PATH), {QStringLiteral("in_meeting"), QStringLiteral("1")});
+        signal.start(QStringLiteral(KESTRIX_SIGNAL_PATH), {QStringLiteral("ai_execution"), QStringLiteral("1")});
         QVERIFY(signal.waitForFinished(10000));
         QCOMPARE(signal.exitCode(), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(toolTip(), QStringLiteral("Kestrix — In Meeting"), 10000);
-        signal.start(QStringLiteral(KESTRIX_SIGNAL_PATH), {QStringLiteral("in_meeting"), QStringLiteral("0")});
+        QTRY_COMPARE_WITH_TIMEOUT(toolTip(), QStringLiteral("Kestrix — AI Execution"), 10000);
+        signal.start(QStringLiteral(KESTRIX_SIGNAL_PATH), {QStringLiteral("ai_execution"), QStringLiteral("0")});
         QVERIFY(signal.waitForFinished(10000));
-        QTRY_VERIFY_WITH_TIMEOUT(toolTip() != QStringLiteral("Kestrix — In Meeting"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(toolTip() != QStringLiteral("Kestrix — AI Execution"), 10000);
     }
 
     // A left click: the panel asks the item to activate (Qt's item does not call itself a menu), and
