@@ -70,6 +70,7 @@ ctest --test-dir build/fuzz -L fuzz --output-on-failure -j "$jobs"
 echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTRIX_SANITIZE=ON >/dev/null
+# The benchmarks run in the normal build only, so the sanitizer build does not compile them.
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTRIX_SANITIZE=ON -DKESTRIX_BUILD_BENCHMARKS=OFF >/dev/null
 cmake --build build/asan -j "$jobs"
 run_ctest build/asan
