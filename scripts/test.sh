@@ -19,6 +19,7 @@ must_not_skip=(
   tst_edscalendarstore                # evolution-data-server on a private session bus
   tst_pipewirecameradevices           # a private PipeWire daemon
   tst_traypanel                       # Xvfb and dbus-daemon
+  tst_logindsleep                     # python3-dbusmock's logind on a private system bus
 )
 # A network namespace and a tun device need root (CI runs as root); elsewhere the test skips.
 if [ "$(id -u)" -eq 0 ]; then

@@ -12,6 +12,7 @@
 #include "platform/linux/clock/BootTimeClock.h"
 #include "platform/linux/desktop/DBusDesktopState.h"
 #include "platform/linux/desktop/GSettingsDesktopState.h"
+#include "platform/linux/desktop/LogindSystemSleep.h"
 #include "platform/linux/hid/HidrawBus.h"
 #include "platform/linux/network/NetlinkInterfaces.h"
 #include "platform/linux/pipewire/PipeWireGraphLoader.h"
@@ -87,6 +88,11 @@ std::vector<std::unique_ptr<DesktopStateSource>> makeDoNotDisturbSources()
     sources.push_back(DBusDesktopState::notificationsInhibited(QDBusConnection::sessionBus()));
     sources.push_back(GSettingsDesktopState::gnomeDoNotDisturb(QDBusConnection::sessionBus()));
     return sources;
+}
+
+std::unique_ptr<SystemSleep> makeSystemSleep()
+{
+    return std::make_unique<LogindSystemSleep>();
 }
 
 std::unique_ptr<Clock> makeClock()

@@ -14,6 +14,7 @@ class PackageDatabase;
 class CalendarStore;
 class CameraDevices;
 class Clock;
+class SystemSleep;
 class HidBus;
 class NetworkInterfaces;
 class TriggerListener;
@@ -49,6 +50,9 @@ std::vector<std::unique_ptr<DesktopStateSource>> makeScreenLockSources();
 // Whether notifications are held back: the notification server's Inhibited property, and GNOME's
 // notification banners setting where its schema is installed.
 std::vector<std::unique_ptr<DesktopStateSource>> makeDoNotDisturbSources();
+
+// The machine's sleep and wake-up from logind on the system bus.
+std::unique_ptr<SystemSleep> makeSystemSleep();
 
 // CLOCK_BOOTTIME, which keeps counting while the machine sleeps, for the timers.
 std::unique_ptr<Clock> makeClock();

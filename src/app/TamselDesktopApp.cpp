@@ -10,6 +10,7 @@
 #include "app/ui/WindowRouter.h"
 #include "device/DorvelDeviceManager.h"
 #include "device/HidBus.h"
+#include "device/SystemSleep.h"
 #include "device/ui/ApplicationKeyEventMonitor.h"
 #include "device/ui/CustomShortcutRecorderView.h"
 #include "firmware/TarnFirmwareUpdater.h"
@@ -90,10 +91,18 @@ TamselDesktopApp::TamselDesktopApp(Ports ports, QObject *parent)
     m_windows->registerWindow(QString::fromLatin1(RGBSettingsView::windowId),
                               [this] { return new RGBSettingsView(*m_hid, *m_timerManager, *m_rulesEngine); });
     m_trayPresence = std::move(ports.trayPresence);
+    m_systemSleep = std::move(ports.systemSleep);
+    if (m_systemSleep) {
+        connect(m_systemSleep.get(), &SystemSleep::resumed, m_hid.get(), &DorvelDeviceManager::handleResume);
+    }
     m_menuController = std::make_unique<MenuController>(
         MenuController::Objects{*m_hid, *m_mic, *m_appUpdater, *m_tarnUpdater, *m_timerManager, *m_rulesEngine,
                                 *m_legalGate, *m_uninstaller, *m_windows, *m_statusLightPause},
         MenuController::Environment::running());
+    // "Install and Relaunch" quits too, so it asks what "Quit Kestrix" asks.
+    m_appUpdater->environment().confirmQuit = [controller = m_menuController.get()] {
+        return controller->confirmQuit();
+    };
     m_menu = std::make_unique<TrayMenu>(*m_menuController);
     m_windows->registerWindow(QString::fromLatin1(menuWindowId), [this] { return new MenuWindow(*m_menuController); });
 }

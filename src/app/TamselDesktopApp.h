@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/SystemSleep.h"
 #include "signals/DesktopStateSource.h"
 
 #include <QObject>
@@ -61,6 +62,8 @@ public:
         // Sources of the desktop's presence; none: the signal stays unknown.
         std::vector<std::unique_ptr<DesktopStateSource>> screenLockSources;
         std::vector<std::unique_ptr<DesktopStateSource>> doNotDisturbSources;
+        // Absent: the device link does not follow sleep and wake-up.
+        std::unique_ptr<SystemSleep> systemSleep;
     };
 
     // The window that stands in for the tray menu where the desktop has no tray.
@@ -112,6 +115,7 @@ private:
 
     std::unique_ptr<HidBus> m_bus;
     std::unique_ptr<Clock> m_clock;
+    std::unique_ptr<SystemSleep> m_systemSleep;
     std::unique_ptr<AudioInput> m_audioInput;
     std::unique_ptr<CameraDevices> m_cameraDevices;
     std::unique_ptr<DorvelDeviceManager> m_hid;

@@ -44,7 +44,7 @@ int main(int argc, char *argv[])
                               Backends::makeCalendarStore(), Backends::makeClock(), Backends::makeBundleTools(),
                               Backends::makePackageDatabase(), Backends::makeDetachedShell(),
                               Backends::makeTrayPresence(), Backends::makeScreenLockSources(),
-                              Backends::makeDoNotDisturbSources()});
+                              Backends::makeDoNotDisturbSources(), Backends::makeSystemSleep()});
     InstanceActivation::publish(&kestrix, [&kestrix] { kestrix.showRunningInstance(); });
     kestrix.launch();
     return QApplication::exec();

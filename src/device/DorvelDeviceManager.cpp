@@ -4,31 +4,52 @@
 #include "util/Logging.h"
 #include "util/Sleep.h"
 
-#include <QDeadlineTimer>
-
 #include <algorithm>
 #include <array>
 #include <utility>
 
 using namespace std::chrono_literals;
 
-// Suspends a request until its reply, its time-out or its displacement by a newer request; the
-// manager resumes it exactly once. The result lives in the awaiter, inside the suspended frame.
+namespace {
+// The clock of a manager given none: monotonic, from the standard library.
+class SteadyClock : public Clock {
+public:
+    time_point now() const override
+    {
+        return time_point(std::chrono::duration_cast<duration>(std::chrono::steady_clock::now().time_since_epoch()));
+    }
+};
+
+const Clock &steadyClock()
+{
+    static const SteadyClock clock;
+    return clock;
+}
+
+bool firstByteIs(ByteView bytes, std::uint8_t command)
+{
+    return !bytes.empty() && bytes[0] == command;
+}
+} // namespace
+
+// Suspends a request until its reply, its time-out, its displacement by a newer request or the
+// removal of its device; the manager resumes it exactly once. The result lives in the awaiter,
+// inside the suspended frame.
 class DorvelDeviceManager::ReplyAwaiter {
 public:
-    ReplyAwaiter(DorvelDeviceManager &manager, const Bytes &report, std::chrono::milliseconds timeout, ReplyMatch match)
-        : m_manager(manager), m_report(report), m_timeout(timeout), m_match(std::move(match))
+    ReplyAwaiter(DorvelDeviceManager &manager, Bytes report, std::chrono::milliseconds timeout, ReplyMatch match)
+        : m_manager(manager), m_report(std::move(report)), m_timeout(timeout), m_match(std::move(match))
     {}
     bool await_ready() const noexcept { return false; }
     void await_suspend(std::coroutine_handle<> handle)
     {
-        m_manager.beginRequest(PendingReceiver{std::move(m_match), handle, &m_result, false, {}}, m_report, m_timeout);
+        m_manager.beginRequest(handle, &m_result, std::move(m_match), std::move(m_report), m_timeout);
     }
     RequestResult<Bytes> await_resume() { return std::move(*m_result); }
 
 private:
     DorvelDeviceManager &m_manager;
-    const Bytes &m_report;
+    Bytes m_report;
     std::chrono::milliseconds m_timeout;
     ReplyMatch m_match;
     std::optional<RequestResult<Bytes>> m_result;
@@ -43,7 +64,7 @@ public:
     bool await_ready() const noexcept { return false; }
     void await_suspend(std::coroutine_handle<> handle)
     {
-        m_manager.beginReconnectWait(PendingReconnect{m_location, handle, &m_result}, m_timeout);
+        m_manager.beginReconnectWait(PendingReconnect{m_location, handle, &m_result, {}}, m_timeout);
     }
     RequestResult<Done> await_resume() { return std::move(*m_result); }
 
@@ -54,38 +75,36 @@ private:
     std::optional<RequestResult<Done>> m_result;
 };
 
-namespace {
-bool firstByteIs(ByteView bytes, std::uint8_t command)
+DorvelDeviceManager::DorvelDeviceManager(HidBus &bus, Timings timings, const Clock &clock, QObject *parent)
+    : QObject(parent), m_bus(bus), m_timings(timings), m_clock(clock), m_slot(timings.replyGrace)
 {
-    return !bytes.empty() && bytes[0] == command;
+    m_wakeTimer.setSingleShot(true);
+    m_wakeTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_wakeTimer, &QTimer::timeout, this, &DorvelDeviceManager::checkDeadlines);
 }
-} // namespace
 
 DorvelDeviceManager::DorvelDeviceManager(HidBus &bus, Timings timings, QObject *parent)
-    : QObject(parent), m_bus(bus), m_timings(timings)
-{
-    m_requestTimer.setSingleShot(true);
-    m_requestTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_requestTimer, &QTimer::timeout, this, &DorvelDeviceManager::onRequestTimeout);
-    m_reconnectTimer.setSingleShot(true);
-    m_reconnectTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_reconnectTimer, &QTimer::timeout, this, &DorvelDeviceManager::onReconnectTimeout);
-}
+    : DorvelDeviceManager(bus, timings, steadyClock(), parent)
+{}
 
 DorvelDeviceManager::DorvelDeviceManager(HidBus &bus, QObject *parent) : DorvelDeviceManager(bus, Timings{}, parent) {}
 
 DorvelDeviceManager::~DorvelDeviceManager()
 {
     m_lifetime.reset();
+    // Callers resumed below that ask again are refused at once.
+    m_device = nullptr;
+    m_isConnected = false;
     disconnect(&m_bus, nullptr, this, nullptr);
-    if (m_device) {
-        disconnect(m_device, nullptr, this, nullptr);
+    for (const auto &present : m_present) {
+        if (present) {
+            disconnect(present, nullptr, this, nullptr);
+        }
     }
     // Nothing may stay suspended forever: end every waiter before the manager goes.
-    resumeDisplaced();
-    if (auto pending = std::exchange(m_pendingReceiver, std::nullopt)) {
-        *pending->result = RequestError::notConnected;
-        pending->continuation.resume();
+    endDeferred();
+    if (auto pending = m_slot.cancel(RequestError::notConnected)) {
+        (*pending)();
     }
     if (auto pending = std::exchange(m_pendingReconnect, std::nullopt)) {
         *pending->result = RequestError::notConnected;
@@ -145,20 +164,35 @@ void DorvelDeviceManager::onDeviceMatched(HidConnection *connection)
     std::erase_if(m_present,
                   [connection](const QPointer<HidConnection> &present) { return !present || present == connection; });
     m_present.emplace_back(connection);
+    // Every present device is heard: a request belongs to the device it was written to, which need
+    // not be the held one any more.
+    disconnect(connection, &HidConnection::inputReport, this, nullptr);
+    connect(connection, &HidConnection::inputReport, this,
+            [this, connection](ByteView bytes) { onInputReport(connection, bytes); });
+    if (m_pin && !mayAttachWhilePinned(connection)) {
+        m_keptOut = connection;
+        qCInfo(lcDevice, "Dorvel found during a firmware update, attached once it ends: %s",
+               qUtf8Printable(connection->info().name));
+        return;
+    }
     attach(connection);
+}
+
+bool DorvelDeviceManager::mayAttachWhilePinned(const HidConnection *connection) const
+{
+    // Only the pinned device itself, back at its location after a reboot.
+    return !m_device && connection->info().locationId == m_pin->locationID;
 }
 
 // The whole attach sequence for `connection`, which becomes the held device.
 void DorvelDeviceManager::attach(HidConnection *connection)
 {
-    m_owedReplies.clear();
-    if (m_device) {
-        disconnect(m_device, &HidConnection::inputReport, this, &DorvelDeviceManager::onInputReport);
-    }
     m_device = connection;
-    connect(connection, &HidConnection::inputReport, this, &DorvelDeviceManager::onInputReport);
     ++m_attachCount;
     m_currentLocationID = connection->info().locationId;
+    if (m_pin) {
+        m_pin->connection = connection;
+    }
     qCInfo(lcDevice, "Dorvel attached: %s, location 0x%08x", qUtf8Printable(connection->info().name),
            unsigned(m_currentLocationID.value_or(0)));
     setConnected(true);
@@ -166,7 +200,7 @@ void DorvelDeviceManager::attach(HidConnection *connection)
 
     if (m_pendingReconnect && m_pendingReconnect->locationID == m_currentLocationID) {
         auto wait = *std::exchange(m_pendingReconnect, std::nullopt);
-        m_reconnectTimer.stop();
+        armWakeTimer();
         *wait.result = Done{};
         wait.continuation.resume();
     }
@@ -184,11 +218,11 @@ QCoro::Task<> DorvelDeviceManager::runAttachQueries(std::uint64_t attach, bool o
     auto stillThisAttach = [&] {
         return !alive.expired() && m_attachCount == attach && m_isConnected;
     };
-    auto askAgain = [&](const auto &result, const QDeadlineTimer &deadline) {
-        return !result.ok() && result.error() == RequestError::timeout && stillThisAttach() && !deadline.hasExpired();
+    auto askAgain = [&](const auto &result, Clock::time_point deadline) {
+        return !result.ok() && result.error() == RequestError::timeout && stillThisAttach() && m_clock.now() < deadline;
     };
-    auto remaining = [](const QDeadlineTimer &deadline) {
-        return std::chrono::milliseconds(std::max<qint64>(1, deadline.remainingTime()));
+    auto remaining = [&](Clock::time_point deadline) {
+        return std::max(1ms, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - m_clock.now()));
     };
     // A query that failed while someone holds the link exclusively was refused (or displaced by the
     // holder): the queries of this attach are run again once the holder lets go.
@@ -201,7 +235,7 @@ QCoro::Task<> DorvelDeviceManager::runAttachQueries(std::uint64_t attach, bool o
     };
 
     if (!onlyMissing || !m_lastQuery) {
-        const QDeadlineTimer stateDeadline(m_timings.attachQueryTimeout);
+        const auto stateDeadline = m_clock.now() + m_timings.attachQueryTimeout;
         auto state = co_await queryDevice(m_timings.attachQueryTimeout);
         while (askAgain(state, stateDeadline)) {
             const auto timeLeft = remaining(stateDeadline);
@@ -231,7 +265,7 @@ QCoro::Task<> DorvelDeviceManager::runAttachQueries(std::uint64_t attach, bool o
         }
     }
     if (!onlyMissing || !m_deviceID) {
-        const QDeadlineTimer identityDeadline(m_timings.attachIdentityTimeout);
+        const auto identityDeadline = m_clock.now() + m_timings.attachIdentityTimeout;
         auto identity = co_await queryDeviceID(m_timings.attachIdentityTimeout);
         while (askAgain(identity, identityDeadline)) {
             const auto timeLeft = remaining(identityDeadline);
@@ -248,20 +282,40 @@ QCoro::Task<> DorvelDeviceManager::runAttachQueries(std::uint64_t attach, bool o
     }
 }
 
-void DorvelDeviceManager::onLinkReleased()
+void DorvelDeviceManager::handleResume()
 {
-    if (m_deferredAttachQueries == 0) {
+    if (!m_device) {
         return;
     }
+    qCInfo(lcDevice, "after wake-up: the LED state again, and the device's state and identity");
+    writeLEDState();
+    if (m_linkOwner != noOwner) {
+        m_deferredAttachQueries = m_attachCount;
+        return;
+    }
+    runAttachQueries(m_attachCount);
+}
+
+void DorvelDeviceManager::onLinkReleased()
+{
+    m_pin.reset();
     // From the event loop: the holder lets go from wherever it ends, a coroutine's frame included.
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (m_deferredAttachQueries == 0 || m_linkOwner != noOwner) {
+            if (m_linkOwner != noOwner) {
                 return; // a new holder's release comes back here
             }
+            // A device that appeared while the holder kept it out is held now, as a newly matched
+            // device always is; its own attach runs every query.
+            const QPointer<HidConnection> keptOut = std::exchange(m_keptOut, nullptr);
+            if (keptOut && keptOut != m_device) {
+                m_deferredAttachQueries = 0;
+                attach(keptOut);
+                return;
+            }
             const std::uint64_t attach = std::exchange(m_deferredAttachQueries, 0);
-            if (attach == m_attachCount && m_isConnected) {
+            if (attach != 0 && attach == m_attachCount && m_isConnected) {
                 runAttachQueries(attach, true);
             }
         },
@@ -275,18 +329,27 @@ void DorvelDeviceManager::onDeviceRemoved(HidConnection *connection)
     }
     std::erase_if(m_present,
                   [connection](const QPointer<HidConnection> &present) { return !present || present == connection; });
+    disconnect(connection, &HidConnection::inputReport, this, nullptr);
+    if (m_keptOut == connection) {
+        m_keptOut = nullptr;
+    }
+    // Its request cannot be answered any more, whether or not it is the held device.
+    if (auto ended = m_slot.forget(connection)) {
+        armWakeTimer();
+        endLater(std::move(*ended));
+    }
     // Another device going away changes nothing for the held one.
     if (connection != m_device) {
         qCInfo(lcDevice, "another Dorvel detached: %s", qUtf8Printable(connection->info().name));
         return;
     }
-    disconnect(m_device, &HidConnection::inputReport, this, &DorvelDeviceManager::onInputReport);
     m_device = nullptr;
     m_currentLocationID.reset();
     qCInfo(lcDevice, "Dorvel detached: %s", qUtf8Printable(connection->info().name));
     // Another matching device still plugged in is held in place of the one that went, through the
-    // whole attach sequence, and the manager never reads disconnected meanwhile.
-    const QPointer<HidConnection> next = m_present.empty() ? nullptr : m_present.back();
+    // whole attach sequence, and the manager never reads disconnected meanwhile; not while an
+    // exclusive holder is pinned to the one that went.
+    const QPointer<HidConnection> next = m_present.empty() || m_pin ? nullptr : m_present.back();
     if (!next) {
         setConnected(false);
     }
@@ -297,87 +360,102 @@ void DorvelDeviceManager::onDeviceRemoved(HidConnection *connection)
     }
 }
 
-void DorvelDeviceManager::onInputReport(ByteView bytes)
+void DorvelDeviceManager::onInputReport(const HidConnection *from, ByteView bytes)
 {
-    while (!m_owedReplies.empty() && m_owedReplies.front().deadline.hasExpired()) {
-        m_owedReplies.pop_front();
+    if (!m_slot.isWaiting()) {
+        return; // nobody asked; owed entries need no care until the next request
     }
-    if (!m_owedReplies.empty() && m_owedReplies.front().match(bytes)) {
-        m_owedReplies.pop_front();
-        return;
-    }
-    if (!m_pendingReceiver || !m_pendingReceiver->match(bytes)) {
-        return;
-    }
-    auto receiver = *std::exchange(m_pendingReceiver, std::nullopt);
-    m_requestTimer.stop();
-    *receiver.result = Bytes(bytes.begin(), bytes.end());
-    receiver.continuation.resume();
-}
-
-void DorvelDeviceManager::beginRequest(PendingReceiver receiver, const Bytes &report, std::chrono::milliseconds timeout)
-{
-    if (auto previous = std::exchange(m_pendingReceiver, std::move(receiver))) {
-        if (previous->written && !previous->deadline.hasExpired()) {
-            m_owedReplies.push_back({previous->match, previous->deadline});
-        }
-        auto *result = previous->result;
-        displace({previous->continuation, [result] {
-                      *result = RequestError::timeout;
-                  }});
-    }
-    // Arm the time-out before writing: a device that answers inside the write call must find
-    // the request complete with its timer stopped.
-    m_requestTimer.start(timeout);
-    m_pendingReceiver->deadline = QDeadlineTimer(timeout);
-    if (m_device && m_device->writeReport(report) && m_pendingReceiver) {
-        m_pendingReceiver->written = true;
+    auto ended = m_slot.offer(from, bytes, m_clock.now());
+    armWakeTimer();
+    if (ended) {
+        (*ended)();
     }
 }
 
-void DorvelDeviceManager::onRequestTimeout()
+void DorvelDeviceManager::beginRequest(std::coroutine_handle<> continuation,
+                                       std::optional<RequestResult<Bytes>> *result, ReplyMatch match, Bytes report,
+                                       std::chrono::milliseconds timeout)
 {
-    if (auto receiver = std::exchange(m_pendingReceiver, std::nullopt)) {
-        *receiver->result = RequestError::timeout;
-        receiver->continuation.resume();
+    HidConnection *device = m_device.data();
+    std::optional<RequestSlot::Ended> displaced;
+    const std::uint64_t serial = m_slot.begin(
+        device, std::move(match), m_clock.now() + timeout,
+        [continuation, result](RequestSlot::Outcome outcome) {
+            *result = std::move(outcome);
+            continuation.resume();
+        },
+        displaced);
+    if (displaced) {
+        endLater(std::move(*displaced));
+    }
+    // Arm the time-out before writing: a device that answers inside the write call must find the
+    // request complete. The awaiter may be gone once the write returns.
+    armWakeTimer();
+    if (device && device->writeReport(report)) {
+        m_slot.markWritten(serial);
     }
 }
 
 void DorvelDeviceManager::beginReconnectWait(PendingReconnect wait, std::chrono::milliseconds timeout)
 {
+    wait.deadline = m_clock.now() + timeout;
     if (auto previous = std::exchange(m_pendingReconnect, std::move(wait))) {
         auto *result = previous->result;
-        displace({previous->continuation, [result] {
+        auto continuation = previous->continuation;
+        endLater({[result, continuation](const RequestSlot::Outcome &) {
                       *result = RequestError::timeout;
-                  }});
+                      continuation.resume();
+                  },
+                  RequestError::timeout});
     }
-    m_reconnectTimer.start(timeout);
+    armWakeTimer();
 }
 
-void DorvelDeviceManager::onReconnectTimeout()
+void DorvelDeviceManager::checkDeadlines()
 {
-    if (auto wait = std::exchange(m_pendingReconnect, std::nullopt)) {
-        *wait->result = RequestError::timeout;
-        wait->continuation.resume();
+    const auto now = m_clock.now();
+    auto ended = m_slot.expire(now);
+    std::optional<PendingReconnect> reconnect;
+    if (m_pendingReconnect && now >= m_pendingReconnect->deadline) {
+        reconnect = std::exchange(m_pendingReconnect, std::nullopt);
+    }
+    armWakeTimer();
+    if (ended) {
+        (*ended)();
+    }
+    if (reconnect) {
+        *reconnect->result = RequestError::timeout;
+        reconnect->continuation.resume();
     }
 }
 
-// A displaced waiter is resumed from the event loop, never from inside the await of the caller
-// that displaced it.
-void DorvelDeviceManager::displace(Displaced displaced)
+void DorvelDeviceManager::armWakeTimer()
 {
-    m_displaced.push_back(std::move(displaced));
-    if (m_displaced.size() == 1) {
-        QMetaObject::invokeMethod(this, &DorvelDeviceManager::resumeDisplaced, Qt::QueuedConnection);
+    auto wake = m_slot.nextWake();
+    if (m_pendingReconnect) {
+        wake = wake ? std::min(*wake, m_pendingReconnect->deadline) : m_pendingReconnect->deadline;
+    }
+    if (!wake) {
+        m_wakeTimer.stop();
+        return;
+    }
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*wake - m_clock.now());
+    m_wakeTimer.start(std::max(0ms, left));
+}
+
+void DorvelDeviceManager::endLater(RequestSlot::Ended ended)
+{
+    m_deferred.push_back(std::move(ended));
+    if (m_deferred.size() == 1) {
+        QMetaObject::invokeMethod(this, &DorvelDeviceManager::endDeferred, Qt::QueuedConnection);
     }
 }
 
-void DorvelDeviceManager::resumeDisplaced()
+void DorvelDeviceManager::endDeferred()
 {
-    auto displaced = std::exchange(m_displaced, {});
-    for (auto &entry : displaced) {
-        entry.fail();
-        entry.continuation.resume();
+    auto deferred = std::exchange(m_deferred, {});
+    for (auto &ended : deferred) {
+        ended();
     }
 }
 
@@ -394,7 +472,7 @@ DorvelDeviceManager::sendAndWaitAs(std::uint64_t owner, Bytes report, std::chron
     if (!m_device || (m_linkOwner != noOwner && m_linkOwner != owner)) {
         co_return RequestError::notConnected;
     }
-    co_return co_await ReplyAwaiter(*this, report, timeout, std::move(match));
+    co_return co_await ReplyAwaiter(*this, std::move(report), timeout, std::move(match));
 }
 
 QCoro::Task<DorvelDeviceManager::RequestResult<DeviceQueryResponse>>
@@ -505,6 +583,9 @@ std::optional<DorvelDeviceManager::ExclusiveLink> DorvelDeviceManager::acquireEx
         return std::nullopt;
     }
     m_linkOwner = ++m_lastLinkToken;
+    if (m_device) {
+        m_pin = Pin{m_device, m_currentLocationID};
+    }
     return ExclusiveLink(*this, m_linkOwner);
 }
 

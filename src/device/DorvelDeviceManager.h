@@ -3,10 +3,11 @@
 #include "device/Bytes.h"
 #include "device/DeviceQueryResponse.h"
 #include "device/HidBus.h"
+#include "device/RequestSlot.h"
+#include "util/Clock.h"
 #include "util/Result.h"
 
 #include <QCoroTask>
-#include <QDeadlineTimer>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -14,7 +15,6 @@
 #include <chrono>
 #include <coroutine>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -35,7 +35,7 @@ class DorvelDeviceManager : public QObject {
     Q_PROPERTY(bool hasInaccessibleDevice READ hasInaccessibleDevice NOTIFY hasInaccessibleDeviceChanged)
 
 public:
-    enum class RequestError { notConnected, timeout, malformedResponse };
+    using RequestError = ::RequestError;
     using ReplyMatch = std::function<bool(ByteView)>;
     template <typename T>
     using RequestResult = Result<T, RequestError>;
@@ -50,9 +50,12 @@ public:
         std::chrono::milliseconds ledRefreshTimeout{3000};
         std::chrono::milliseconds rebootIdentityDelay{3500};
         std::chrono::milliseconds rebootIdentityTimeout{1000};
+        // How long a reply stays owed to a request that ended without it (see RequestSlot).
+        std::chrono::milliseconds replyGrace{500};
     };
 
-    // The bus must outlive the manager.
+    // The bus must outlive the manager, and so must the clock, which judges every time-out.
+    DorvelDeviceManager(HidBus &bus, Timings timings, const Clock &clock, QObject *parent = nullptr);
     explicit DorvelDeviceManager(HidBus &bus, Timings timings, QObject *parent = nullptr);
     explicit DorvelDeviceManager(HidBus &bus, QObject *parent = nullptr);
     // Ends a pending request and reconnect wait with notConnected; their callers must not use the
@@ -80,7 +83,9 @@ public:
     // Sends a padded report and returns the first input report the predicate accepts.
     // notConnected when no device is held, or while another caller holds the link exclusively
     // (nothing is sent either way); timeout when no accepted reply comes in time. There is one
-    // request slot: a newer request displaces this one, which then ends at once with timeout.
+    // request slot: a newer request displaces this one, which then ends at once with timeout. The
+    // request belongs to the device it was written to: only that device's reports answer it, and
+    // when that device goes away the request ends at once with notConnected.
     QCoro::Task<RequestResult<Bytes>> sendAndWait(Bytes report, std::chrono::milliseconds timeout, ReplyMatch match);
 
     // State query (0xFF); malformedResponse when the reply does not decode. Does not publish.
@@ -106,9 +111,14 @@ public:
     // view's query, the queries after an attach), so nothing can displace the holder's requests.
     // Direct writes of commands without a reply and LED state writes are not affected. Released
     // when destroyed; it may outlive the manager, whose requests through it then fail with
-    // notConnected. Once released, the attach queries the holder kept out are run (from the event
-    // loop) for the device then attached, those whose value is still missing: a holder that
-    // published the state and identity itself gets no second state query, and no onDeviceQueried.
+    // notConnected. The holder is also pinned to the device held when it took the link: while it
+    // holds, a device that appears is recorded as present but not attached, unless the pinned device
+    // is gone and this one is at its location (the same device back after a reboot); and when the
+    // pinned device goes away no other is held in its place. Once released, the newest device kept
+    // out meanwhile (if still present) is attached, from the event loop; otherwise the attach
+    // queries the holder kept out are run for the device then attached, those whose value is still
+    // missing: a holder that published the state and identity itself gets no second state query,
+    // and no onDeviceQueried.
     class ExclusiveLink {
     public:
         ExclusiveLink(ExclusiveLink &&other) noexcept;
@@ -139,6 +149,15 @@ public:
     std::optional<ExclusiveLink> acquireExclusiveLink();
     bool isLinkExclusive() const { return m_linkOwner != noOwner; }
 
+    // Ends whatever has run out by the clock's present time: the manager's own timer calls this at
+    // the next deadline; a test that steps its clock calls it after each step.
+    void checkDeadlines();
+
+    // After the machine woke up: the held device may have been reset or swapped meanwhile without
+    // the bus reporting it, so it gets the LED state again and the attach queries run once more
+    // (onDeviceQueried included). Kept out like the attach queries while an exclusive holder holds.
+    void handleResume();
+
     // Re-reads the identity a while after a reboot; never fails, keeps deviceID on failure.
     QCoro::Task<> refreshDeviceIDAfterReboot();
 
@@ -159,39 +178,31 @@ private:
 
     class ReplyAwaiter;
     class ReconnectAwaiter;
-    struct PendingReceiver {
-        ReplyMatch match;
-        std::coroutine_handle<> continuation;
-        std::optional<RequestResult<Bytes>> *result = nullptr;
-        bool written = false;    // its report reached the device, so a reply may still come
-        QDeadlineTimer deadline; // after this its reply counts as lost
-    };
-    // A reply still owed to a displaced request, until that request's deadline.
-    struct OwedReply {
-        ReplyMatch match;
-        QDeadlineTimer deadline;
-    };
     struct PendingReconnect {
         std::optional<LocationID> locationID;
         std::coroutine_handle<> continuation;
         std::optional<RequestResult<Done>> *result = nullptr;
+        Clock::time_point deadline;
     };
-    struct Displaced {
-        std::coroutine_handle<> continuation;
-        std::function<void()> fail;
+    // Where an exclusive holder's device is.
+    struct Pin {
+        QPointer<HidConnection> connection;
+        std::optional<LocationID> locationID;
     };
 
     void onDeviceMatched(HidConnection *connection);
     void onDeviceRemoved(HidConnection *connection);
     void attach(HidConnection *connection);
     void onLinkReleased();
-    void onInputReport(ByteView bytes);
-    void onRequestTimeout();
-    void onReconnectTimeout();
-    void beginRequest(PendingReceiver receiver, const Bytes &report, std::chrono::milliseconds timeout);
+    void onInputReport(const HidConnection *from, ByteView bytes);
+    void beginRequest(std::coroutine_handle<> continuation, std::optional<RequestResult<Bytes>> *result,
+                      ReplyMatch match, Bytes report, std::chrono::milliseconds timeout);
     void beginReconnectWait(PendingReconnect wait, std::chrono::milliseconds timeout);
-    void displace(Displaced displaced);
-    void resumeDisplaced();
+    void armWakeTimer();
+    // Ends a request from the event loop, never from inside the call that ended it.
+    void endLater(RequestSlot::Ended ended);
+    void endDeferred();
+    bool mayAttachWhilePinned(const HidConnection *connection) const;
     void setConnected(bool connected);
     void setDeviceID(std::optional<std::string> id);
     void writeLEDState();
@@ -223,15 +234,15 @@ private:
     std::uint64_t m_deferredAttachQueries = 0;
     std::vector<Bytes> m_lastLEDStateReports;
 
-    std::optional<PendingReceiver> m_pendingReceiver;
-    // The device answers in order: the reply of a displaced request arrives before the newer
-    // request's and must not be taken for it (it would carry the state from before, say, a new
-    // binding). Oldest first.
-    std::deque<OwedReply> m_owedReplies;
-    QTimer m_requestTimer;
+    const Clock &m_clock;
+    RequestSlot m_slot;
+    // Wakes the manager at the slot's or the reconnect wait's next deadline.
+    QTimer m_wakeTimer;
     std::optional<PendingReconnect> m_pendingReconnect;
-    QTimer m_reconnectTimer;
-    std::vector<Displaced> m_displaced;
+    std::vector<RequestSlot::Ended> m_deferred;
+    std::optional<Pin> m_pin;
+    // The newest device matched while a pinned holder kept it out; attached when the holder lets go.
+    QPointer<HidConnection> m_keptOut;
     std::uint64_t m_linkOwner = noOwner;
     std::uint64_t m_lastLinkToken = noOwner;
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 
 using Kind = TarnUpdateError::Kind;
 
@@ -158,6 +159,7 @@ QCoro::Task<TarnFirmwareTransfer::Outcome<TarnUpdateState>> TarnFirmwareTransfer
         co_return linkError(RequestError::notConnected);
     }
     const std::optional<LocationID> location = manager->currentLocationID();
+    const std::optional<std::string> identity = manager->deviceID();
 
     if (auto started = co_await sendStart(total, crc); !started.ok()) {
         co_return started.error();
@@ -209,6 +211,10 @@ QCoro::Task<TarnFirmwareTransfer::Outcome<TarnUpdateState>> TarnFirmwareTransfer
         m->setLastQuery(query.value());
     }
     co_await m_link.refreshDeviceIDAfterReboot();
+    // Another Dorvel plugged into the same port while this one was away is not the one updated.
+    if (const auto *m = m_link.manager(); m && identity && m->deviceID() && *m->deviceID() != *identity) {
+        co_return updateError(Kind::reconnectTimeout);
+    }
 
     const FirmwareVersion running = query->version;
     if (running >= target) {

@@ -389,6 +389,9 @@ void AppUpdater::confirmInstall()
     if (m_state.kind != State::Kind::readyToInstall || !m_stagedAppPath) {
         return;
     }
+    if (m_environment.confirmQuit && !m_environment.confirmQuit()) {
+        return;
+    }
     // The preparation established these; the swap touches nothing but these paths. Both bundles
     // must still be whole, and the staged copy must sit in its staging folder right beside the
     // running bundle, or the renames could leave nothing to relaunch.

@@ -95,6 +95,9 @@ public:
         std::int64_t maximumImageSize = std::int64_t(512) * 1024 * 1024;
         qint64 processId = 0;            // the swap waits for this process to end
         std::function<void()> terminate; // asks the application to quit
+        // Asked before the swap starts, as quitting by the menu asks; false leaves everything as it
+        // was. Absent: nothing to ask.
+        std::function<bool()> confirmQuit;
 
         static Environment running();
     };
@@ -121,8 +124,12 @@ public:
     void startInstall();
     // While downloading: stops the download, deletes what arrived and goes back to `available`.
     void cancelDownload();
-    // Only in readyToInstall with a staged copy: starts the swap and, once it runs, asks the
-    // application to quit. A swap that cannot start leaves installFailed and the application on.
+    // The environment, for the composition root to set what it knows only later (confirmQuit).
+    Environment &environment() { return m_environment; }
+
+    // Only in readyToInstall with a staged copy, and once confirmQuit agrees: starts the swap and,
+    // once it runs, asks the application to quit. A swap that cannot start leaves installFailed and
+    // the application on.
     void confirmInstall();
     // Once at start-up, before anything is prepared: undoes a swap that was cut short (the bundle
     // missing or incomplete beside its ".previous" backup) and removes what earlier preparations

@@ -195,17 +195,20 @@ private Q_SLOTS:
         QVERIFY(manager->lastQuery().has_value());
     }
 
-    void lateReplyIsDroppedAfterTimeout()
+    // The reply to a timed-out query still comes, late, and tells the state from before a binding
+    // written since; the next query of the same kind must get its own reply, not that one.
+    void lateReplyIsNotTakenForTheNextRequest()
     {
         manager->start();
         attachQuietly();
         device->replyLatency = 80ms;
         auto result = QCoro::waitFor(manager->sendAndWait(stateQuery(), 20ms, stateMatch));
         QCOMPARE(result.error(), RequestError::timeout);
-        QTest::qWait(120); // the late reply arrives with the slot empty and goes nowhere
-        device->replyLatency = 0ms;
-        auto next = QCoro::waitFor(manager->queryDeviceID(200ms));
+        const std::uint8_t bind[] = {Dorvel::bindPresetCommand, 0x02};
+        QVERIFY(manager->device()->writeReport(Dorvel::padded(bind)));
+        const auto next = QCoro::waitFor(manager->queryDevice(TestTime::scaled(1s)));
         QVERIFY(next.ok());
+        QCOMPARE(next->currentPresetID, std::optional<std::uint8_t>(2));
     }
 
     void nonMatchingReportLeavesRequestWaiting()
@@ -260,7 +263,7 @@ private Q_SLOTS:
         QVERIFY(QCoro::waitFor(manager->queryDevice(200ms)).ok());
     }
 
-    void unplugWhileWaitingClearsAtOnceAndTimesOutLater()
+    void unplugWhileWaitingEndsTheRequestAtOnce()
     {
         manager->start();
         attachQuietly();
@@ -274,9 +277,7 @@ private Q_SLOTS:
         QVERIFY(!manager->deviceID().has_value());
         QVERIFY(!manager->currentLocationID().has_value());
         QCOMPARE(idChanged.count(), 1);
-        QTest::qWait(60); // past the reply latency: the request still waits for its own time-out
-        QVERIFY(!isDone(task));
-        QCOMPARE(QCoro::waitFor(task).error(), RequestError::timeout);
+        QCOMPARE(QCoro::waitFor(task).error(), RequestError::notConnected);
     }
 
     void replugResendsLEDStateBeforeAnyQuery()

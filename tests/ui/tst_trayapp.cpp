@@ -366,6 +366,10 @@ private Q_SLOTS:
         menuAction(app.trayMenu(), QStringLiteral("Quit Kestrix"))->trigger();
         QCOMPARE(questions.messages, QStringList{QStringLiteral("TARN Firmware Update In Progress")});
         QCOMPARE(quits, 1); // cancelled
+        // Installing an app update quits as well, and asks the same.
+        QVERIFY(!app.appUpdater().environment().confirmQuit());
+        QCOMPARE(questions.messages.size(), 2);
+        QCOMPARE(questions.messages.last(), QStringLiteral("TARN Firmware Update In Progress"));
         questions.answer = true;
         app.menuController().requestQuit();
         QCOMPARE(quits, 2);

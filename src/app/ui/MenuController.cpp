@@ -280,11 +280,15 @@ void MenuController::confirmUninstall()
     }
 }
 
+bool MenuController::confirmQuit()
+{
+    return !MenuPresenter::isFirmwareUpdateBusy(m_objects.tarnUpdater.state()) ||
+           m_environment.ask(MenuPresenter::quitDuringFirmwareUpdateAlert());
+}
+
 void MenuController::requestQuit()
 {
-    if (MenuPresenter::isFirmwareUpdateBusy(m_objects.tarnUpdater.state()) &&
-        !m_environment.ask(MenuPresenter::quitDuringFirmwareUpdateAlert())) {
-        return;
+    if (confirmQuit()) {
+        m_environment.quit();
     }
-    m_environment.quit();
 }

@@ -130,7 +130,8 @@ public:
         case 8:
             s.description = QStringLiteral("back at another location");
             device.push_back([](FirmwareRig &r) { r.device.updateFaults.afterReboot = After::otherLocation; });
-            fail(EKind::reconnectTimeout, true);
+            // At another port it is not the run's device, so the abort report is not sent to it.
+            fail(EKind::reconnectTimeout, false);
             break;
         case 9:
             s.description = QStringLiteral("no partition table");
@@ -186,11 +187,11 @@ public:
                 r.device.addFault({ReplyFault::Kind::drop, 1, std::uint8_t(0x03), 0});
             });
             // A chunk's lost reply is a lost acknowledgement; a lost reply to update-end leaves the
-            // device rebooting unseen, and the abort report reaches it once it is back.
+            // device rebooting unseen: the run fails as it goes, with no device to send the abort to.
             if (reply >= 1 && reply <= chunks) {
                 baseline();
             } else {
-                fail(EKind::deviceStoppedResponding, true);
+                fail(EKind::deviceStoppedResponding, reply == 0);
             }
             break;
         }

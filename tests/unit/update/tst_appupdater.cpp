@@ -522,6 +522,15 @@ private Q_SLOTS:
         QCOMPARE(m_terminations, 0);
 
         prepare(updater);
+        // Declining the question asked before quitting leaves everything as it was.
+        bool mayQuit = false;
+        updater.environment().confirmQuit = [&mayQuit] {
+            return mayQuit;
+        };
+        updater.confirmInstall();
+        QCOMPARE(m_shell.runs.size(), 0);
+        QCOMPARE(updater.state().kind, Kind::readyToInstall);
+        mayQuit = true;
         updater.confirmInstall();
         QCOMPARE(m_terminations, 1);
         QCOMPARE(m_shell.runs.size(), 1);
