@@ -16,6 +16,7 @@
 #include "platform/linux/hid/HidrawBus.h"
 #include "platform/linux/network/NetlinkInterfaces.h"
 #include "platform/linux/pipewire/PipeWireGraphLoader.h"
+#include "platform/linux/pipewire/PipeWireScreenCast.h"
 #include "platform/linux/trigger/UnixTriggerListener.h"
 #include "platform/linux/update/PosixDetachedShell.h"
 #include "platform/linux/update/SodiumArchiveBundleTools.h"
@@ -25,6 +26,21 @@
 #include <QFileInfo>
 
 namespace Backends {
+
+namespace {
+// The one connection to the PipeWire graph that the backends reading it share (its module loaded
+// once its daemon is there), made by the first that asks and gone with the last of them.
+std::shared_ptr<PipeWireGraphLoader> pipeWireGraph()
+{
+    static std::weak_ptr<PipeWireGraphLoader> shared;
+    std::shared_ptr<PipeWireGraphLoader> graph = shared.lock();
+    if (!graph) {
+        graph = std::make_shared<PipeWireGraphLoader>(BackendModule::defaultFolders());
+        shared = graph;
+    }
+    return graph;
+}
+} // namespace
 
 std::unique_ptr<HidBus> makeHidBus()
 {
@@ -47,12 +63,10 @@ std::unique_ptr<AudioInput> makeAudioInput()
 
 std::unique_ptr<CameraDevices> makeCameraDevices()
 {
-    // Direct Video4Linux readers, and apps that reach the camera through PipeWire (its module
-    // loaded once its daemon is there).
+    // Direct Video4Linux readers, and apps that reach the camera through PipeWire.
     std::vector<std::unique_ptr<CameraDevices>> parts;
     parts.push_back(std::make_unique<V4L2CameraDevices>());
-    parts.push_back(std::make_unique<PipeWireCameraDevices>(
-        std::make_shared<PipeWireGraphLoader>(BackendModule::defaultFolders())));
+    parts.push_back(std::make_unique<PipeWireCameraDevices>(pipeWireGraph()));
     return std::make_unique<CombinedCameraDevices>(std::move(parts));
 }
 
@@ -87,6 +101,13 @@ std::vector<std::unique_ptr<DesktopStateSource>> makeDoNotDisturbSources()
     std::vector<std::unique_ptr<DesktopStateSource>> sources;
     sources.push_back(DBusDesktopState::notificationsInhibited(QDBusConnection::sessionBus()));
     sources.push_back(GSettingsDesktopState::gnomeDoNotDisturb(QDBusConnection::sessionBus()));
+    return sources;
+}
+
+std::vector<std::unique_ptr<DesktopStateSource>> makeScreenShareSources()
+{
+    std::vector<std::unique_ptr<DesktopStateSource>> sources;
+    sources.push_back(std::make_unique<PipeWireScreenCast>(pipeWireGraph()));
     return sources;
 }
 

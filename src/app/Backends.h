@@ -51,6 +51,9 @@ std::vector<std::unique_ptr<DesktopStateSource>> makeScreenLockSources();
 // notification banners setting where its schema is installed.
 std::vector<std::unique_ptr<DesktopStateSource>> makeDoNotDisturbSources();
 
+// Whether a screen cast runs: a running video source in the PipeWire graph that is no camera.
+std::vector<std::unique_ptr<DesktopStateSource>> makeScreenShareSources();
+
 // The machine's sleep and wake-up from logind on the system bus.
 std::unique_ptr<SystemSleep> makeSystemSleep();
 

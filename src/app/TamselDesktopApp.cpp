@@ -29,6 +29,7 @@
 #include "signals/MicMuteWatcher.h"
 #include "signals/NetworkInterfaces.h"
 #include "signals/ScreenLockWatcher.h"
+#include "signals/ScreenShareWatcher.h"
 #include "signals/TriggerListener.h"
 #include "signals/VPNStatusWatcher.h"
 #include "timers/TimerManager.h"
@@ -60,6 +61,7 @@ TamselDesktopApp::TamselDesktopApp(Ports ports, QObject *parent)
       m_calendar(std::make_unique<CalendarWatcher>(std::move(ports.calendarStore))),
       m_screenLock(std::make_unique<ScreenLockWatcher>(std::move(ports.screenLockSources))),
       m_doNotDisturb(std::make_unique<DoNotDisturbWatcher>(std::move(ports.doNotDisturbSources))),
+      m_screenShare(std::make_unique<ScreenShareWatcher>(std::move(ports.screenShareSources))),
       m_rulesEngine(std::make_unique<StatusRulesEngine>(*m_hid)),
       m_statusLightPause(std::make_unique<StatusLightPause>(*m_rulesEngine)),
       m_trigger(std::make_unique<ExternalTriggerServer>(std::move(ports.triggerListener))),
@@ -218,6 +220,8 @@ void TamselDesktopApp::start()
     m_screenLock->start();
     m_rulesEngine->bind(*m_doNotDisturb);
     m_doNotDisturb->start();
+    m_rulesEngine->bind(*m_screenShare);
+    m_screenShare->start();
 
     m_rulesEngine->bind(*m_trigger);
     m_trigger->start();

@@ -21,6 +21,7 @@ class CameraInUseWatcher;
 class Clock;
 class DoNotDisturbWatcher;
 class ScreenLockWatcher;
+class ScreenShareWatcher;
 class StatusLightPause;
 class DorvelDeviceManager;
 class ExternalTriggerServer;
@@ -62,6 +63,7 @@ public:
         // Sources of the desktop's presence; none: the signal stays unknown.
         std::vector<std::unique_ptr<DesktopStateSource>> screenLockSources;
         std::vector<std::unique_ptr<DesktopStateSource>> doNotDisturbSources;
+        std::vector<std::unique_ptr<DesktopStateSource>> screenShareSources;
         // Absent: the device link does not follow sleep and wake-up.
         std::unique_ptr<SystemSleep> systemSleep;
     };
@@ -82,6 +84,7 @@ public:
     CalendarWatcher &calendar() { return *m_calendar; }
     ScreenLockWatcher &screenLock() { return *m_screenLock; }
     DoNotDisturbWatcher &doNotDisturb() { return *m_doNotDisturb; }
+    ScreenShareWatcher &screenShare() { return *m_screenShare; }
     StatusLightPause &statusLightPause() { return *m_statusLightPause; }
     LegalAgreementGate &legalGate() { return *m_legalGate; }
     TimerManager &timerManager() { return *m_timerManager; }
@@ -126,6 +129,7 @@ private:
     std::unique_ptr<CalendarWatcher> m_calendar;
     std::unique_ptr<ScreenLockWatcher> m_screenLock;
     std::unique_ptr<DoNotDisturbWatcher> m_doNotDisturb;
+    std::unique_ptr<ScreenShareWatcher> m_screenShare;
     std::unique_ptr<StatusRulesEngine> m_rulesEngine;
     std::unique_ptr<StatusLightPause> m_statusLightPause;
     std::unique_ptr<ExternalTriggerServer> m_trigger;

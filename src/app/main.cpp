@@ -39,12 +39,12 @@ int main(int argc, char *argv[])
         return 0;
     }
     AppDelegate::applicationDidFinishLaunching();
-    TamselDesktopApp kestrix({Backends::makeHidBus(), Backends::makeTriggerListener(), Backends::makeAudioInput(),
-                              Backends::makeCameraDevices(), Backends::makeNetworkInterfaces(),
-                              Backends::makeCalendarStore(), Backends::makeClock(), Backends::makeBundleTools(),
-                              Backends::makePackageDatabase(), Backends::makeDetachedShell(),
-                              Backends::makeTrayPresence(), Backends::makeScreenLockSources(),
-                              Backends::makeDoNotDisturbSources(), Backends::makeSystemSleep()});
+    TamselDesktopApp kestrix(
+        {Backends::makeHidBus(), Backends::makeTriggerListener(), Backends::makeAudioInput(),
+         Backends::makeCameraDevices(), Backends::makeNetworkInterfaces(), Backends::makeCalendarStore(),
+         Backends::makeClock(), Backends::makeBundleTools(), Backends::makePackageDatabase(),
+         Backends::makeDetachedShell(), Backends::makeTrayPresence(), Backends::makeScreenLockSources(),
+         Backends::makeDoNotDisturbSources(), Backends::makeScreenShareSources(), Backends::makeSystemSleep()});
     InstanceActivation::publish(&kestrix, [&kestrix] { kestrix.showRunningInstance(); });
     kestrix.launch();
     return QApplication::exec();

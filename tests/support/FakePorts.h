@@ -31,5 +31,6 @@ inline TamselDesktopApp::Ports fakePorts(std::unique_ptr<HidBus> bus, std::uniqu
     ports.detachedShell = std::make_unique<BundleTestSupport::RecordingShell>();
     ports.screenLockSources.push_back(std::make_unique<FakeDesktopState>());
     ports.doNotDisturbSources.push_back(std::make_unique<FakeDesktopState>());
+    ports.screenShareSources.push_back(std::make_unique<FakeDesktopState>());
     return ports;
 }

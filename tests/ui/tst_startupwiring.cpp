@@ -33,6 +33,7 @@ struct Rig {
     FakeCalendarStore *calendars = nullptr;
     FakeDesktopState *screenLock = nullptr;
     FakeDesktopState *doNotDisturb = nullptr;
+    FakeDesktopState *screenShare = nullptr;
     std::unique_ptr<TamselDesktopApp> app;
 
     Rig()
@@ -46,6 +47,7 @@ struct Rig {
         calendars = static_cast<FakeCalendarStore *>(ports.calendarStore.get());
         screenLock = static_cast<FakeDesktopState *>(ports.screenLockSources.front().get());
         doNotDisturb = static_cast<FakeDesktopState *>(ports.doNotDisturbSources.front().get());
+        screenShare = static_cast<FakeDesktopState *>(ports.screenShareSources.front().get());
         audio->defaultDevice = QStringLiteral("built-in");
         audio->devices[audio->defaultDevice].muted = false;
         app = std::make_unique<TamselDesktopApp>(std::move(ports));
@@ -106,13 +108,15 @@ private Q_SLOTS:
         QVERIFY(rig.firmwareCheckEnded());
         auto rules = rig.app->rulesEngine().rules();
         for (StatusRule &rule : rules) {
-            for (const char *id : {"vpn_disconnected", "screen_locked", "do_not_disturb"}) {
+            for (const char *id : {"vpn_disconnected", "screen_locked", "do_not_disturb", "screen_shared"}) {
                 rule.isEnabled = rule.isEnabled || rule.id == QLatin1String(id);
             }
         }
         rig.app->rulesEngine().setRules(rules);
         rig.network->deliver({NetworkInterface{QStringLiteral("wg0"), true, true}});
 
+        rig.screenShare->deliver(true);
+        KESTRIX_WAIT_FOR(ledShows(device, 0, LEDEffect::pulsing)); // Screen Shared
         rig.doNotDisturb->deliver(true);
         KESTRIX_WAIT_FOR(ledShows(device, 191, LEDEffect::solid)); // Do Not Disturb
         rig.screenLock->deliver(true);

@@ -13,7 +13,7 @@
 namespace BackendModule {
 
 // Changes whenever the types passed across the module boundary change.
-inline constexpr const char *kAbi = "kestrix-backend-module-1 " QT_VERSION_STR;
+inline constexpr const char *kAbi = "kestrix-backend-module-2 " QT_VERSION_STR;
 
 // The folders searched for modules, in order: the package's private library folder beside the
 // running executable, and the one the build installs into.

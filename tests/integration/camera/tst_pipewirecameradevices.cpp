@@ -4,9 +4,12 @@
 #include "integration/camera/PipeWireTestSupport.h"
 #include "platform/linux/camera/PipeWireCameraDevices.h"
 #include "platform/linux/pipewire/PipeWireGraphLoader.h"
+#include "platform/linux/pipewire/PipeWireScreenCast.h"
 #include "signals/CameraInUseWatcher.h"
+#include "signals/ScreenShareWatcher.h"
 
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -25,6 +28,16 @@ const QStringList moduleFolders{QStringLiteral(KESTRIX_TEST_MODULE_DIR)};
 bool isConnected(const PipeWireGraphLoader &graph)
 {
     return graph.graph() && graph.graph()->isConnected();
+}
+
+// The screen-share watcher on the PipeWire screen cast alone, on the same graph connection.
+std::unique_ptr<ScreenShareWatcher> screenShareOn(std::shared_ptr<PipeWireGraphLoader> graph)
+{
+    std::vector<std::unique_ptr<DesktopStateSource>> sources;
+    sources.push_back(std::make_unique<PipeWireScreenCast>(std::move(graph)));
+    auto watcher = std::make_unique<ScreenShareWatcher>(std::move(sources));
+    watcher->start();
+    return watcher;
 }
 
 // A fixed list of V4L2 cameras.
@@ -54,13 +67,16 @@ private Q_SLOTS:
     // A camera node is listed idle until an app's stream is linked to it and the graph runs, and
     // idle again once the link goes; a video source that is no camera (a shared screen) is not
     // listed; a camera whose node goes is gone. Under the watcher, in use counts from either the
-    // Video4Linux side or this one.
+    // Video4Linux side or this one. The screen is shared exactly while that other source runs; a
+    // running camera never counts as one.
     void followsTheGraph()
     {
         QVERIFY(m_daemon->start());
         const auto graph = std::make_shared<PipeWireGraphLoader>(moduleFolders);
         PipeWireCameraDevices cameras(graph);
+        const auto shared = screenShareOn(graph);
         QTRY_VERIFY_WITH_TIMEOUT(isConnected(*graph), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(shared->isSharing(), std::optional(false), 10000);
         VideoClient client;
         QVERIFY(client.isConnected());
         QCOMPARE(describe(cameras.cameras()), QString());
@@ -71,12 +87,15 @@ private Q_SLOTS:
         QVERIFY(camera >= 0 && screen >= 0 && viewer >= 0);
         QTRY_COMPARE_WITH_TIMEOUT(describe(cameras.cameras()), QStringLiteral("pipewire:test-camera idle"), 10000);
 
-        // The screen running makes no camera in use.
+        // The screen running makes no camera in use, and shares the screen until its stream ends.
         const int screenLink = client.link(screen, viewer);
         QTRY_VERIFY_WITH_TIMEOUT(client.isStreaming(viewer), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(shared->isSharing(), std::optional(true), 10000);
         QCOMPARE(describe(cameras.cameras()), QStringLiteral("pipewire:test-camera idle"));
         client.unlink(screenLink);
         QTRY_VERIFY_WITH_TIMEOUT(!client.isStreaming(viewer), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(shared->isSharing(), std::optional(false), 10000);
+        QSignalSpy sharing(shared.get(), &ScreenShareSignals::isSharingChanged);
 
         auto *v4l2 = new FixedCameras;
         v4l2->list = {{QStringLiteral("/dev/video0"), false}};
@@ -91,6 +110,7 @@ private Q_SLOTS:
         const int link = client.link(camera, viewer);
         QTRY_COMPARE_WITH_TIMEOUT(describe(cameras.cameras()), QStringLiteral("pipewire:test-camera in use"), 10000);
         QTRY_COMPARE_WITH_TIMEOUT(watcher.isInUse(), std::optional(true), 10000);
+        QVERIFY(sharing.isEmpty());
 
         client.unlink(link);
         QTRY_COMPARE_WITH_TIMEOUT(describe(cameras.cameras()), QStringLiteral("pipewire:test-camera idle"), 10000);
@@ -100,6 +120,7 @@ private Q_SLOTS:
 
         client.removeStream(camera);
         QTRY_COMPARE_WITH_TIMEOUT(describe(cameras.cameras()), QString(), 10000);
+        QVERIFY(sharing.isEmpty());
     }
 
     // A module that is not there, or does not load, leaves the camera watcher on its Video4Linux
@@ -148,8 +169,11 @@ private Q_SLOTS:
             VideoClient client;
             QVERIFY(client.addStream("test-camera", true, "Camera") >= 0);
             QTRY_COMPARE_WITH_TIMEOUT(describe(cameras.cameras()), QStringLiteral("pipewire:test-camera idle"), 10000);
+            const auto shared = screenShareOn(graph);
+            QTRY_COMPARE_WITH_TIMEOUT(shared->isSharing(), std::optional(false), 10000);
             m_daemon->stop();
             QTRY_VERIFY_WITH_TIMEOUT(!graph->graph(), 10000); // its socket went: dropped
+            QTRY_COMPARE_WITH_TIMEOUT(shared->isSharing(), std::nullopt, 10000);
             QCOMPARE(describe(cameras.cameras()), QString());
         }
         QVERIFY(m_daemon->start());

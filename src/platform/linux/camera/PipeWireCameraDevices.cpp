@@ -6,11 +6,6 @@ PipeWireCameraDevices::PipeWireCameraDevices(std::shared_ptr<PipeWireGraphLoader
 
 PipeWireCameraDevices::~PipeWireCameraDevices() = default;
 
-bool PipeWireCameraDevices::isCamera(const PipeWireVideoSource &source)
-{
-    return source.mediaRole == "Camera" || source.deviceApi == "v4l2" || source.deviceApi == "libcamera";
-}
-
 std::vector<CameraDevice> PipeWireCameraDevices::cameras()
 {
     std::vector<CameraDevice> result;
@@ -19,7 +14,7 @@ std::vector<CameraDevice> PipeWireCameraDevices::cameras()
         return result;
     }
     for (const PipeWireVideoSource &source : graph->videoSources()) {
-        if (isCamera(source)) {
+        if (isCameraSource(source)) {
             result.push_back({QStringLiteral("pipewire:") + QString::fromStdString(source.name), source.running});
         }
     }

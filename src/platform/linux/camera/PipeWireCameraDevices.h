@@ -5,7 +5,6 @@
 #include <memory>
 
 class PipeWireGraphLoader;
-struct PipeWireVideoSource;
 
 // The cameras in the PipeWire graph: every video source node that is a camera (its role is
 // "Camera", or it comes from the Video4Linux or libcamera device support), in use while the node
@@ -21,8 +20,6 @@ public:
 
     // One entry per camera node, id "pipewire:" and the node's name.
     std::vector<CameraDevice> cameras() override;
-
-    static bool isCamera(const PipeWireVideoSource &source);
 
 private:
     std::shared_ptr<PipeWireGraphLoader> m_graph;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,14 @@ struct PipeWireVideoSource {
     friend bool operator==(const PipeWireVideoSource &, const PipeWireVideoSource &) = default;
 };
 
+// Whether a video source is a camera: its role says so, or it comes from the Video4Linux or
+// libcamera device support. Any other (a shared screen or window, a virtual camera without a role)
+// is not.
+inline bool isCameraSource(const PipeWireVideoSource &source)
+{
+    return source.mediaRole == "Camera" || source.deviceApi == "v4l2" || source.deviceApi == "libcamera";
+}
+
 // One connection to the PipeWire daemon following its registry on the Qt event loop (PipeWire's
 // loop descriptor on a socket notifier), so nothing is polled and answers come from memory. When
 // the daemon goes away, the runtime folder is watched for its socket to appear again. Main thread
@@ -31,6 +40,11 @@ public:
 
     // The video sources there are now, in the order of their ids.
     virtual std::vector<PipeWireVideoSource> videoSources() const = 0;
+
+    // Called, from inside PipeWire's dispatch, after the video sources changed: one was added or
+    // removed, its properties or its state changed, or the connection was made again. It must not
+    // call back into the graph's connection handling; reading videoSources() is fine.
+    virtual void setChangeHandler(std::function<void()> handler) = 0;
 };
 
 // The module's factory, exported as `kestrix_pipewire_graph_new`: a new connection to the daemon

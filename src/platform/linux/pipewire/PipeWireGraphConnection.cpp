@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -53,6 +54,7 @@ struct PipeWireGraphConnection::Private {
     QFileSystemWatcher socketWatcher;
     QTimer reconnectTimer; // a zero-time hop out of PipeWire's callbacks
     QString socket;
+    std::function<void()> changeHandler;
 
     Private()
     {
@@ -75,8 +77,12 @@ struct PipeWireGraphConnection::Private {
         reconnectTimer.setSingleShot(true);
         reconnectTimer.setInterval(0);
         QObject::connect(&reconnectTimer, &QTimer::timeout, [this] {
+            const bool hadSources = !nodes.empty();
             disconnect();
             connect();
+            if (hadSources) {
+                changed();
+            }
         });
         QObject::connect(&socketWatcher, &QFileSystemWatcher::directoryChanged, [this] {
             if (!core && QFileInfo::exists(socket)) {
@@ -118,6 +124,13 @@ struct PipeWireGraphConnection::Private {
 
     Private(const Private &) = delete;
     Private &operator=(const Private &) = delete;
+
+    void changed() const
+    {
+        if (changeHandler) {
+            changeHandler();
+        }
+    }
 
     void dispatch()
     {
@@ -235,6 +248,7 @@ struct PipeWireGraphConnection::Private {
             pw_proxy_destroy(old->second->proxy);
         }
         self->nodes[id] = std::move(node);
+        self->changed();
     }
 
     static void onGlobalRemove(void *data, std::uint32_t id)
@@ -244,6 +258,7 @@ struct PipeWireGraphConnection::Private {
             spa_hook_remove(&found->second->listener);
             pw_proxy_destroy(found->second->proxy);
             self->nodes.erase(found);
+            self->changed();
         }
     }
 
@@ -262,6 +277,9 @@ struct PipeWireGraphConnection::Private {
         }
         if (info->change_mask & PW_NODE_CHANGE_MASK_STATE) {
             node->source.running = info->state == PW_NODE_STATE_RUNNING;
+        }
+        if (info->change_mask & (PW_NODE_CHANGE_MASK_PROPS | PW_NODE_CHANGE_MASK_STATE)) {
+            node->owner->changed();
         }
     }
 };
@@ -283,4 +301,9 @@ std::vector<PipeWireVideoSource> PipeWireGraphConnection::videoSources() const
 bool PipeWireGraphConnection::isConnected() const
 {
     return d->core != nullptr;
+}
+
+void PipeWireGraphConnection::setChangeHandler(std::function<void()> handler)
+{
+    d->changeHandler = std::move(handler);
 }

@@ -14,6 +14,7 @@ public:
 
     bool isConnected() const override;
     std::vector<PipeWireVideoSource> videoSources() const override;
+    void setChangeHandler(std::function<void()> handler) override;
 
     struct Private;
 

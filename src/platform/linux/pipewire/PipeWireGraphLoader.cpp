@@ -4,11 +4,13 @@
 #include "platform/linux/pipewire/PipeWireSocket.h"
 
 #include <QFileInfo>
-#include <QTimer>
 
 PipeWireGraphLoader::PipeWireGraphLoader(QStringList moduleFolders, QObject *parent)
     : QObject(parent), m_moduleFolders(std::move(moduleFolders)), m_socket(pipeWireSocketPath())
 {
+    m_sourcesChanged.setSingleShot(true);
+    m_sourcesChanged.setInterval(0);
+    connect(&m_sourcesChanged, &QTimer::timeout, this, &PipeWireGraphLoader::videoSourcesChanged);
     if (m_socket.isEmpty()) {
         return; // no runtime folder: no daemon to meet
     }
@@ -35,6 +37,8 @@ void PipeWireGraphLoader::sync()
             }
         }
         m_graph.reset(m_factory());
+        // Out of PipeWire's dispatch, so that readers may do anything with the graph.
+        m_graph->setChangeHandler([this] { m_sourcesChanged.start(); });
         Q_EMIT graphChanged();
     } else if (!present && m_graph) {
         m_graph.reset();

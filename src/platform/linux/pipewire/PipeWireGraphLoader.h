@@ -5,6 +5,7 @@
 #include <QFileSystemWatcher>
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 
 #include <memory>
 
@@ -30,6 +31,8 @@ public:
 Q_SIGNALS:
     // A connection was made or dropped.
     void graphChanged();
+    // The connection's video sources changed; a burst of changes is told once, from the event loop.
+    void videoSourcesChanged();
 
 private:
     void sync();
@@ -39,5 +42,6 @@ private:
     QFileSystemWatcher m_folderWatcher;
     PipeWireGraphFactory *m_factory = nullptr;
     bool m_moduleMissing = false;
+    QTimer m_sourcesChanged; // outlives the connection whose handler starts it
     std::unique_ptr<PipeWireGraph> m_graph;
 };
