@@ -2,7 +2,6 @@
 
 #include "app/AppResources.h"
 #include "app/LegalAgreementGate.h"
-#include "app/TrayPresence.h"
 #include "app/ui/LegalAgreementView.h"
 #include "app/ui/MenuController.h"
 #include "app/ui/MenuWindow.h"
@@ -34,6 +33,7 @@
 #include "signals/VPNStatusWatcher.h"
 #include "timers/TimerManager.h"
 #include "timers/ui/TimerView.h"
+#include "ui/TrayPresence.h"
 #include "update/AppUpdater.h"
 #include "update/BundleTools.h"
 #include "update/DetachedShell.h"

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/TamselDesktopApp.h"
-#include "app/TrayPresence.h"
 #include "device/HidBus.h"
 #include "signals/TriggerListener.h"
 #include "support/BundleTestSupport.h"
@@ -11,6 +10,7 @@
 #include "support/FakeClock.h"
 #include "support/FakeDesktopState.h"
 #include "support/FakeNetworkInterfaces.h"
+#include "ui/TrayPresence.h"
 
 #include <memory>
 

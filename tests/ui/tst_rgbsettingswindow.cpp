@@ -1,4 +1,6 @@
 #include "device/DorvelDeviceManager.h"
+#include "device/ui/Hsv255.h"
+#include "device/ui/LedLabels.h"
 #include "platform/sim/SimulatedHidBus.h"
 #include "rules/StatusRulesEngine.h"
 #include "settings/ui/RGBSettingsPresenter.h"
@@ -7,8 +9,6 @@
 #include "support/FakeClock.h"
 #include "timers/TimerManager.h"
 #include "ui/ColorButton.h"
-#include "ui/Hsv255.h"
-#include "ui/LedLabels.h"
 #include "ui/Stepper.h"
 #include "unit/rules/RulesTestSupport.h"
 

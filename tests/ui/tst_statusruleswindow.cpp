@@ -1,4 +1,5 @@
 #include "device/DorvelDeviceManager.h"
+#include "device/ui/Hsv255.h"
 #include "platform/sim/SimulatedHidBus.h"
 #include "rules/RuleStore.h"
 #include "rules/StatusRulesEngine.h"
@@ -10,7 +11,6 @@
 #include "support/DeviceTestSupport.h"
 #include "support/FakeCalendarStore.h"
 #include "ui/ColorButton.h"
-#include "ui/Hsv255.h"
 #include "unit/rules/RulesTestSupport.h"
 
 #include <QCheckBox>

@@ -1,11 +1,11 @@
 #include "device/DorvelDeviceManager.h"
+#include "device/ui/Hsv255.h"
 #include "platform/sim/SimulatedHidBus.h"
 #include "rules/StatusRulesEngine.h"
 #include "support/DeviceTestSupport.h"
 #include "support/FakeClock.h"
 #include "timers/TimerManager.h"
 #include "timers/ui/TimerView.h"
-#include "ui/Hsv255.h"
 #include "unit/rules/RulesTestSupport.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/DebouncedStateRefresh.h"
+#include "device/ui/DebouncedStateRefresh.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,8 +1,8 @@
 #include "rules/ui/StatusRuleRowWidget.h"
 
+#include "device/ui/Hsv255.h"
+#include "rules/ui/LedEffectPicker.h"
 #include "ui/ColorButton.h"
-#include "ui/Hsv255.h"
-#include "ui/LedLabels.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -41,7 +41,7 @@ StatusRuleRowWidget::StatusRuleRowWidget(bool offersFinishStep, QWidget *parent)
     m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     ruleLine->addWidget(m_name, 1);
     m_effect = new QComboBox(this);
-    LedLabels::fillLedEffects(*m_effect);
+    LedEffectPicker::fill(*m_effect);
     m_effect->setFixedWidth(effectMenuWidth);
     ruleLine->addWidget(m_effect);
     m_color = new ColorButton(this);
@@ -51,7 +51,7 @@ StatusRuleRowWidget::StatusRuleRowWidget(bool offersFinishStep, QWidget *parent)
 
     connect(m_enabled, &QCheckBox::clicked, this, &StatusRuleRowWidget::enabledRequested);
     connect(m_effect, &QComboBox::activated, this, [this] {
-        if (const auto effect = LedLabels::currentLedEffect(*m_effect)) {
+        if (const auto effect = LedEffectPicker::current(*m_effect)) {
             Q_EMIT effectRequested(*effect);
         }
     });
@@ -71,7 +71,7 @@ StatusRuleRowWidget::StatusRuleRowWidget(bool offersFinishStep, QWidget *parent)
     finishLine->addWidget(m_finishEnabled);
     finishLine->addStretch(1);
     m_finishEffect = new QComboBox(this);
-    LedLabels::fillLedEffects(*m_finishEffect);
+    LedEffectPicker::fill(*m_finishEffect);
     m_finishEffect->setFixedWidth(finishEffectMenuWidth);
     finishLine->addWidget(m_finishEffect);
     m_finishColor = new ColorButton(this);
@@ -95,7 +95,7 @@ StatusRuleRowWidget::StatusRuleRowWidget(bool offersFinishStep, QWidget *parent)
 
     connect(m_finishEnabled, &QCheckBox::clicked, this, &StatusRuleRowWidget::finishEnabledRequested);
     connect(m_finishEffect, &QComboBox::activated, this, [this] {
-        if (const auto effect = LedLabels::currentLedEffect(*m_finishEffect)) {
+        if (const auto effect = LedEffectPicker::current(*m_finishEffect)) {
             Q_EMIT finishEffectRequested(*effect);
         }
     });
@@ -112,7 +112,7 @@ void StatusRuleRowWidget::render(const StatusRulesPresenter::RuleRow &row)
         const QSignalBlocker blockEnabled(m_enabled);
         const QSignalBlocker blockColor(m_color);
         m_enabled->setChecked(row.isEnabled);
-        LedLabels::selectLedEffect(*m_effect, row.effect);
+        LedEffectPicker::select(*m_effect, row.effect);
         m_color->setColor(colorFromHsv255(row.color));
     }
     m_enabled->setAccessibleName(P::enabledAccessibleName(row.name));
@@ -127,7 +127,7 @@ void StatusRuleRowWidget::render(const StatusRulesPresenter::RuleRow &row)
         const QSignalBlocker blockColor(m_finishColor);
         const QSignalBlocker blockSeconds(m_finishSeconds);
         m_finishEnabled->setChecked(row.finishEnabled);
-        LedLabels::selectLedEffect(*m_finishEffect, row.finishEffect);
+        LedEffectPicker::select(*m_finishEffect, row.finishEffect);
         m_finishColor->setColor(colorFromHsv255(row.finishColor));
         m_finishSeconds->setValue(row.finishSeconds);
     }

@@ -1,5 +1,6 @@
 #include "rules/ui/StatusRulesSettingsView.h"
 
+#include "device/ui/Hsv255.h"
 #include "rules/StatusRulesEditing.h"
 #include "rules/StatusRulesEngine.h"
 #include "rules/StatusRulesPresenter.h"
@@ -7,7 +8,6 @@
 #include "rules/ui/StatusRuleListView.h"
 #include "rules/ui/StatusRuleRowWidget.h"
 #include "signals/CalendarWatcher.h"
-#include "ui/Hsv255.h"
 #include "ui/MenuText.h"
 
 #include <QHBoxLayout>

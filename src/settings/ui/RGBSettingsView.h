@@ -1,7 +1,7 @@
 #pragma once
 
 #include "device/Dorvel.h"
-#include "ui/DebouncedStateRefresh.h"
+#include "device/ui/DebouncedStateRefresh.h"
 
 #include <QTimer>
 #include <QWidget>

@@ -1,10 +1,10 @@
 #include "timers/ui/TimerView.h"
 
+#include "device/ui/Hsv255.h"
+#include "device/ui/LedLabels.h"
 #include "timers/TimerManager.h"
 #include "timers/TimerPresenter.h"
 #include "ui/ColorButton.h"
-#include "ui/Hsv255.h"
-#include "ui/LedLabels.h"
 
 #include <QCheckBox>
 #include <QComboBox>

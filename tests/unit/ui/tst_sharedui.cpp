@@ -1,11 +1,12 @@
 #include "device/DorvelDeviceManager.h"
+#include "device/ui/DebouncedStateRefresh.h"
+#include "device/ui/Hsv255.h"
+#include "device/ui/LedLabels.h"
 #include "platform/sim/SimulatedHidBus.h"
+#include "rules/ui/LedEffectPicker.h"
 #include "support/DeviceTestSupport.h"
 #include "ui/ColorButton.h"
-#include "ui/DebouncedStateRefresh.h"
 #include "ui/ErrorText.h"
-#include "ui/Hsv255.h"
-#include "ui/LedLabels.h"
 #include "ui/UnitSlider.h"
 
 #include <QAccessible>
@@ -123,14 +124,14 @@ private Q_SLOTS:
         QCOMPARE(activated.count(), 0);
 
         QComboBox effects;
-        LedLabels::fillLedEffects(effects);
+        LedEffectPicker::fill(effects);
         QCOMPARE(effects.count(), static_cast<int>(LEDEffects::allCases.size()));
         QCOMPARE(effects.itemText(1), QStringLiteral("Pulsing"));
-        LedLabels::selectLedEffect(effects, LEDEffect::knightScanner);
-        QCOMPARE(LedLabels::currentLedEffect(effects), std::optional(LEDEffect::knightScanner));
+        LedEffectPicker::select(effects, LEDEffect::knightScanner);
+        QCOMPARE(LedEffectPicker::current(effects), std::optional(LEDEffect::knightScanner));
         QCOMPARE(effects.currentText(), QStringLiteral("Knight (Rotating Scanner)"));
         effects.setCurrentIndex(-1);
-        QCOMPARE(LedLabels::currentLedEffect(effects), std::nullopt);
+        QCOMPARE(LedEffectPicker::current(effects), std::nullopt);
     }
 
     // An error is red and legible on every light or dark window, not the same red on both.

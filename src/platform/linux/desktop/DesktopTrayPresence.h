@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TrayPresence.h"
+#include "ui/TrayPresence.h"
 
 #include <QTimer>
 

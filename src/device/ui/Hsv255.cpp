@@ -1,4 +1,4 @@
-#include "ui/Hsv255.h"
+#include "device/ui/Hsv255.h"
 
 #include <algorithm>
 #include <cmath>

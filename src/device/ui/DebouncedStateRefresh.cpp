@@ -1,4 +1,4 @@
-#include "ui/DebouncedStateRefresh.h"
+#include "device/ui/DebouncedStateRefresh.h"
 
 #include "device/DorvelDeviceManager.h"
 
