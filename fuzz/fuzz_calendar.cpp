@@ -1,7 +1,7 @@
 // Arbitrary bytes as the text of a calendar file: parsing and expanding what was parsed never
 // crashes, and every occurrence reported lies inside the window asked for, ends no earlier than
 // it starts, and is timed (events on whole days are no meetings).
-#include "platform/linux/calendar/ICalendarStore.h"
+#include "platform/linux/calendar/ICalendarFile.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "platform/linux/calendar/ICalendarStore.h"
+#include "platform/linux/calendar/ICalendarFile.h"
 
 #include <QLoggingCategory>
 #include <QTest>

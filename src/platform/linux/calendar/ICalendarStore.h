@@ -1,8 +1,9 @@
 #pragma once
 
+#include "platform/linux/calendar/CalendarFolders.h"
+#include "platform/linux/calendar/ICalendarFile.h"
 #include "signals/CalendarStore.h"
 
-#include <QByteArray>
 #include <QFileSystemWatcher>
 #include <QHash>
 #include <QTimer>
@@ -10,62 +11,13 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
-// One iCalendar text as the store keeps it: the calendar's name and, of each event, only what
-// decides when it takes place (start, end or duration, recurrence, exceptions, overrides of single
-// occurrences, cancellation) and which attendees declined. Titles, places and descriptions are
-// never read.
-//
-// Parsing never fails as a whole: an event that cannot be read is left out, and text that is not
-// iCalendar at all makes an invalid file with no events.
-class ICalendarFile {
-public:
-    static std::shared_ptr<const ICalendarFile> parse(const QByteArray &text);
-    ~ICalendarFile();
-
-    bool isValid() const;
-    // X-WR-CALNAME; empty when absent.
-    QString calendarName() const;
-
-    // The timed occurrences of the events of one calendar's files that overlap the query's window,
-    // for the query's user. The files are taken together, as an event's overridden occurrences
-    // may be stored in another file than the event. Events on whole days (DATE values) are left
-    // out: they are no meetings.
-    //
-    // Times: a TZID is an IANA name, a Windows name, or an IANA name behind a prefix; failing
-    // that, the file's own VTIMEZONE of that name; failing that, the time is floating. Floating
-    // times are in the zone the calendar names in X-WR-TIMEZONE (resolved as a TZID is), else
-    // local times. Rules repeating more often than daily are not expanded: only their
-    // first occurrence and RDATEs count (no meeting repeats hourly, and libical takes seconds to
-    // find that some such rules never match).
-    static QList<CalendarEvent> occurrences(const std::vector<const ICalendarFile *> &files,
-                                            const CalendarEventQuery &query);
-
-private:
-    ICalendarFile();
-    struct Data;
-    std::unique_ptr<Data> d;
-};
-
-// The user's calendars as files, read with libical:
-// - In each collection root (by default the support folder's "Calendars"), every folder of .ics
-//   files, one event per file (a "vdir", as calendar synchronisation tools write them; its title
-//   is in a "displayname" file, else the folder's name), and every .ics file (its title is its
-//   X-WR-CALNAME, else its name without the extension). A folder holding neither .ics files nor a
-//   displayname file is a collection itself, looked into up to three levels deep. Symbolic links
-//   are followed; a calendar reached twice counts once.
-// - In each local desktop root (by default $XDG_DATA_HOME/evolution/calendar, where the desktop
-//   keeps its local calendars, one folder per source), each folder's calendar.ics, titled with the
-//   DisplayName of the folder's source file (<desktopSources>/<source UID>.source, the UID being
-//   the folder's name, or "system-calendar" for the personal calendar's folder "system"), else
-//   its X-WR-CALNAME, else the folder's name. A source switched off (Enabled=false) is left out,
-//   and so is a folder without a source file while the sources folder exists (the desktop keeps
-//   the folder of a calendar the user removed).
-//
-// A collection's calendar's id is the canonical path of its folder or file, so it stays the same
-// across restarts for as long as the calendar is not moved. A desktop calendar's id is its source
-// UID: the desktop's calendar server gives the same calendar the same id.
+// The user's calendars as files, read with libical (ICalendarFile): the collections (by default
+// the support folder's "Calendars") and the desktop's local calendars (by default
+// $XDG_DATA_HOME/evolution/calendar, one folder per source), found as CalendarFolders::discover
+// describes. A collection's calendar's id is the canonical path of its folder or file, so it stays
+// the same across restarts for as long as the calendar is not moved. A desktop calendar's id is its
+// source UID: the desktop's calendar server gives the same calendar the same id.
 //
 // Access is granted when every root is either missing (no calendar there yet) or a folder this
 // user can list; a root that exists but cannot be listed means calendars are kept from us, and
@@ -80,11 +32,7 @@ private:
 class ICalendarStore : public CalendarStore {
     Q_OBJECT
 public:
-    struct Root {
-        enum class Kind { Collection, DesktopLocal };
-        QString path;
-        Kind kind = Kind::Collection;
-    };
+    using Root = CalendarFolders::Root;
     struct Options {
         QList<Root> roots;
         // Where the desktop's calendar sources and mail identities are described (.source files).
@@ -105,11 +53,7 @@ public:
     QStringList knownUserAddresses() override;
 
 private:
-    struct Calendar {
-        CalendarInfo info;
-        QString path; // the folder, or the single file
-        bool isFolder = false;
-    };
+    using Calendar = CalendarFolders::Calendar;
     struct FileStamp {
         std::uint64_t device = 0;
         std::uint64_t inode = 0;
@@ -123,9 +67,6 @@ private:
     };
 
     void scan();
-    void scanCollection(const QString &folder, int depth, QStringList &watched);
-    void scanDesktopLocal(const QString &root, QStringList &watched);
-    void addCalendar(Calendar calendar);
     std::shared_ptr<const ICalendarFile> load(const QString &path);
     void watch(const QStringList &paths);
 
