@@ -275,8 +275,5 @@ BENCHMARK(BM_IdleCPU)->Iterations(BenchMode::iterations(1))->Unit(benchmark::kSe
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return BenchMode::runAll(argc, argv);
 }

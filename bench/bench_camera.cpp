@@ -1,6 +1,7 @@
 // Cost of the camera watcher's once-a-second refresh on a fake machine with a few hundred
 // processes: with nothing changed it must not touch /proc at all; after a camera node was opened
 // or closed it rescans every process's open files once.
+#include "BenchMode.h"
 #include "platform/linux/camera/V4L2CameraDevices.h"
 #include "signals/CameraInUseWatcher.h"
 
@@ -111,8 +112,5 @@ BENCHMARK(BM_CameraRefreshAfterOpen)->Unit(benchmark::kMicrosecond);
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return BenchMode::runAll(argc, argv);
 }

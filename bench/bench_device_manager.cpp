@@ -1,5 +1,6 @@
 // App-side cost of one request/reply round trip through the device manager, against a simulated
 // device that answers with no latency (the reply still travels through the event loop).
+#include "BenchMode.h"
 #include "device/DorvelDeviceManager.h"
 #include "platform/sim/SimulatedHidBus.h"
 
@@ -78,8 +79,5 @@ BENCHMARK(BM_UpdateLEDState)->Unit(benchmark::kMicrosecond);
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return BenchMode::runAll(argc, argv);
 }

@@ -104,8 +104,5 @@ BENCHMARK(BM_ThousandChunksOneMillisecond)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return BenchMode::runAll(argc, argv);
 }

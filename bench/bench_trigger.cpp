@@ -147,8 +147,5 @@ BENCHMARK(BM_LinesInOneConnection)->Arg(100)->Arg(5000)->UseRealTime()->Unit(ben
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return BenchMode::runAll(argc, argv);
 }

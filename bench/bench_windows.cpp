@@ -1,5 +1,6 @@
 // Opening a window, as the window router does on a menu click: the view is made, shown and drawn
 // once (offscreen). The target is under 100 ms per window.
+#include "BenchMode.h"
 #include "device/DorvelDeviceManager.h"
 #include "platform/sim/SimulatedHidBus.h"
 #include "rules/StatusRulesEngine.h"
@@ -85,8 +86,5 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return BenchMode::runAll(argc, argv);
 }
