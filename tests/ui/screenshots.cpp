@@ -292,4 +292,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(ScreenshotTest)
-#include "tst_screenshots.moc"
+#include "screenshots.moc"
