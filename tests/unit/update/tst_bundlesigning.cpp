@@ -128,6 +128,37 @@ private Q_SLOTS:
         QVERIFY(!SodiumArchiveBundleTools({}).assess(bundle));
     }
 
+    // The list compiled into a release names the maker's key; misreading it would make every
+    // installed copy refuse every update.
+    void trustedKeyListReadsEveryKey_data()
+    {
+        QTest::addColumn<QString>("separator");
+        QTest::addColumn<int>("count");
+        for (const char *separator : {";", " ; ", ";\n"}) {
+            for (int count = 1; count <= 3; ++count) {
+                QTest::addRow("%d keys, separated by '%s'", count, separator)
+                    << QString::fromLatin1(separator) << count;
+            }
+        }
+    }
+    void trustedKeyListReadsEveryKey()
+    {
+        QFETCH(QString, separator);
+        QFETCH(int, count);
+        std::vector<BundleSigning::PublicKey> keys;
+        std::string list;
+        for (int i = 0; i < count; ++i) {
+            keys.push_back(BundleSigning::generateKeyPair().publicKey);
+            list += BundleSigning::publicKeyText(keys.back()) + separator.toStdString();
+        }
+        QVERIFY(SodiumArchiveBundleTools::parseTrustedKeys(list) == keys);
+        list.pop_back(); // without the last separator
+        QVERIFY(SodiumArchiveBundleTools::parseTrustedKeys(list) == keys);
+        // An entry that is no key is left out; the others still count.
+        QVERIFY(SodiumArchiveBundleTools::parseTrustedKeys("not-a-key;" + list) == keys);
+        QVERIFY(SodiumArchiveBundleTools::parseTrustedKeys("").empty());
+    }
+
     void anyChangeAfterSigningFailsTheStrictCheck_data()
     {
         QTest::addColumn<std::function<void(const QString &)>>("change");

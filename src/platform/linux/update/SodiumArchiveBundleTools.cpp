@@ -20,8 +20,12 @@ SodiumArchiveBundleTools::SodiumArchiveBundleTools(std::vector<BundleSigning::Pu
 
 std::vector<BundleSigning::PublicKey> SodiumArchiveBundleTools::buildTrustedKeys()
 {
+    return parseTrustedKeys(TrustedTeamKeys::list);
+}
+
+std::vector<BundleSigning::PublicKey> SodiumArchiveBundleTools::parseTrustedKeys(std::string_view list)
+{
     std::vector<BundleSigning::PublicKey> keys;
-    std::string_view list = TrustedTeamKeys::list;
     while (!list.empty()) {
         const std::size_t end = list.find(';');
         if (const auto key = BundleSigning::parsePublicKey(list.substr(0, end))) {
