@@ -23,6 +23,13 @@ QByteArray manifest(const char *version, const char *asset = "tarn.bin")
         .toJson();
 }
 
+// JSON followed by spaces up to `size` bytes, which a reader skips.
+QByteArray padded(QByteArray json, qsizetype size)
+{
+    json.append(size - json.size(), ' ');
+    return json;
+}
+
 QByteArray image(std::size_t size, FirmwareVersion version = {1, 4, 0})
 {
     return toByteArray(SimulatedDorvel::makeFirmwareImage(version, size, static_cast<std::uint32_t>(size)));
@@ -175,6 +182,11 @@ private Q_SLOTS:
                                      << true;
         QTest::newRow("not a manifest") << rp2350 << QStringLiteral("1.2.3") << QByteArray("<html/>")
                                         << TarnUpdateState::idle() << true;
+        // A manifest is at most 64 KiB; a server sending more is not read to the end.
+        QTest::newRow("64 KiB") << rp2350 << QStringLiteral("1.2.3") << padded(manifest("1.3.0"), 64 * 1024)
+                                << TarnUpdateState::updateAvailable({1, 2, 3}, {1, 3, 0}) << true;
+        QTest::newRow("past 64 KiB") << rp2350 << QStringLiteral("1.2.3") << padded(manifest("1.3.0"), 64 * 1024 + 1)
+                                     << TarnUpdateState::idle() << true;
         QTest::newRow("rp2040") << int(HardwarePlatform::rp2040) << QStringLiteral("1.2.3") << manifest("9.9.9")
                                 << TarnUpdateState::idle() << false;
         QTest::newRow("not queried") << -1 << QString() << manifest("9.9.9") << TarnUpdateState::idle() << false;

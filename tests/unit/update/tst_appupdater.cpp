@@ -301,6 +301,10 @@ private Q_SLOTS:
         QTest::newRow("local file asset")
             << answer(manifestJson(QStringLiteral("9.9.9"), QStringLiteral("file:///etc/passwd")));
         QTest::newRow("empty asset") << answer(manifestJson(QStringLiteral("9.9.9"), QString()));
+        // A manifest is at most 1 MiB; a server sending more is not read to the end.
+        QByteArray huge = manifestJson(QStringLiteral("9.9.9"), imageRoute);
+        huge.append(1024 * 1024 + 1 - huge.size(), ' ');
+        QTest::newRow("past 1 MiB") << answer(huge);
         // The server answers long after the request's own time-out.
         QTest::newRow("too slow") << answer(manifestJson(QStringLiteral("9.9.9"), imageRoute), 200, 5s);
     }
