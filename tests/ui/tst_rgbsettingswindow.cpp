@@ -80,7 +80,6 @@ class RGBSettingsWindowTest : public QObject {
         KESTRIX_WAIT_FOR(hid->lastQuery().has_value());
         // The identity query of the attach is the last one it sends.
         KESTRIX_WAIT_FOR(hid->deviceID().has_value());
-        QTest::qWait(1);
         recorder->reports.clear();
     }
     void openWindow(DebouncedStateRefresh::Timings timings = refreshTimings)
@@ -248,7 +247,8 @@ private Q_SLOTS:
         QCOMPARE(hsv255(control<ColorButton>("color")->color()), (HSVColor{120, 255, 255}));
         QCOMPARE(control<QSlider>("brightness")->value(), 255);
 
-        QTest::qWait(refreshTimings.delay.count() * 3);
+        // Long enough for a refresh the window should not have scheduled to go out.
+        QTest::qWait(int(TestTime::scaled(refreshTimings.delay * 3).count()));
         QCOMPARE(countOf(Dorvel::ledCommand), 0);
         QVERIFY(timers->kind().has_value());
         QCOMPARE(engine->fallbackState(), (FallbackRGBState{10, 20, 30, LEDEffect::solid}));
@@ -280,7 +280,8 @@ private Q_SLOTS:
     {
         attach();
         // The real wait: the presses must all come within it however slow the machine is.
-        constexpr DebouncedStateRefresh::Timings settle{.delay = 400ms, .timeout = 1000ms};
+        const DebouncedStateRefresh::Timings settle{.delay = TestTime::scaled(400ms),
+                                                    .timeout = TestTime::scaled(1000ms)};
         openWindow(settle);
         auto *brightness = control<QSlider>("brightness");
         brightness->setFocus();

@@ -33,6 +33,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace std::chrono_literals;
+
 namespace {
 
 // Each attach starts a firmware check against the test's dead update server; it must have ended
@@ -301,7 +303,7 @@ private Q_SLOTS:
         recorder.reports.clear();
         app.menuController().perform(
             {QStringLiteral("Mute"), MenuPresenter::MenuAction::setPreset, true, true, std::uint8_t(1)});
-        QTest::qWait(50);
+        QTest::qWait(int(TestTime::scaled(50ms).count()));
         QVERIFY(recorder.reports.empty());
 
         app.windows().window(QStringLiteral("legal-agreement"))->close();
@@ -329,9 +331,9 @@ private Q_SLOTS:
                      QJsonDocument(QJsonObject{{QStringLiteral("version"), QStringLiteral("1.1.0")},
                                                {QStringLiteral("asset"), QStringLiteral("tarn.bin")}})
                          .toJson());
-        // The image comes late, so the run stays in its download for a while.
-        server.serve(QStringLiteral("/releases/tarn-rp2350/tarn.bin"),
-                     LocalHttpServer::Response(QByteArray(1024, 'x'), 200, std::chrono::milliseconds(1500)));
+        // The image is held back, so the run stays in its download until the test lets it go.
+        server.serve(QStringLiteral("/releases/tarn-rp2350/tarn.bin"), QByteArray(1024, 'x'));
+        server.hold(QStringLiteral("/releases/tarn-rp2350/tarn.bin"));
 
         auto bus = std::make_unique<SimulatedHidBus>();
         auto *simBus = bus.get();
@@ -376,7 +378,9 @@ private Q_SLOTS:
 
         // End the run before the application goes: without the device it fails.
         simBus->unplugAll();
-        QTRY_VERIFY_WITH_TIMEOUT(app.tarnUpdater().state().kind == TarnUpdateState::Kind::failed, 20000);
+        server.releaseAll();
+        QTRY_VERIFY_WITH_TIMEOUT(app.tarnUpdater().state().kind == TarnUpdateState::Kind::failed,
+                                 int(TestTime::scaled(20s).count()));
     }
 
     // Uninstalling asks first; only "Uninstall" removes Kestrix's data.
