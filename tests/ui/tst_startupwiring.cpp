@@ -3,10 +3,10 @@
 // asks the update server at start, and an attach whose state query succeeds asks for the firmware
 // release, while one whose state query times out does not.
 #include "app/TamselDesktopApp.h"
+#include "device/Dorvel.h"
 #include "device/DorvelDeviceManager.h"
 #include "firmware/TarnFirmwareUpdater.h"
 #include "platform/sim/SimulatedHidBus.h"
-#include "rules/LEDEffect.h"
 #include "rules/StatusRulesEngine.h"
 #include "support/DeviceTestSupport.h"
 #include "support/FakePorts.h"
@@ -69,11 +69,10 @@ struct Rig {
     }
 };
 
-bool ledShows(const SimulatedDorvel &device, std::uint8_t hue, LEDEffect effect)
+bool ledShows(const SimulatedDorvel &device, std::uint8_t hue, Dorvel::RGBMode mode)
 {
     const auto &led = device.led();
-    return led.on && led.hue == hue && led.saturation == 255 && led.value == 255 &&
-           led.mode == LEDEffects::rgbMode(effect);
+    return led.on && led.hue == hue && led.saturation == 255 && led.value == 255 && led.mode == mode;
 }
 
 } // namespace
@@ -123,20 +122,21 @@ private Q_SLOTS:
         KESTRIX_WAIT_FOR(device.led().on && device.led().hue == 28 && device.led().value == 40); // Screen Locked
 
         rig.audio->setDeviceMuted(rig.audio->defaultDevice, true);
-        KESTRIX_WAIT_FOR(ledShows(device, 0, LEDEffect::solid)); // Mic Muted
+        KESTRIX_WAIT_FOR(ledShows(device, 0, Dorvel::RGBMode::solid)); // Mic Muted
 
         rig.network->deliver({NetworkInterface{QStringLiteral("eth0"), false, false}});
-        KESTRIX_WAIT_FOR(ledShows(device, 20, LEDEffect::pulsing)); // VPN Disconnected
+        KESTRIX_WAIT_FOR(ledShows(device, 20, Dorvel::RGBMode::breatheFast)); // VPN Disconnected, pulsing
 
         const QDateTime now = QDateTime::currentDateTime();
         rig.calendars->calendarList = {CalendarInfo{QStringLiteral("work"), QStringLiteral("Work")}};
         rig.calendars->eventsByCalendar[QStringLiteral("work")] = {
             CalendarEvent{now.addSecs(-600), now.addSecs(3000), false, false}};
         rig.calendars->notifyChanged();
-        KESTRIX_WAIT_FOR(ledShows(device, 140, LEDEffect::solid)); // In Meeting
+        KESTRIX_WAIT_FOR(ledShows(device, 140, Dorvel::RGBMode::solid)); // In Meeting
 
         rig.cameras->present = {CameraDevice{QStringLiteral("video0"), true}};
-        KESTRIX_WAIT_FOR(ledShows(device, 60, LEDEffect::pulsing)); // Camera In Use, at the next refresh
+        KESTRIX_WAIT_FOR(
+            ledShows(device, 60, Dorvel::RGBMode::breatheFast)); // Camera In Use, pulsing, at the next refresh
     }
 
     void updateServerAskedAtStartAndAfterAnAttach()
