@@ -24,45 +24,51 @@ private Q_SLOTS:
         QTest::addColumn<QString>("menu");
         QTest::addColumn<int>("action");
         QTest::addColumn<bool>("inProgress");
+        QTest::addColumn<bool>("error");
         const FirmwareVersion v123{1, 2, 3};
         const FirmwareVersion v1100{1, 10, 0};
         QTest::newRow("idle") << State::idle() << QStringLiteral("Idle.") << QStringLiteral("Check for TARN Update…")
-                              << int(Action::checkForUpdate) << false;
+                              << int(Action::checkForUpdate) << false << false;
         QTest::newRow("checking") << State::checkingForUpdate() << QStringLiteral("Checking for an update…")
-                                  << QStringLiteral("Checking for TARN Update…") << int(Action::none) << false;
+                                  << QStringLiteral("Checking for TARN Update…") << int(Action::none) << false << false;
         QTest::newRow("up to date") << State::upToDate(v123) << QStringLiteral("Up to date (v1.2.3).")
                                     << QStringLiteral("Check for TARN Update (Up to Date, v1.2.3)")
-                                    << int(Action::checkForUpdate) << false;
+                                    << int(Action::checkForUpdate) << false << false;
         QTest::newRow("available") << State::updateAvailable(v123, v1100)
                                    << QStringLiteral("Update available: v1.2.3 → v1.10.0.")
                                    << QStringLiteral("TARN Update Available: v1.2.3 → v1.10.0")
-                                   << int(Action::startUpdate) << false;
+                                   << int(Action::startUpdate) << false << false;
         QTest::newRow("downloading") << State::downloading(0) << QStringLiteral("Downloading the firmware image…")
-                                     << QStringLiteral("Downloading TARN Update…") << int(Action::none) << true;
+                                     << QStringLiteral("Downloading TARN Update…") << int(Action::none) << true
+                                     << false;
         QTest::newRow("transferring") << State::transferring(1000, 3000)
                                       << QStringLiteral("Transferring to the device…")
-                                      << QStringLiteral("Updating TARN Firmware… 33%") << int(Action::none) << true;
+                                      << QStringLiteral("Updating TARN Firmware… 33%") << int(Action::none) << true
+                                      << false;
         QTest::newRow("nothing to send") << State::transferring(0, 0) << QStringLiteral("Transferring to the device…")
-                                         << QStringLiteral("Updating TARN Firmware… 0%") << int(Action::none) << true;
+                                         << QStringLiteral("Updating TARN Firmware… 0%") << int(Action::none) << true
+                                         << false;
         QTest::newRow("verifying") << State::verifying()
                                    << QStringLiteral("Verifying on the device (flash read-back check)…")
-                                   << QStringLiteral("Verifying TARN Update…") << int(Action::none) << true;
+                                   << QStringLiteral("Verifying TARN Update…") << int(Action::none) << true << false;
         QTest::newRow("rebooting") << State::waitingForReboot()
                                    << QStringLiteral("Waiting for the device to reboot (up to 20 seconds)…")
-                                   << QStringLiteral("Rebooting Device (up to 20s)…") << int(Action::none) << true;
+                                   << QStringLiteral("Rebooting Device (up to 20s)…") << int(Action::none) << true
+                                   << false;
         QTest::newRow("confirming") << State::confirmingVersion() << QStringLiteral("Confirming the new version…")
-                                    << QStringLiteral("Confirming Update…") << int(Action::none) << true;
+                                    << QStringLiteral("Confirming Update…") << int(Action::none) << true << false;
         QTest::newRow("succeeded") << State::succeeded({1, 4, 0}) << QStringLiteral("Succeeded. Now running v1.4.0.")
-                                   << QStringLiteral("TARN Update Succeeded: v1.4.0") << int(Action::none) << false;
+                                   << QStringLiteral("TARN Update Succeeded: v1.4.0") << int(Action::none) << false
+                                   << false;
         QTest::newRow("failed, final")
             << State::failed(EKind::imageTooLargeForProtocol)
             << QStringLiteral("TARN Update Unavailable: Published Image Too Large for This Device")
             << QStringLiteral("TARN Update Unavailable: Published Image Too Large for This Device") << int(Action::none)
-            << false;
+            << false << true;
         QTest::newRow("failed, retry") << State::failed(EKind::transferDesynced)
                                        << QStringLiteral("TARN Update Failed: Connection Desynced, Retry")
                                        << QStringLiteral("TARN Update Failed: Connection Desynced, Retry")
-                                       << int(Action::checkForUpdate) << false;
+                                       << int(Action::checkForUpdate) << false << true;
     }
     void sentencesAndMenuItems()
     {
@@ -71,10 +77,11 @@ private Q_SLOTS:
         QFETCH(QString, menu);
         QFETCH(int, action);
         QFETCH(bool, inProgress);
+        QFETCH(bool, error);
         QCOMPARE(TarnUpdatePresenter::statusText(state), sentence);
         QCOMPARE(TarnUpdatePresenter::menuItem(state), (TarnUpdatePresenter::MenuItem{menu, Action(action)}));
         QCOMPARE(state.isUpdateInProgress(), inProgress);
-        QCOMPARE(TarnUpdatePresenter::progressWindow(state).statusIsError, state.kind == State::Kind::failed);
+        QCOMPARE(TarnUpdatePresenter::progressWindow(state).statusIsError, error);
     }
 
     void progressRowsAndRetry()
