@@ -163,6 +163,44 @@ private Q_SLOTS:
         QCOMPARE(engine->rules()[2].id, QStringLiteral("meeting_soon"));
     }
 
+    // A moved row's own controls edit its rule, not the rule that was at its place before.
+    void editsOfAMovedRowReachItsRuleTheLEDAndStorage()
+    {
+        makeCalendar({});
+        plug();
+        engine->updateSignal(QStringLiteral("mic_muted"), true);
+        engine->updateSignal(QStringLiteral("meeting_soon"), true);
+        StatusRulesSettingsView view(*engine, *calendar);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const int soon = rowOf(view, "meeting_soon");
+        QMimeData *dragged = view.model().mimeData({view.model().index(rowOf(view, "mic_muted"))});
+        QVERIFY(view.model().dropMimeData(dragged, Qt::MoveAction, soon, 0, {}));
+        delete dragged;
+        KESTRIX_WAIT_FOR(ledShows(0, Dorvel::RGBMode::solid));
+        StatusRuleRowWidget *row = view.list().rowWidget(soon);
+        QCOMPARE(row->findChild<QLabel *>()->text(), QStringLiteral("Mic Muted"));
+
+        Q_EMIT row->findChildren<ColorButton *>()[0]->colorPicked(colorFromHsv255(HSVColor{100, 255, 255}));
+        QComboBox *effect = row->findChildren<QComboBox *>()[0];
+        effect->setCurrentIndex(effect->findText(QStringLiteral("Hue Cycle")));
+        Q_EMIT effect->activated(effect->currentIndex());
+        KESTRIX_WAIT_FOR(ledShows(100, Dorvel::RGBMode::hueCycle));
+        for (std::vector<StatusRule> rules : {engine->rules(), RuleStore::loadRules(engine->activeProfileKey())}) {
+            QCOMPARE(ruleIn(rules, "mic_muted").hue, std::uint8_t(100));
+            QCOMPARE(ruleIn(rules, "mic_muted").effect, LEDEffect::hueCycle);
+            QCOMPARE(ruleIn(rules, "meeting_soon").hue, std::uint8_t(45));
+            QCOMPARE(ruleIn(rules, "meeting_soon").effect, LEDEffect::pulsing);
+        }
+
+        QTest::mouseClick(row->findChild<QCheckBox *>(), Qt::LeftButton);
+        KESTRIX_WAIT_FOR(ledShows(45, Dorvel::RGBMode::breatheFast));
+        for (std::vector<StatusRule> rules : {engine->rules(), RuleStore::loadRules(engine->activeProfileKey())}) {
+            QVERIFY(!ruleIn(rules, "mic_muted").isEnabled);
+            QVERIFY(ruleIn(rules, "meeting_soon").isEnabled);
+        }
+    }
+
     void enablingTheFinishEffectOfARuleStoredWithoutOneCreatesAndEnablesTheDefault()
     {
         std::vector<StatusRule> stored = defaultStatusRules();

@@ -383,6 +383,88 @@ private Q_SLOTS:
                                  int(TestTime::scaled(20s).count()));
     }
 
+    // The menu's own entries reach what they name: the windows, the setup guide, the feature request
+    // mail, the firmware check and its retry, and the app update, which opens its window and starts.
+    void menuEntriesOpenTheirWindowsLinksAndUpdates()
+    {
+        LocalHttpServer server;
+        QVERIFY(server.isListening());
+        const QString firmwareManifest = QStringLiteral("/releases/tarn-rp2350/latest.json");
+        server.serve(QStringLiteral("/releases/linux/latest.json"),
+                     QByteArray(R"({"version": "99.0.0", "asset": "Kestrix-99.0.0.tar.gz"})"));
+        const QByteArray previousBase = qgetenv("KESTRIX_UPDATE_BASE_URL");
+        qputenv("KESTRIX_UPDATE_BASE_URL", server.url(QString()).toString().toUtf8());
+        auto bus = std::make_unique<SimulatedHidBus>();
+        auto *simBus = bus.get();
+        SimulatedDorvel device;
+        TamselDesktopApp app(fakePorts(std::move(bus), std::make_unique<FakeTriggerListener>()));
+        qputenv("KESTRIX_UPDATE_BASE_URL", previousBase);
+        app.legalGate().accept();
+        QList<QUrl> opened;
+        MenuController::Environment &environment = app.menuController().environment();
+        environment.openUrl = [&opened](const QUrl &url) {
+            opened << url;
+            return true;
+        };
+        environment.setupGuide = QUrl(QStringLiteral("file:///guide/advanced-setup.pdf"));
+        environment.supportEmail = QStringLiteral("help@example.org");
+        QSignalSpy started(&app, &TamselDesktopApp::started);
+        app.launch();
+        QVERIFY(started.wait());
+        simBus->plug(device, 0x14200000);
+        KESTRIX_WAIT_FOR(app.hid().deviceID().has_value());
+        waitForFirmwareCheck(app); // nothing published yet
+        TrayMenu &menu = app.trayMenu();
+
+        const std::pair<const char *, const char *> windows[] = {{"Custom Shortcut…", "custom-shortcut"},
+                                                                 {"RGB Settings…", "rgb-settings"},
+                                                                 {"Status Rules…", "status-rules-settings"},
+                                                                 {"Timer…", "timer"}};
+        for (const auto &[text, id] : windows) {
+            QAction *entry = menuAction(menu, QString::fromUtf8(text));
+            QVERIFY2(entry && entry->isEnabled(), text);
+            entry->trigger();
+            QWidget *window = app.windows().window(QString::fromLatin1(id));
+            QVERIFY2(window && window->isVisible(), id);
+            window->close();
+        }
+
+        menuAction(menu, QStringLiteral("Advanced Setup…"))->trigger();
+        menuAction(menu, QStringLiteral("Feature Request…"))->trigger();
+        QCOMPARE(opened.size(), 2);
+        QCOMPARE(opened[0], QUrl(QStringLiteral("file:///guide/advanced-setup.pdf")));
+        QCOMPARE(opened[1].scheme(), QStringLiteral("mailto"));
+        QCOMPARE(opened[1].path(), QStringLiteral("help@example.org"));
+
+        // The firmware: a check finds the release published meanwhile; its image is missing, and
+        // the retry checks again.
+        server.serve(firmwareManifest, QByteArray(R"({"version": "1.1.0", "asset": "tarn.bin"})"));
+        menuAction(menu, QStringLiteral("Check for TARN Update…"))->trigger();
+        QAction *available = nullptr;
+        KESTRIX_WAIT_FOR((available = menuAction(menu, QStringLiteral("TARN Update Available: v1.0.0 → v1.1.0"))));
+        available->trigger();
+        KESTRIX_WAIT_FOR(app.tarnUpdater().state().kind == TarnUpdateState::Kind::failed);
+        QAction *retry = menuAction(menu, QStringLiteral("TARN Update Failed: Couldn't Download, Retry"));
+        QVERIFY(retry && retry->isEnabled());
+        const int checks = server.requestCount(firmwareManifest);
+        retry->trigger();
+        KESTRIX_WAIT_FOR(menuAction(menu, QStringLiteral("TARN Update Available: v1.0.0 → v1.1.0")));
+        QCOMPARE(server.requestCount(firmwareManifest), checks + 1);
+
+        // The app: the check at start found 99.0.0; the entry opens the update window and starts the
+        // install, which this copy, no bundle, cannot do.
+        QAction *update = nullptr;
+        KESTRIX_WAIT_FOR((update = menuAction(menu, QStringLiteral("Update Available: v99.0.0"))));
+        update->trigger();
+        QWidget *progress = app.windows().window(QStringLiteral("app-update-progress"));
+        QVERIFY(progress && progress->isVisible());
+        KESTRIX_WAIT_FOR(app.appUpdater().state().kind == AppUpdater::State::Kind::installFailed);
+        QCOMPARE(app.appUpdater().state().error, AppUpdateError::bundleNotReplaceable);
+
+        simBus->unplugAll();
+        waitForFirmwareCheck(app);
+    }
+
     // Uninstalling asks first; only "Uninstall" removes Kestrix's data.
     void uninstallAsksFirst()
     {
