@@ -7,6 +7,6 @@ cd "$(dirname "$0")/.."
 build=${1:-build/release}
 export KESTRIX_UPDATE_BASE_URL=http://127.0.0.1:9/
 export QT_QPA_PLATFORM=offscreen
-cmake --build "$build" -j "$(nproc)" --target screenshots >/dev/null
-"$build/tests/ui/screenshots" -silent
+cmake --build "$build" -j "$(nproc)" --target kestrix-screenshots >/dev/null
+"$build/tests/ui/kestrix-screenshots" -silent
 echo "screenshots in $build/tests/ui/screenshots"
