@@ -117,7 +117,7 @@ private Q_SLOTS:
         rig.screenShare->deliver(true);
         KESTRIX_WAIT_FOR(ledShows(device, 0, LEDEffect::pulsing)); // Screen Shared
         rig.doNotDisturb->deliver(true);
-        KESTRIX_WAIT_FOR(ledShows(device, 191, LEDEffect::solid)); // Do Not Disturb
+        KESTRIX_WAIT_FOR(ledShows(device, 191, Dorvel::RGBMode::solid)); // Do Not Disturb
         rig.screenLock->deliver(true);
         KESTRIX_WAIT_FOR(device.led().on && device.led().hue == 28 && device.led().value == 40); // Screen Locked
 
