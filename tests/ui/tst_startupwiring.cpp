@@ -115,7 +115,7 @@ private Q_SLOTS:
         rig.network->deliver({NetworkInterface{QStringLiteral("wg0"), true, true}});
 
         rig.screenShare->deliver(true);
-        KESTRIX_WAIT_FOR(ledShows(device, 0, LEDEffect::pulsing)); // Screen Shared
+        KESTRIX_WAIT_FOR(ledShows(device, 0, Dorvel::RGBMode::breatheFast)); // Screen Shared, pulsing
         rig.doNotDisturb->deliver(true);
         KESTRIX_WAIT_FOR(ledShows(device, 191, Dorvel::RGBMode::solid)); // Do Not Disturb
         rig.screenLock->deliver(true);
