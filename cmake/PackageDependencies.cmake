@@ -42,6 +42,8 @@ if(CPACK_GENERATOR STREQUAL "DEB")
       list(APPEND recommends "${entry}")
     endif()
   endforeach()
+  # Qt's Wayland platform plugin: without it a Wayland session runs Kestrix through Xwayland.
+  list(APPEND recommends "qt6-wayland")
   string(REPLACE ";" ", " recommends "${recommends}")
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "${core}")
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "${recommends}")

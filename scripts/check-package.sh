@@ -36,7 +36,7 @@ echo "-- optional backends"
 # linked into the programs; their modules sit in the package's private library folder.
 optional='libecal|libedataserver|libpipewire'
 if dpkg-deb --field "$deb" Depends | grep -Eq "$optional"; then fail "Depends names an optional backend's library"; fi
-for library in libecal libedataserver libpipewire; do
+for library in libecal libedataserver libpipewire qt6-wayland; do
   dpkg-deb --field "$deb" Recommends | grep -q "$library" || fail "Recommends lacks $library"
 done
 for module in kestrix-calendar-server kestrix-pipewire; do
