@@ -367,6 +367,7 @@ class TrayPanelTest : public QObject {
         }
         argument.endArray();
         argument >> title;
+        argument.endStructure(); // releases the reader of the structure (the description stays unread)
         return title;
     }
 
