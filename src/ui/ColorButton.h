@@ -19,7 +19,7 @@ public:
 
     QColor color() const { return m_color; }
     // Shows the color; emits colorChanged when it differs from the current one (compared as
-    // opaque-or-not 16-bit RGBA, so the same color in another spec is no change). Never colorPicked.
+    // opaque-or-not 16-bit RGBA, so the same color in another colour model is no change). Never colorPicked.
     void setColor(const QColor &color);
 
     // The open dialog, or null.

@@ -197,7 +197,7 @@ private Q_SLOTS:
         QSignalSpy changed(button, &ColorButton::colorChanged);
         QSignalSpy picked(button, &ColorButton::colorPicked);
 
-        // The same color in another spec is no change.
+        // The same color in another colour model is no change.
         button->setColor(QColor(Qt::red).toHsv());
         QCOMPARE(changed.count(), 0);
         button->setColor(QColor(Qt::blue));
