@@ -3,8 +3,10 @@
 // started after Kestrix) and the notification server, reads the exported menu over
 // com.canonical.dbusmenu and clicks it, reads the item's tooltip and activates it as a left click
 // does. The simulated device's report log shows what a click did; the X server shows the windows
-// (their icons, the popped-up menu) and takes the keys.
+// (their icons, the popped-up menu) and takes the keys. Last, Kestrix starts again with two
+// simulated Dorvels and new firmware published on a local update server.
 #include "ReportLog.h"
+#include "support/LocalHttpServer.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusArgument>
@@ -13,6 +15,8 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPoint>
 #include <QProcess>
 #include <QRect>
@@ -249,8 +253,12 @@ class TrayPanelTest : public QObject {
     QTemporaryDir m_dir;
     QProcess m_bus;
     QProcess m_xserver;
-    QProcess m_devsim;
+    QProcess m_devsim; // the Dorvel named "dorvel"
+    QProcess m_second; // "second", plugged in for the cases with two
     QProcess m_app;
+    LocalHttpServer m_releases;
+    QString m_updateBase = QStringLiteral("http://127.0.0.1:9/");
+    QString m_held; // which of the two Kestrix holds
     QString m_busAddress;
     QString m_display;
     QObject m_watcherObject;
@@ -272,8 +280,41 @@ class TrayPanelTest : public QObject {
         env.insert(QStringLiteral("XDG_DATA_HOME"), path("data"));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.path());
         env.insert(QStringLiteral("KESTRIX_DEVICE_BUS"), path("bus"));
-        env.insert(QStringLiteral("KESTRIX_UPDATE_BASE_URL"), QStringLiteral("http://127.0.0.1:9/"));
+        env.insert(QStringLiteral("KESTRIX_UPDATE_BASE_URL"), m_updateBase);
         return env;
+    }
+
+    // A simulated Dorvel on the bus, with its report log and state file named after it. A firmware
+    // update on it goes quiet once at chunk 100, which holds the transfer open for Kestrix's 3 s
+    // chunk time-out, and it is back 0.2 s after its reboot.
+    QStringList devsimArguments(const QString &name) const
+    {
+        return {QStringLiteral("--bus"),
+                path("bus"),
+                QStringLiteral("--name"),
+                name,
+                QStringLiteral("--report-log"),
+                m_dir.filePath(name + QStringLiteral(".log")),
+                QStringLiteral("--state-file"),
+                m_dir.filePath(name + QStringLiteral("-state.json")),
+                QStringLiteral("--ignore-chunk"),
+                QStringLiteral("100"),
+                QStringLiteral("--reboot-delay-ms"),
+                QStringLiteral("200"),
+                QStringLiteral("--quiet")};
+    }
+    QList<QByteArray> reportsTo(const QString &name) const
+    {
+        return receivedReports(m_dir.filePath(name + QStringLiteral(".log")));
+    }
+    QJsonObject stateOf(const QString &name) const
+    {
+        QFile file(m_dir.filePath(name + QStringLiteral("-state.json")));
+        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
+    }
+    QString updatePhaseOf(const QString &name) const
+    {
+        return stateOf(name).value(QStringLiteral("update")).toObject().value(QStringLiteral("phase")).toString();
     }
 
     QDBusMessage call(const QString &service, const QString &objectPath, const QString &interface,
@@ -419,8 +460,7 @@ private Q_SLOTS:
         settings.sync();
 
         m_devsim.setProgram(QStringLiteral(KESTRIX_DEVSIM_PATH));
-        m_devsim.setArguments({QStringLiteral("--bus"), path("bus"), QStringLiteral("--report-log"),
-                               path("reports.log"), QStringLiteral("--quiet")});
+        m_devsim.setArguments(devsimArguments(QStringLiteral("dorvel")));
         m_devsim.start();
         QVERIFY(m_devsim.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path("bus/dorvel.json")), 10000);
@@ -491,12 +531,12 @@ private Q_SLOTS:
         MenuNode menu = layout();
         volumeUp = menu.find(QStringLiteral("Volume Up"));
         QVERIFY(volumeUp);
-        const auto before = receivedReports(path("reports.log")).size();
+        const auto before = reportsTo(QStringLiteral("dorvel")).size();
         const QDBusMessage clicked =
             call(m_menuService, m_menuPath, QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("Event"),
                  {volumeUp->id, QStringLiteral("clicked"), QVariant::fromValue(QDBusVariant(0)), 0u});
         QCOMPARE(clicked.type(), QDBusMessage::ReplyMessage);
-        QTRY_VERIFY_WITH_TIMEOUT(receivedReports(path("reports.log")).mid(before).contains(hexReport("0002")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(reportsTo(QStringLiteral("dorvel")).mid(before).contains(hexReport("0002")), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(layout().find(QStringLiteral("✓ Volume Up")) != nullptr, 10000);
     }
 
@@ -582,9 +622,82 @@ private Q_SLOTS:
         QCOMPARE(QString::fromLocal8Bit(m_appOutput), QString());
     }
 
+    // Two Dorvels present when Kestrix starts are matched in one go: the one it holds still gets its
+    // state query answered, so the firmware check runs and offers the update published meanwhile.
+    void theHeldOneOfTwoDorvelsAtStartIsQueriedAndChecked()
+    {
+        QProcess image;
+        image.start(QStringLiteral(KESTRIX_DEVSIM_PATH), {QStringLiteral("--make-image"), path("tarn.bin"),
+                                                          QStringLiteral("--version"), QStringLiteral("1.1.0")});
+        QVERIFY(image.waitForFinished(10000) && image.exitCode() == 0);
+        QFile imageFile(path("tarn.bin"));
+        QVERIFY(imageFile.open(QIODevice::ReadOnly));
+        m_releases.serve(QStringLiteral("/releases/tarn-rp2350/tarn.bin"), imageFile.readAll());
+        m_releases.serve(QStringLiteral("/releases/tarn-rp2350/latest.json"),
+                         QByteArray(R"({"version": "1.1.0", "asset": "tarn.bin"})"));
+        m_updateBase = m_releases.url(QString()).toString();
+
+        m_app.terminate();
+        QVERIFY(m_app.waitForFinished(10000));
+        m_second.start(QStringLiteral(KESTRIX_DEVSIM_PATH),
+                       devsimArguments(QStringLiteral("second")) +
+                           QStringList{QStringLiteral("--location"), QStringLiteral("0x14300000"),
+                                       QStringLiteral("--device-id"), QStringLiteral("5ec0d5ec0d5ec0d0")});
+        QVERIFY(m_second.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path("bus/second.json")), 10000);
+        const auto dorvelBefore = reportsTo(QStringLiteral("dorvel")).size();
+        const auto items = m_watcher->itemAddresses.size();
+        m_app.setProcessEnvironment(appEnvironment());
+        m_app.start();
+        QVERIFY(m_app.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(m_watcher->itemAddresses.size() > items, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(layout().find(QStringLiteral("TARN Update Available: v1.0.0 → v1.1.0")), 20000);
+
+        // Only the held one gets the identity query that ends an attach.
+        const bool dorvelHeld = reportsTo(QStringLiteral("dorvel")).mid(dorvelBefore).contains(hexReport("04"));
+        QCOMPARE(reportsTo(QStringLiteral("second")).contains(hexReport("04")), !dorvelHeld);
+        m_held = dorvelHeld ? QStringLiteral("dorvel") : QStringLiteral("second");
+    }
+
+    // A Dorvel plugged in while the firmware goes to the held one gets none of it; the update
+    // completes on the held one, and the newcomer is attached once the update lets go of the link.
+    void aDorvelPluggedInDuringAnUpdateWaitsForItsEnd()
+    {
+        QVERIFY(!m_held.isEmpty());
+        const bool dorvelHeld = m_held == QLatin1String("dorvel");
+        const QString other = dorvelHeld ? QStringLiteral("second") : QStringLiteral("dorvel");
+        QProcess &otherDevice = dorvelHeld ? m_second : m_devsim;
+        otherDevice.write("unplug\n");
+        QTRY_VERIFY_WITH_TIMEOUT(stateOf(other).value(QStringLiteral("appConnections")).toInt(-1) == 0, 10000);
+
+        const MenuNode *update = nullptr;
+        const MenuNode menu = layout();
+        update = menu.find(QStringLiteral("TARN Update Available: v1.0.0 → v1.1.0"));
+        QVERIFY(update);
+        QCOMPARE(call(m_menuService, m_menuPath, QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("Event"),
+                      {update->id, QStringLiteral("clicked"), QVariant::fromValue(QDBusVariant(0)), 0u})
+                     .type(),
+                 QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(updatePhaseOf(m_held), QStringLiteral("receiving"), 20000);
+
+        const auto otherBefore = reportsTo(other).size();
+        otherDevice.write("plug\n");
+        QTRY_VERIFY_WITH_TIMEOUT(stateOf(other).value(QStringLiteral("appConnections")).toInt() == 1, 10000);
+        QCOMPARE(updatePhaseOf(m_held), QStringLiteral("receiving")); // Kestrix found it mid-transfer
+
+        QTRY_COMPARE_WITH_TIMEOUT(stateOf(m_held).value(QStringLiteral("version")).toString(), QStringLiteral("1.1.0"),
+                                  30000);
+        // Attached: the LED state first, then the attach's queries.
+        QTRY_VERIFY_WITH_TIMEOUT(reportsTo(other).mid(otherBefore).contains(hexReport("ff")), 20000);
+        QVERIFY(reportsTo(other).at(otherBefore).startsWith("02"));
+        for (const QByteArray &report : reportsTo(other)) {
+            QVERIFY2(!report.startsWith("03"), report.constData());
+        }
+    }
+
     void cleanupTestCase()
     {
-        for (QProcess *process : {&m_app, &m_devsim, &m_xserver, &m_bus}) {
+        for (QProcess *process : {&m_app, &m_devsim, &m_second, &m_xserver, &m_bus}) {
             if (process->state() != QProcess::NotRunning) {
                 process->terminate();
                 if (!process->waitForFinished(5000)) {

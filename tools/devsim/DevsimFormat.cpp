@@ -379,6 +379,7 @@ QJsonObject stateJson(const SimulatedDorvel &device, const Status &status)
         {QStringLiteral("binding"), bindingObject},
         {QStringLiteral("update"), updateJson(device.updateProgress())},
         {QStringLiteral("reportsReceived"), static_cast<qint64>(status.reportsReceived)},
+        {QStringLiteral("appConnections"), status.appConnections},
     };
 }
 

@@ -45,6 +45,7 @@ struct Status {
     bool attached = false;
     std::optional<LocationID> locationId;
     std::uint64_t reportsReceived = 0;
+    int appConnections = 0; // programs connected to the device's socket now
 };
 
 // The whole device state as the state file holds it. Further device features add their own

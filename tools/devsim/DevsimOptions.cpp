@@ -150,7 +150,8 @@ void setUpDevsimParser(QCommandLineParser &parser)
         {latencyOption, QStringLiteral("Delay before each reply in milliseconds, 0 to 60000 (default 0)."),
          QStringLiteral("n")},
         {stateFileOption,
-         QStringLiteral("Keep the whole device state in this JSON file, rewritten after every report."),
+         QStringLiteral("Keep the whole device state and how many programs have it open in this JSON file, "
+                        "rewritten after every change."),
          QStringLiteral("file")},
         {reportLogOption,
          QStringLiteral("Log every received report in this file, one line each: milliseconds since start and the 32 "

@@ -134,8 +134,8 @@ private:
         if (m_options.stateFile.isEmpty()) {
             return;
         }
-        const Devsim::Status status{m_server.isPlugged(), m_server.description().locationId,
-                                    m_server.reportsReceived()};
+        const Devsim::Status status{m_server.isPlugged(), m_server.description().locationId, m_server.reportsReceived(),
+                                    m_server.connectionCount()};
         const QByteArray json = QJsonDocument(Devsim::stateJson(m_device, status)).toJson();
         QString error;
         const bool written = SocketBus::writeFileAtomically(m_options.stateFile, json, &error);
@@ -208,6 +208,7 @@ private:
                 .arg(count > m_connections ? QStringLiteral("app connected") : QStringLiteral("app disconnected"))
                 .arg(count));
         m_connections = count;
+        writeState();
     }
 
     // Standard input may be closed or /dev/null when scripts start the program: its end stops the

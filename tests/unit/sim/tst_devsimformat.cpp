@@ -60,10 +60,10 @@ private Q_SLOTS:
             "binding": {"type": "custom", "mods": 5, "keycode": 4, "repeat": 2, "gap": 3},
             "update": {"phase": "idle", "totalSize": 0, "receivedBytes": 0, "crc32": "0x00000000",
                        "expectedSequence": 0, "lastStatus": null, "bootVersion": null, "updatesApplied": 0},
-            "reportsReceived": 11
+            "reportsReceived": 11, "appConnections": 2
         })")
                                          .object();
-        QCOMPARE(Devsim::stateJson(device, {true, 0x14200000, 11}), expected);
+        QCOMPARE(Devsim::stateJson(device, {true, 0x14200000, 11, 2}), expected);
 
         device.handleReport(report({0x00, 3}));
         const QJsonObject detached = Devsim::stateJson(device, {false, std::nullopt, 12});
