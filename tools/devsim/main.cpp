@@ -294,7 +294,7 @@ private:
 // firmware update to try; its size gives a transfer long enough to watch.
 int writeFirmwareImage(const QString &path, const QString &versionText)
 {
-    constexpr std::size_t demoImageSize = 256 * 1024;
+    constexpr std::size_t demoImageSize = std::size_t{256} * 1024;
     const auto version = FirmwareVersion::fromString(versionText.toStdString());
     if (!version) {
         printError(QStringLiteral("--version: expected x.y.z, got \"%1\"").arg(versionText));
