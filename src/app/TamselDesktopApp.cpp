@@ -81,7 +81,7 @@ TamselDesktopApp::TamselDesktopApp(Ports ports, QObject *parent)
     m_windows->registerWindow(QString::fromLatin1(StatusRulesSettingsView::windowId),
                               [this] { return new StatusRulesSettingsView(*m_rulesEngine, *m_calendar); });
     m_windows->registerWindow(QString::fromLatin1(TimerView::windowId),
-                              [this] { return new TimerView(*m_timerManager); });
+                              [this] { return new TimerView(*m_timerManager, *m_hid); });
     m_windows->registerWindow(QStringLiteral("legal-agreement"), [this] {
         auto *view = new LegalAgreementView(*m_legalGate, AppResources::appIconDisplay());
         connect(view, &LegalAgreementView::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -586,6 +586,7 @@ std::optional<DorvelDeviceManager::ExclusiveLink> DorvelDeviceManager::acquireEx
     if (m_device) {
         m_pin = Pin{m_device, m_currentLocationID};
     }
+    Q_EMIT isLinkExclusiveChanged(true);
     return ExclusiveLink(*this, m_linkOwner);
 }
 
@@ -620,6 +621,7 @@ void DorvelDeviceManager::ExclusiveLink::release()
     if (m_manager && m_token != noOwner && m_manager->m_linkOwner == m_token) {
         m_manager->m_linkOwner = noOwner;
         m_manager->onLinkReleased();
+        Q_EMIT m_manager->isLinkExclusiveChanged(false);
     }
     m_token = noOwner;
 }

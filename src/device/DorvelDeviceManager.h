@@ -33,6 +33,7 @@ class DorvelDeviceManager : public QObject {
     Q_PROPERTY(std::optional<DeviceQueryResponse> lastQuery READ lastQuery WRITE setLastQuery NOTIFY lastQueryChanged)
     Q_PROPERTY(std::optional<std::string> deviceID READ deviceID NOTIFY deviceIDChanged)
     Q_PROPERTY(bool hasInaccessibleDevice READ hasInaccessibleDevice NOTIFY hasInaccessibleDeviceChanged)
+    Q_PROPERTY(bool isLinkExclusive READ isLinkExclusive NOTIFY isLinkExclusiveChanged)
 
 public:
     using RequestError = ::RequestError;
@@ -147,6 +148,8 @@ public:
 
     // No value while another holder exists.
     std::optional<ExclusiveLink> acquireExclusiveLink();
+    // A holder exists. The firmware run is the only one, so the views read this as "a firmware
+    // update holds the link" and keep the user's writes to the device back meanwhile.
     bool isLinkExclusive() const { return m_linkOwner != noOwner; }
 
     // Ends whatever has run out by the clock's present time: the manager's own timer calls this at
@@ -171,6 +174,8 @@ Q_SIGNALS:
     void lastQueryChanged();
     void deviceIDChanged();
     void hasInaccessibleDeviceChanged(bool hasInaccessibleDevice);
+    // Emitted when a holder takes the link and when it lets go, from inside the call that did it.
+    void isLinkExclusiveChanged(bool isLinkExclusive);
 
 private:
     // Who may use the request slot: noOwner lets everybody in.

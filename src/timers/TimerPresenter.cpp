@@ -1,5 +1,7 @@
 #include "timers/TimerPresenter.h"
 
+#include "firmware/TarnUpdatePresenter.h"
+
 #include <algorithm>
 
 namespace TimerPresenter {
@@ -48,9 +50,14 @@ QString cycleLine(int pomodoroCycleCount, std::optional<int> sessionLimit)
 }
 
 TimerWindow timerWindow(const std::optional<TimerKind> &kind, bool isExpired, const std::optional<PomodoroPhase> &phase,
-                        int remainingSeconds, int pomodoroCycleCount, std::optional<int> sessionLimit)
+                        int remainingSeconds, int pomodoroCycleCount, std::optional<int> sessionLimit, bool isLinkHeld)
 {
     TimerWindow window;
+    // A timer writes the LED itself from its first second.
+    window.startEnabled = !isLinkHeld;
+    if (isLinkHeld) {
+        window.startNotice = TarnUpdatePresenter::linkHeldReason();
+    }
     window.showsSimpleSection = kind != TimerKind::pomodoro;
     window.showsSimpleSetup = !kind;
     window.showsPomodoroSection = kind != TimerKind::simple;

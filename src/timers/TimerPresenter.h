@@ -42,10 +42,15 @@ struct TimerWindow {
     QString pomodoroRemaining;
     QString cycleLine;
 
+    // The set-up forms' "Start" buttons: off while a firmware update holds the device link, with
+    // the reason in startNotice (a line above the sections and the buttons' tooltip), else empty.
+    bool startEnabled = true;
+    QString startNotice;
+
     friend bool operator==(const TimerWindow &, const TimerWindow &) = default;
 };
 TimerWindow timerWindow(const std::optional<TimerKind> &kind, bool isExpired, const std::optional<PomodoroPhase> &phase,
-                        int remainingSeconds, int pomodoroCycleCount, std::optional<int> sessionLimit);
+                        int remainingSeconds, int pomodoroCycleCount, std::optional<int> sessionLimit, bool isLinkHeld);
 
 // A stepper of the set-up forms: it shows prefix, number, suffix ("Duration: 5 min").
 struct Stepper {

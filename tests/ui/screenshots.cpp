@@ -222,19 +222,19 @@ private Q_SLOTS:
         FakeClock clock;
         TimerManager timer(hid, engine, clock);
         {
-            TimerView view(timer);
+            TimerView view(timer, hid);
             save(view, QStringLiteral("timer"));
         }
         timer.startSimple(5, HSVColor{0, 255, 255}, Dorvel::RGBMode::breatheFast);
         {
-            TimerView view(timer);
+            TimerView view(timer, hid);
             save(view, QStringLiteral("timer-running"));
         }
         timer.cancelIfRunning();
         PomodoroSettings session;
         session.sessionLimit = 8;
         timer.startPomodoro(session);
-        TimerView view(timer);
+        TimerView view(timer, hid);
         save(view, QStringLiteral("timer-pomodoro-running"));
     }
 

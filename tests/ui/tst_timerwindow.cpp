@@ -110,7 +110,7 @@ private Q_SLOTS:
 
     void simpleTimerAlertsOnTheLEDAndDismissGivesItBackToTheRules()
     {
-        TimerView view(*timer);
+        TimerView view(*timer, *hid);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         QGroupBox *simple = section(view, "Timer");
@@ -154,7 +154,7 @@ private Q_SLOTS:
 
     void limitedPomodoroShowsItsPhaseAndCycleAndOutlivesTheWindow()
     {
-        auto view = std::make_unique<TimerView>(*timer);
+        auto view = std::make_unique<TimerView>(*timer, *hid);
         view->show();
         QVERIFY(QTest::qWaitForWindowExposed(view.get()));
         auto *total = named<QSpinBox>(*view, QStringLiteral("Total cycles"));
@@ -179,7 +179,7 @@ private Q_SLOTS:
         // Closing the window leaves the session running; a new window shows it.
         view.reset();
         QCOMPARE(timer->kind(), std::optional(TimerKind::pomodoro));
-        view = std::make_unique<TimerView>(*timer);
+        view = std::make_unique<TimerView>(*timer, *hid);
         view->show();
         QVERIFY(QTest::qWaitForWindowExposed(view.get()));
         QCOMPARE(shownTexts(*section(*view, "Pomodoro Timer")), (names({"Break", "5:00", "cycle 2 / 2"})));

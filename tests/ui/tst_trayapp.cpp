@@ -27,8 +27,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -55,6 +59,17 @@ QAction *menuAction(QMenu &menu, const QString &text)
             if (QAction *found = menuAction(*submenu, text)) {
                 return found;
             }
+        }
+    }
+    return nullptr;
+}
+
+template <typename T>
+T *findByName(const QWidget &window, const QString &accessibleName)
+{
+    for (T *child : window.findChildren<T *>()) {
+        if (child->accessibleName() == accessibleName) {
+            return child;
         }
     }
     return nullptr;
@@ -381,6 +396,77 @@ private Q_SLOTS:
         server.releaseAll();
         QTRY_VERIFY_WITH_TIMEOUT(app.tarnUpdater().state().kind == TarnUpdateState::Kind::failed,
                                  int(TestTime::scaled(20s).count()));
+    }
+
+    // While a firmware run holds the device link, what writes to the device is greyed and says why:
+    // the presets, the custom shortcut's Apply, the RGB controls and the timer's Start. They come
+    // back when the run lets go, here after the device refused the update.
+    void deviceWritesWaitWhileTheFirmwareRunHoldsTheLink()
+    {
+        LocalHttpServer server;
+        const QByteArray previousBase = qgetenv("KESTRIX_UPDATE_BASE_URL");
+        qputenv("KESTRIX_UPDATE_BASE_URL", server.url(QString()).toString().toUtf8());
+        server.serve(QStringLiteral("/releases/tarn-rp2350/latest.json"),
+                     QByteArray(R"({"version": "1.1.0", "asset": "tarn.bin"})"));
+        server.serve(QStringLiteral("/releases/tarn-rp2350/tarn.bin"), QByteArray(1000, 'x'));
+        auto bus = std::make_unique<SimulatedHidBus>();
+        auto *simBus = bus.get();
+        SimulatedDorvel device;
+        device.updateFaults.startStatus = UpdateStatus::busy;
+        TamselDesktopApp app(fakePorts(std::move(bus), std::make_unique<FakeTriggerListener>()));
+        qputenv("KESTRIX_UPDATE_BASE_URL", previousBase);
+        app.legalGate().accept();
+        QSignalSpy started(&app, &TamselDesktopApp::started);
+        app.launch();
+        QVERIFY(started.wait());
+        simBus->plug(device, 0x14200000);
+        QAction *update = nullptr;
+        KESTRIX_WAIT_FOR(
+            (update = menuAction(app.trayMenu(), QStringLiteral("TARN Update Available: v1.0.0 → v1.1.0"))));
+
+        QWidget *shortcut = app.windows().openWindow(QStringLiteral("custom-shortcut"));
+        shortcut->findChildren<QPushButton *>().at(0)->click(); // record
+        QKeyEvent superK(QEvent::KeyPress, Qt::Key_K, Qt::MetaModifier, 37 + 8, 0, 0);
+        QApplication::sendEvent(shortcut, &superK);
+        QWidget *rgb = app.windows().openWindow(QStringLiteral("rgb-settings"));
+        QWidget *timer = app.windows().openWindow(QStringLiteral("timer"));
+        const QString reason = QStringLiteral("Unavailable while the firmware update is running");
+        // Each place: whether its control takes input, and whether the reason is shown beside it.
+        const auto places = [&] {
+            QAction *mute = menuAction(app.trayMenu(), QStringLiteral("Mute"));
+            QPushButton *apply = shortcut->findChildren<QPushButton *>().at(1);
+            QPushButton *start = findByName<QPushButton>(*timer, QStringLiteral("Start timer"));
+            const auto says = [&reason](const QWidget *window) {
+                const QList<QLabel *> labels = window->findChildren<QLabel *>();
+                return std::any_of(labels.begin(), labels.end(),
+                                   [&](const QLabel *l) { return l->isVisible() && l->text() == reason; });
+            };
+            return QList<bool>{
+                mute->isEnabled(),
+                menuTexts().contains(QStringLiteral("Presets unavailable while the firmware update is running")),
+                apply->isEnabled(),
+                says(shortcut) && apply->toolTip() == reason,
+                rgb->findChild<QCheckBox *>(QStringLiteral("ledOn"))->isEnabled(),
+                says(rgb),
+                start->isEnabled(),
+                says(timer) && start->toolTip() == reason};
+        };
+        const QList<bool> usable{true, false, true, false, true, false, true, false};
+        QCOMPARE(places(), usable);
+        // Taken the moment the run takes the link: its update-start follows at once.
+        QList<QList<bool>> whileHeld;
+        connect(&app.hid(), &DorvelDeviceManager::isLinkExclusiveChanged, this, [&](bool held) {
+            if (held) {
+                whileHeld << places();
+            }
+        });
+        update->trigger();
+        KESTRIX_WAIT_FOR(app.tarnUpdater().state().kind == TarnUpdateState::Kind::failed);
+        const QList<bool> greyed{false, true, false, true, false, true, false, true};
+        QCOMPARE(whileHeld, QList<QList<bool>>{greyed});
+        QCOMPARE(places(), usable);
+        simBus->unplugAll();
+        waitForFirmwareCheck(app);
     }
 
     // The menu's own entries reach what they name: the windows, the setup guide, the feature request

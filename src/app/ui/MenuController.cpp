@@ -73,6 +73,7 @@ MenuController::MenuController(Objects objects, Environment environment, QObject
     connect(hid, &DorvelDeviceManager::isConnectedChanged, this, &MenuController::refresh);
     connect(hid, &DorvelDeviceManager::lastQueryChanged, this, &MenuController::refresh);
     connect(hid, &DorvelDeviceManager::hasInaccessibleDeviceChanged, this, &MenuController::refresh);
+    connect(hid, &DorvelDeviceManager::isLinkExclusiveChanged, this, &MenuController::refresh);
     connect(&m_objects.mic, &MicMuteWatcher::isMutedChanged, this, &MenuController::refresh);
     connect(&m_objects.appUpdater, &AppUpdater::stateChanged, this, &MenuController::refresh);
     connect(&m_objects.tarnUpdater, &TarnFirmwareUpdater::stateChanged, this, &MenuController::followFirmwareState);
@@ -94,6 +95,7 @@ MenuPresenter::MenuState MenuController::state() const
     state.termsAccepted = m_objects.legalGate.hasAccepted();
     state.micMuted = m_objects.mic.isMuted();
     state.isConnected = m_objects.hid.isConnected();
+    state.isLinkHeld = m_objects.hid.isLinkExclusive();
     state.hasInaccessibleDevice = m_objects.hid.hasInaccessibleDevice();
     state.lastQuery = m_objects.hid.lastQuery();
     state.timerKind = m_objects.timerManager.kind();

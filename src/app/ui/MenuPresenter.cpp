@@ -89,6 +89,14 @@ MenuView menuView(const MenuState &state)
     view.presetVisible = state.isConnected;
     view.systemPresets = presetItems(systemPresetCodes(), state.lastQuery);
     view.mediaPresets = presetItems(mediaPresetCodes(), state.lastQuery);
+    // A binding written now would reach the device between the update's own reports.
+    for (auto *items : {&view.systemPresets, &view.mediaPresets}) {
+        for (MenuItem &item : *items) {
+            item.enabled = !state.isLinkHeld;
+        }
+    }
+    view.presetNotice = text(QStringLiteral("Presets unavailable while the firmware update is running"),
+                             state.isConnected && state.isLinkHeld);
     view.customShortcut =
         button(customShortcutMenuLabel(state.lastQuery), MenuAction::openCustomShortcut, state.isConnected);
     view.rgbSettings = button(QStringLiteral("RGB Settings…"), MenuAction::openRGBSettings, platformKnown);
@@ -117,10 +125,10 @@ MenuView menuView(const MenuState &state)
     if (!state.termsAccepted) {
         // Everything above "Terms…" is greyed and inert until the terms are accepted.
         view.presetEnabled = false;
-        for (MenuItem *item :
-             {&view.micLine, &view.toggleMicMute, &view.customShortcut, &view.rgbSettings, &view.statusRules,
-              &view.pauseMenu, &view.timer, &view.advancedSetup, &view.featureRequest, &view.deviceStatus,
-              &view.accessHint, &view.appVersion, &view.appUpdate, &view.firmwareUpdate, &view.uninstall}) {
+        for (MenuItem *item : {&view.micLine, &view.toggleMicMute, &view.presetNotice, &view.customShortcut,
+                               &view.rgbSettings, &view.statusRules, &view.pauseMenu, &view.timer, &view.advancedSetup,
+                               &view.featureRequest, &view.deviceStatus, &view.accessHint, &view.appVersion,
+                               &view.appUpdate, &view.firmwareUpdate, &view.uninstall}) {
             item->enabled = false;
         }
         for (auto *items : {&view.systemPresets, &view.mediaPresets, &view.pauseItems}) {

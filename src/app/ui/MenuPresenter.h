@@ -36,6 +36,7 @@ struct MenuState {
     bool termsAccepted = false;
     std::optional<bool> micMuted;
     bool isConnected = false;
+    bool isLinkHeld = false; // a firmware update holds the device link
     bool hasInaccessibleDevice = false;
     std::optional<DeviceQueryResponse> lastQuery;
     std::optional<TimerKind> timerKind;
@@ -94,6 +95,8 @@ struct MenuView {
     bool presetEnabled = true;
     std::vector<MenuItem> systemPresets;
     std::vector<MenuItem> mediaPresets;
+    // Under "Preset" while a firmware update holds the device link and the presets are greyed: why.
+    MenuItem presetNotice;
     MenuItem customShortcut;
     MenuItem rgbSettings;
     MenuItem statusRules;

@@ -44,6 +44,7 @@ MenuWindow::MenuWindow(MenuController &controller, QWidget *parent) : QWidget(pa
     }
     m_presetButton->setMenu(m_presetMenu);
     m_layout->addWidget(m_presetButton);
+    addRow([](const MenuView &v) -> const MenuItem & { return v.presetNotice; }, false);
     addRow([](const MenuView &v) -> const MenuItem & { return v.customShortcut; }, true);
     addRow([](const MenuView &v) -> const MenuItem & { return v.rgbSettings; }, true);
     addRow([](const MenuView &v) -> const MenuItem & { return v.statusRules; }, true);

@@ -28,6 +28,7 @@ TrayMenu::TrayMenu(MenuController &controller, QWidget *parent) : QMenu(parent),
     m_presetMenu = addMenu(QStringLiteral("Preset"));
     fillPresets(m_presetMenu->addMenu(QStringLiteral("System")), false);
     fillPresets(m_presetMenu->addMenu(QStringLiteral("Media")), true);
+    bind([](const MenuView &v) -> const MenuItem & { return v.presetNotice; });
     bind([](const MenuView &v) -> const MenuItem & { return v.customShortcut; });
     bind([](const MenuView &v) -> const MenuItem & { return v.rgbSettings; });
     bind([](const MenuView &v) -> const MenuItem & { return v.statusRules; });

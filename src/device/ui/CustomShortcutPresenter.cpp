@@ -2,6 +2,7 @@
 
 #include "device/Dorvel.h"
 #include "device/KeycodeMapping.h"
+#include "firmware/TarnUpdatePresenter.h"
 
 #include <QStringList>
 
@@ -128,9 +129,12 @@ View customShortcutView(const State &state)
     const auto gapIndex =
         static_cast<std::size_t>(std::clamp(state.gapIndex, 0, static_cast<int>(gapTableMs.size()) - 1));
     view.gapCaption = QStringLiteral("Repeat gap: ") + formatGap(gapTableMs[gapIndex]);
-    view.applyEnabled = captured && state.isConnected;
+    view.applyEnabled = captured && state.isConnected && !state.isLinkHeld;
     view.controlsEnabled = state.isConnected;
-    if (!state.isConnected) {
+    // The update may have the device off the bus for its reboot: the update is the reason then.
+    if (state.isLinkHeld) {
+        view.deviceNotice = view.applyToolTip = TarnUpdatePresenter::linkHeldReason();
+    } else if (!state.isConnected) {
         view.deviceNotice = QStringLiteral("No Dorvel connected");
     }
     if (state.lastQuery && state.lastQuery->bindType == BindType::custom) {

@@ -50,6 +50,7 @@ struct State {
     int repeatCount = 1;
     int gapIndex = 0;
     bool isConnected = false;
+    bool isLinkHeld = false; // a firmware update holds the device link
     std::optional<DeviceQueryResponse> lastQuery;
     KeyNames keyNames = runningKeyNames();
 };
@@ -59,10 +60,14 @@ struct View {
     QString recorderLabel;
     QString repeatLabel;
     QString gapCaption;
+    // Off while a firmware update holds the link; the combination may still be recorded then.
     bool applyEnabled = false;
+    // Why Apply is off while a firmware update holds the link, else empty.
+    QString applyToolTip;
     // The recorder, repeat and gap controls; off while no device is held.
     bool controlsEnabled = false;
-    // "No Dorvel connected" while no device is held, else absent.
+    // Why Apply is off while a firmware update holds the link, else "No Dorvel connected" while no
+    // device is held, else absent.
     std::optional<QString> deviceNotice;
     // Absent unless the device is bound to a custom combination.
     std::optional<QString> currentlyBound;

@@ -124,6 +124,7 @@ CustomShortcutRecorderView::CustomShortcutRecorderView(DorvelDeviceManager &hid,
     connect(m_recorder, &KeyRecorder::capturedChanged, this, &CustomShortcutRecorderView::render);
     connect(&m_hid, &DorvelDeviceManager::isConnectedChanged, this, &CustomShortcutRecorderView::render);
     connect(&m_hid, &DorvelDeviceManager::lastQueryChanged, this, &CustomShortcutRecorderView::render);
+    connect(&m_hid, &DorvelDeviceManager::isLinkExclusiveChanged, this, &CustomShortcutRecorderView::render);
     render();
 }
 
@@ -138,6 +139,7 @@ void CustomShortcutRecorderView::render()
         .repeatCount = m_repeat->value(),
         .gapIndex = m_gap->value(),
         .isConnected = m_hid.isConnected(),
+        .isLinkHeld = m_hid.isLinkExclusive(),
         .lastQuery = m_hid.lastQuery(),
     });
     m_title->setText(view.title);
@@ -157,6 +159,7 @@ void CustomShortcutRecorderView::render()
     m_gapCaption->setText(view.gapCaption);
     m_gap->setAccessibleDescription(view.gapCaption);
     m_apply->setEnabled(view.applyEnabled);
+    m_apply->setToolTip(view.applyToolTip);
     m_currentlyBound->setVisible(view.currentlyBound.has_value());
     m_currentlyBound->setText(view.currentlyBound.value_or(QString()));
 }

@@ -1,5 +1,7 @@
 #include "settings/ui/RGBSettingsPresenter.h"
 
+#include "firmware/TarnUpdatePresenter.h"
+
 #include <algorithm>
 #include <array>
 
@@ -21,8 +23,11 @@ std::uint8_t truncatedByte(double value)
 
 } // namespace
 
-std::optional<QString> deviceNotice(bool isConnected)
+std::optional<QString> deviceNotice(bool isConnected, bool isLinkHeld)
 {
+    if (isLinkHeld) {
+        return TarnUpdatePresenter::linkHeldReason();
+    }
     if (isConnected) {
         return std::nullopt;
     }

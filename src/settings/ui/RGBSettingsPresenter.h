@@ -28,8 +28,9 @@ std::vector<Dorvel::FlashStyle> availableFlashStyles(const std::optional<DeviceQ
 // The "Breathe Sweep" section exists only for a device whose state reply carries a sweep mode.
 bool showsBreatheSweep(const std::optional<DeviceQueryResponse> &state);
 
-// "No Dorvel connected" while no device is held (the LED controls are then disabled), else absent.
-std::optional<QString> deviceNotice(bool isConnected);
+// Why the device's controls are disabled, else absent: while a firmware update holds the device
+// link (its reboot included), the update's reason; else "No Dorvel connected" while no device is held.
+std::optional<QString> deviceNotice(bool isConnected, bool isLinkHeld);
 
 // The rule effect that draws a device mode; the fast breathe is "pulsing".
 LEDEffect effectForMode(Dorvel::RGBMode mode);

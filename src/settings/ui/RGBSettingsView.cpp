@@ -156,14 +156,15 @@ RGBSettingsView::~RGBSettingsView() = default;
 
 void RGBSettingsView::renderDeviceLink()
 {
-    const auto notice = RGBSettingsPresenter::deviceNotice(m_hid.isConnected());
+    const auto notice = RGBSettingsPresenter::deviceNotice(m_hid.isConnected(), m_hid.isLinkExclusive());
     m_deviceNotice->setVisible(notice.has_value());
     m_deviceNotice->setText(notice.value_or(QString()));
     for (QWidget *section : std::as_const(m_deviceSections)) {
         section->setEnabled(!notice);
+        section->setToolTip(notice.value_or(QString()));
     }
     if (notice && m_color->dialog()) {
-        // Nothing to preview on: the dialog goes with the device.
+        // Nothing to preview on: the dialog goes with the device, or waits for the firmware update.
         m_color->dialog()->reject();
     }
 }
@@ -440,6 +441,7 @@ void RGBSettingsView::connectControls()
             }));
     connect(&m_hid, &DorvelDeviceManager::lastQueryChanged, this, &RGBSettingsView::onLastQueryChanged);
     connect(&m_hid, &DorvelDeviceManager::isConnectedChanged, this, &RGBSettingsView::renderDeviceLink);
+    connect(&m_hid, &DorvelDeviceManager::isLinkExclusiveChanged, this, &RGBSettingsView::renderDeviceLink);
 }
 
 void RGBSettingsView::renderDeviceOptions()
@@ -527,6 +529,11 @@ void RGBSettingsView::stopTimer()
 
 void RGBSettingsView::write(const Bytes &report)
 {
+    // Nothing the window does reaches the device while a firmware update holds the link: the
+    // controls are greyed, and the color put back as the update closes the dialog stays unwritten.
+    if (m_hid.isLinkExclusive()) {
+        return;
+    }
     if (HidConnection *device = m_hid.device()) {
         device->writeReport(report);
     }

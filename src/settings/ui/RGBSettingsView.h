@@ -38,7 +38,8 @@ class UnitSlider;
 //
 // While the color dialog is open the LED follows the color being tried (at most one report per
 // previewInterval, the last one always sent); cancelling the dialog puts the window's color back
-// on the LED. Without a device the controls are disabled under "No Dorvel connected".
+// on the LED. Without a device the controls are disabled under "No Dorvel connected", and while a
+// firmware update holds the device link under the update's reason.
 class RGBSettingsView : public QWidget {
     Q_OBJECT
 public:

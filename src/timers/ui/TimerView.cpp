@@ -1,5 +1,6 @@
 #include "timers/ui/TimerView.h"
 
+#include "device/DorvelDeviceManager.h"
 #include "device/ui/Hsv255.h"
 #include "device/ui/LedLabels.h"
 #include "timers/TimerManager.h"
@@ -86,7 +87,8 @@ Dorvel::RGBMode modeOf(const QComboBox &picker)
 
 } // namespace
 
-TimerView::TimerView(TimerManager &timer, QWidget *parent) : QWidget(parent), m_timer(timer)
+TimerView::TimerView(TimerManager &timer, DorvelDeviceManager &hid, QWidget *parent)
+    : QWidget(parent), m_timer(timer), m_hid(hid)
 {
     namespace P = TimerPresenter;
     setWindowTitle(QStringLiteral("Timer"));
@@ -99,6 +101,11 @@ TimerView::TimerView(TimerManager &timer, QWidget *parent) : QWidget(parent), m_
 
     m_countdownFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     m_countdownFont.setPointSizeF(font().pointSizeF() * titleScale);
+
+    m_startNotice = new QLabel(this);
+    m_startNotice->setObjectName(QStringLiteral("startNotice"));
+    m_startNotice->setWordWrap(true);
+    stack->addWidget(m_startNotice);
 
     // "Timer": a simple countdown.
     m_simpleSection = new QGroupBox(QStringLiteral("Timer"), this);
@@ -201,6 +208,7 @@ TimerView::TimerView(TimerManager &timer, QWidget *parent) : QWidget(parent), m_
     connect(&timer, &TimerManager::remainingSecondsChanged, this, &TimerView::render);
     connect(&timer, &TimerManager::pomodoroPhaseChanged, this, &TimerView::render);
     connect(&timer, &TimerManager::pomodoroCycleCountChanged, this, &TimerView::render);
+    connect(&hid, &DorvelDeviceManager::isLinkExclusiveChanged, this, &TimerView::render);
     render();
 }
 
@@ -208,7 +216,14 @@ void TimerView::render()
 {
     const TimerPresenter::TimerWindow window = TimerPresenter::timerWindow(
         m_timer.kind(), m_timer.isExpired(), m_timer.pomodoroPhase(), m_timer.remainingSeconds(),
-        m_timer.pomodoroCycleCount(), m_timer.pomodoroSettings().sessionLimit);
+        m_timer.pomodoroCycleCount(), m_timer.pomodoroSettings().sessionLimit, m_hid.isLinkExclusive());
+
+    m_startNotice->setVisible(!window.startNotice.isEmpty());
+    m_startNotice->setText(window.startNotice);
+    for (QPushButton *start : {m_simpleStart, m_pomodoroStart}) {
+        start->setEnabled(window.startEnabled);
+        start->setToolTip(window.startNotice);
+    }
 
     m_simpleSection->setVisible(window.showsSimpleSection);
     m_simpleSetup->setVisible(window.showsSimpleSetup);

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class ColorButton;
+class DorvelDeviceManager;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -16,15 +17,16 @@ class TimerManager;
 // ("Pomodoro Timer"), each with a set-up form while no timer exists and a running form while its
 // own kind runs; the other kind's section is hidden meanwhile. The set-up values live in this view
 // only: they start from fixed values each time the window is made and survive the switches between
-// the forms. Closing the window leaves a timer running. Renders TimerPresenter::timerWindow() on
-// every change of the manager's published values.
+// the forms. Closing the window leaves a timer running; no timer starts while a firmware update
+// holds the device link. Renders TimerPresenter::timerWindow() on every change of the timer
+// manager's published values and of the link.
 class TimerView : public QWidget {
     Q_OBJECT
 public:
     static constexpr char windowId[] = "timer";
 
-    // The manager must outlive the view.
-    explicit TimerView(TimerManager &timer, QWidget *parent = nullptr);
+    // Both managers must outlive the view.
+    TimerView(TimerManager &timer, DorvelDeviceManager &hid, QWidget *parent = nullptr);
 
 private:
     void render();
@@ -32,8 +34,10 @@ private:
     void startPomodoro();
 
     TimerManager &m_timer;
+    DorvelDeviceManager &m_hid;
     QFont m_countdownFont; // the title size in the system's monospaced font
 
+    QLabel *m_startNotice = nullptr;
     QGroupBox *m_simpleSection = nullptr;
     QWidget *m_simpleSetup = nullptr;
     QSpinBox *m_simpleMinutes = nullptr;

@@ -69,7 +69,7 @@ private Q_SLOTS:
         QFETCH(std::optional<TimerKind>, kind);
         QFETCH(bool, expired);
         QFETCH(std::optional<PomodoroPhase>, phase);
-        const TimerPresenter::TimerWindow window = TimerPresenter::timerWindow(kind, expired, phase, 65, 0, 4);
+        const TimerPresenter::TimerWindow window = TimerPresenter::timerWindow(kind, expired, phase, 65, 0, 4, false);
         QTEST(window.showsSimpleSection, "simpleSection");
         QTEST(window.showsSimpleSetup, "simpleSetup");
         QTEST(window.simpleStatus, "simpleStatus");
