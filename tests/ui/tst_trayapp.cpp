@@ -400,15 +400,14 @@ private Q_SLOTS:
                                [&](auto *l) { return l->isVisible() && l->text() == reason; });
         };
         const auto places = [&] {
-            return QList<bool>{
-                menuAction(app.trayMenu(), QStringLiteral("Mute"))->isEnabled(),
-                apply->isEnabled(),
-                rgb->findChild<QCheckBox *>(QStringLiteral("ledOn"))->isEnabled(),
-                start->isEnabled(),
-                menuTexts().contains(QStringLiteral("Presets unavailable while the firmware update is running")),
-                says(shortcut) && apply->toolTip() == reason,
-                says(rgb),
-                says(timer) && start->toolTip() == reason};
+            return QList<bool>{menuAction(app.trayMenu(), QStringLiteral("Mute"))->isEnabled(),
+                               apply->isEnabled(),
+                               rgb->findChild<QCheckBox *>(QStringLiteral("ledOn"))->isEnabled(),
+                               start->isEnabled(),
+                               menuTexts().contains(QStringLiteral("Presets unavailable during the update")),
+                               says(shortcut) && apply->toolTip() == reason,
+                               says(rgb),
+                               says(timer) && start->toolTip() == reason};
         };
         const QList<bool> usable{true, true, true, true, false, false, false, false};
         QCOMPARE(places(), usable);

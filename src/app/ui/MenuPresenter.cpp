@@ -95,8 +95,8 @@ MenuView menuView(const MenuState &state)
             item.enabled = !state.isLinkHeld;
         }
     }
-    view.presetNotice = text(QStringLiteral("Presets unavailable while the firmware update is running"),
-                             state.isConnected && state.isLinkHeld);
+    view.presetNotice =
+        text(QStringLiteral("Presets unavailable during the update"), state.isConnected && state.isLinkHeld);
     view.customShortcut =
         button(customShortcutMenuLabel(state.lastQuery), MenuAction::openCustomShortcut, state.isConnected);
     view.rgbSettings = button(QStringLiteral("RGB Settings…"), MenuAction::openRGBSettings, platformKnown);
