@@ -424,7 +424,7 @@ private Q_SLOTS:
     }
 
     // The menu's own entries reach what they name: the windows, the setup guide, the feature request
-    // mail, and the firmware check and its retry.
+    // mail, the app update found at start-up, and the firmware check and its retry.
     void menuEntriesOpenTheirWindowsLinksAndUpdates()
     {
         LocalHttpServer server;
@@ -446,6 +446,11 @@ private Q_SLOTS:
         };
         environment.setupGuide = QUrl(QStringLiteral("file:///guide/advanced-setup.pdf"));
         environment.supportEmail = QStringLiteral("help@example.org");
+        app.appUpdater().environment().runningVersion = QStringLiteral("1.0.0");
+        // The app manifest's address is fixed at the process's first use; point this app at the server.
+        app.appUpdater().environment().manifestURL = server.url(QStringLiteral("/releases/linux/latest.json"));
+        server.serve(QStringLiteral("/releases/linux/latest.json"),
+                     QByteArray(R"({"version": "1.2.0", "asset": "kestrix_1.2.0.deb"})"));
         QSignalSpy started(&app, &TamselDesktopApp::started);
         app.launch();
         QVERIFY(started.wait());
@@ -473,6 +478,18 @@ private Q_SLOTS:
         QCOMPARE(opened[0], QUrl(QStringLiteral("file:///guide/advanced-setup.pdf")));
         QCOMPARE(opened[1].scheme(), QStringLiteral("mailto"));
         QCOMPARE(opened[1].path(), QStringLiteral("help@example.org"));
+
+        // The start-up check found a newer Kestrix: its entry opens the progress window and starts
+        // the install at once, which finds that a test program is no copy it may replace.
+        QAction *appUpdate = nullptr;
+        KESTRIX_WAIT_FOR((appUpdate = menuAction(menu, QStringLiteral("Update Available: v1.2.0"))));
+        QCOMPARE(app.appUpdater().state().kind, AppUpdater::State::Kind::available);
+        appUpdate->trigger();
+        QWidget *progress = app.windows().window(QStringLiteral("app-update-progress"));
+        QVERIFY(progress && progress->isVisible());
+        KESTRIX_WAIT_FOR(app.appUpdater().state().kind == AppUpdater::State::Kind::installFailed);
+        QCOMPARE(app.appUpdater().state().error, AppUpdateError::bundleNotReplaceable);
+        progress->close();
 
         // The firmware: a check finds the release published meanwhile; its image is missing, and
         // the retry checks again.
