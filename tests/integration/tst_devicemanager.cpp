@@ -93,7 +93,7 @@ private Q_SLOTS:
         // A foreign device on the bus must not receive the report either.
         bus->plug(*device, homePort, {0x1209, 0x0001, 0xFF60, 0x62, {}, {}});
         manager->start();
-        QTest::qWait(10);
+        QVERIFY(runUntilIdle());
         auto task = manager->sendAndWait(stateQuery(), 1s, stateMatch);
         QVERIFY(isDone(task));
         auto result = QCoro::waitFor(task);
@@ -220,7 +220,7 @@ private Q_SLOTS:
         auto *connection = manager->device();
         Q_EMIT connection->inputReport(Bytes{0x04, 1, 2, 3});
         Q_EMIT connection->inputReport(Bytes{});
-        QTest::qWait(5);
+        QVERIFY(runUntilIdle());
         QVERIFY(!isDone(task));
         Bytes answer{0xFF, 0xAA};
         Q_EMIT connection->inputReport(answer);
@@ -294,7 +294,7 @@ private Q_SLOTS:
         ReportRecorder recorder(*device);
         bus->plug(*device, otherPort);
         KESTRIX_WAIT_FOR(manager->deviceID().has_value());
-        QTest::qWait(20);
+        QVERIFY(runUntilIdle());
         QCOMPARE(queried, 1);
         const auto commands = recorder.commands();
         QCOMPARE(commands, (std::vector<std::uint8_t>{0x02, 0x02, 0x02, 0xFF, 0x04}));
@@ -495,7 +495,7 @@ private Q_SLOTS:
         bus->unplugAll();
         bus->plug(*device, homePort);
         KESTRIX_WAIT_FOR(manager->isConnected());
-        QTest::qWait(50);
+        QVERIFY(runUntilIdle());
         QCOMPARE(queried, 0);
         QVERIFY(!manager->deviceID().has_value());
 

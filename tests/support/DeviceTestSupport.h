@@ -4,6 +4,7 @@
 #include "platform/sim/SimulatedDorvel.h"
 #include "support/TestTime.h"
 
+#include <QAbstractEventDispatcher>
 #include <QTest>
 
 #include <vector>
@@ -31,3 +32,18 @@ struct ReportRecorder {
 // a broken build reaches (scaled like every test duration).
 #define KESTRIX_WAIT_FOR(condition)                                                                                    \
     QVERIFY(QTest::qWaitFor([&] { return (condition); }, int(TestTime::scaled(std::chrono::seconds(5)).count())))
+
+// Runs what the event loop has to do now (posted events, timers already due) until nothing is
+// left, without waiting for timers that are not due. With devices that answer at once, every
+// exchange already begun has then ended, so a test can check that nothing more happened without
+// sleeping. False when the loop never goes quiet (something keeps posting).
+inline bool runUntilIdle()
+{
+    auto *dispatcher = QAbstractEventDispatcher::instance();
+    for (int round = 0; round < 10000; ++round) {
+        if (!dispatcher->processEvents(QEventLoop::AllEvents)) {
+            return true;
+        }
+    }
+    return false;
+}

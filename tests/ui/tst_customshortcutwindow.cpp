@@ -194,7 +194,7 @@ private Q_SLOTS:
         bus.plug(device, 0x14200000);
         KESTRIX_WAIT_FOR(apply->isEnabled());
         KESTRIX_WAIT_FOR(hid.deviceID().has_value());
-        QTest::qWait(1);
+        QVERIFY(runUntilIdle());
 
         QTest::keyClick(repeat, Qt::Key_Up);
         QTest::keyClick(repeat, Qt::Key_Up);
