@@ -4,7 +4,6 @@
 # under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
 
 jobs=$(nproc)
 export KESTRIX_UPDATE_BASE_URL=http://127.0.0.1:9/
@@ -48,27 +47,41 @@ run_ctest() {
   return "$bad"
 }
 
-echo "== format check"
+# The time each stage took is printed at the end, also when one fails.
+timings=()
+stage_name="" stage_start=$SECONDS
+stage() {
+  [ -n "$stage_name" ] && timings+=("$(printf '%5ds  %s' $((SECONDS - stage_start)) "$stage_name")")
+  stage_name=$1 stage_start=$SECONDS
+  [ -n "$1" ] && echo "== $1"
+  return 0
+}
+trap 'stage ""; printf "%s\n" "== time per stage" "${timings[@]}"' EXIT
+
+stage "set-up"
+scripts/setup.sh
+
+stage "format check"
 git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
-echo "== build and test (RelWithDebInfo)"
+stage "build and test (RelWithDebInfo)"
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/release -j "$jobs"
 run_ctest build/release
 
-echo "== clang-tidy on the product code"
+stage "clang-tidy on the product code"
 scripts/tidy.sh build/release
 
-echo "== Debian package from the release build: lintian, desktop entries, AppStream, unpacked run"
+stage "Debian package from the release build: lintian, desktop entries, AppStream, unpacked run"
 scripts/check-package.sh build/release
 
-echo "== fuzz targets under libFuzzer (clang)"
+stage "fuzz targets under libFuzzer (clang)"
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DKESTRIX_BUILD_TESTS=OFF -DKESTRIX_BUILD_BENCHMARKS=OFF >/dev/null
 cmake --build build/fuzz -j "$jobs" --target kestrix_fuzzers
 ctest --test-dir build/fuzz -L fuzz --output-on-failure -j "$jobs"
 
-echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
+stage "build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # The benchmarks run in the normal build only, so the sanitizer build does not compile them.

@@ -3,10 +3,11 @@
 # src/), each file once with the flags of the build folder's compile database, one process per
 # core. Any warning fails the run.
 #
-# A file that passed is remembered by a key made of its preprocessed text (comments kept, so NOLINT
-# counts; the checkout's and build folder's paths replaced, so clones in other folders share it),
-# its flags, the .clang-tidy file and clang-tidy's version; while none of these change, the file is
-# not checked again. Findings are never remembered. The record lives in KESTRIX_TIDY_CACHE (default
+# A file that passed is remembered by a key made of the contents of the source and of every header
+# the build's compiler read for it (as ninja recorded them), its flags, the .clang-tidy file and
+# clang-tidy's version, with the checkout's and build folder's paths left out so that clones in
+# other folders share it; while none of these change, the file is not checked again. Findings are
+# never remembered, and a file whose reads the build did not record is always checked. The record lives in KESTRIX_TIDY_CACHE (default
 # ~/.cache/kestrix/tidy); KESTRIX_TIDY_CACHE=off checks everything.
 #
 # Usage: scripts/tidy.sh [build folder, default build/release]
@@ -47,21 +48,38 @@ def neutral(text):
 tool = subprocess.run(["clang-tidy", "--version"], capture_output=True, text=True).stdout
 config = open(".clang-tidy").read()
 
+# What each object was built from, as the compiler reported it to ninja: the source and every
+# header it read (the project's, the generated ones and the system's).
+deps, current = {}, None
+for line in subprocess.run(["ninja", "-C", build, "-t", "deps"], check=True, capture_output=True,
+                           text=True).stdout.splitlines():
+    if line and not line[0].isspace():
+        current = deps.setdefault(line.split(":", 1)[0], []) if "(VALID)" in line else None
+    elif line.strip() and current is not None:
+        current.append(line.strip())
+
+digests = {}
+def content(path):
+    if path not in digests:
+        try:
+            digests[path] = hashlib.sha256(open(path, "rb").read()).hexdigest()
+        except OSError:
+            digests[path] = "missing"
+    return digests[path]
+
 def key(entry):
-    """The file's record name, or None when the file cannot be preprocessed (then it is checked)."""
+    """The file's record name, or None when the build did not record what the file read."""
     args = shlex.split(entry["command"]) if "command" in entry else list(entry["arguments"])
-    # Drop the launcher (ccache through cmake -E env) and the output; preprocess with comments kept.
-    compiler = next(i for i, a in enumerate(args) if re.search(r"(g\+\+|clang\+\+|c\+\+)(-\d+)?$", a))
-    args = args[compiler:]
-    if "-o" in args:
-        i = args.index("-o")
-        del args[i:i + 2]
-    flags = [a for a in args if a != "-c"]
-    run = subprocess.run(flags + ["-E", "-C"], cwd=entry["directory"], capture_output=True)
-    if run.returncode != 0:
+    if "-o" not in args:
         return None
+    inputs = deps.get(args[args.index("-o") + 1])
+    if not inputs:
+        return None
+    compiler = next(i for i, a in enumerate(args) if re.search(r"(g\+\+|clang\+\+|c\+\+)(-\d+)?$", a))
     digest = hashlib.sha256()
-    for part in (tool, config, neutral(" ".join(flags)), neutral(run.stdout.decode("utf-8", "replace"))):
+    for part in [tool, config, neutral(" ".join(args[compiler:]))] + sorted(
+            neutral(os.path.normpath(os.path.join(build_abs, i))) + " " +
+            content(os.path.join(build_abs, i)) for i in inputs):
         digest.update(part.encode())
         digest.update(b"\0")
     return digest.hexdigest()
