@@ -7,8 +7,8 @@
 # the build's compiler read for it (as ninja recorded them), its flags, the .clang-tidy file and
 # clang-tidy's version, with the checkout's and build folder's paths left out so that clones in
 # other folders share it; while none of these change, the file is not checked again. Findings are
-# never remembered, and a file whose reads the build did not record is always checked. The record lives in KESTRIX_TIDY_CACHE (default
-# ~/.cache/kestrix/tidy); KESTRIX_TIDY_CACHE=off checks everything.
+# never remembered, and a file whose reads the build did not record is always checked. The record
+# lives in KESTRIX_TIDY_CACHE (default ~/.cache/kestrix/tidy); KESTRIX_TIDY_CACHE=off checks all.
 #
 # Usage: scripts/tidy.sh [build folder, default build/release]
 set -euo pipefail
@@ -84,13 +84,19 @@ def key(entry):
         digest.update(b"\0")
     return digest.hexdigest()
 
-def tidy(entry):
+def findings_in(output):
+    return len(re.findall(r": (warning|error): ", output))
+
+def tidy(entry, k):
     run = subprocess.run(["clang-tidy", "-p", tidy_dir, "--quiet", entry["file"]],
                          capture_output=True, text=True)
-    if run.returncode != 0 and not re.search(r": (warning|error): ", run.stdout):
+    output = run.stdout
+    if run.returncode != 0 and not findings_in(output):
         # A crash or a file clang-tidy could not read is a finding too, never a pass.
-        return f"{entry['file']}: error: clang-tidy exited with {run.returncode}\n{run.stderr}"
-    return run.stdout
+        output = f"{entry['file']}: error: clang-tidy exited with {run.returncode}\n{run.stderr}"
+    elif not findings_in(output) and k is not None:
+        open(os.path.join(cache, k), "w").close()  # at once, so that a run cut short keeps it
+    return output
 
 use_cache = cache != "off"
 if use_cache:
@@ -99,18 +105,15 @@ with concurrent.futures.ThreadPoolExecutor(jobs) as pool:
     keys = list(pool.map(key, entries)) if use_cache else [None] * len(entries)
     todo = [(e, k) for e, k in zip(entries, keys)
             if k is None or not os.path.exists(os.path.join(cache, k))]
-    outputs = list(pool.map(lambda item: tidy(item[0]), todo))
+    outputs = list(pool.map(lambda item: tidy(*item), todo))
 
 findings = 0
 with open(os.path.join(tidy_dir, "clang-tidy.log"), "w") as log:
-    for (entry, k), output in zip(todo, outputs):
+    for output in outputs:
         log.write(output)
-        count = len(re.findall(r": (warning|error): ", output))
-        findings += count
-        if count:
+        findings += findings_in(output)
+        if findings_in(output):
             print(output, end="")
-        elif use_cache and k is not None:
-            open(os.path.join(cache, k), "w").close()
 if findings:
     sys.exit(f"clang-tidy: {findings} findings (see above)")
 print(f"clang-tidy: no findings in {len(entries)} files ({len(todo)} checked, "
