@@ -76,7 +76,7 @@ BENCHMARK(BM_OpenStatusRulesWindow)->UseManualTime()->Unit(benchmark::kMilliseco
 void BM_OpenTimerWindow(benchmark::State &state)
 {
     Objects objects;
-    openWindow(state, [&] { return new TimerView(*objects.timer); });
+    openWindow(state, [&] { return new TimerView(*objects.timer, *objects.hid); });
 }
 BENCHMARK(BM_OpenTimerWindow)->UseManualTime()->Unit(benchmark::kMillisecond);
 
