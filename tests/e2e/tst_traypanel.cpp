@@ -248,6 +248,9 @@ public Q_SLOTS:
     void CloseNotification(uint) {}
 };
 
+// One desktop session, as a user has it: a session bus, an X server and Kestrix started once, and
+// a panel that comes up in the first step. The test functions are the session's steps, in the
+// order declared (Qt Test's order); each checks the state it starts from instead of assuming it.
 class TrayPanelTest : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
@@ -258,7 +261,6 @@ class TrayPanelTest : public QObject {
     QProcess m_app;
     LocalHttpServer m_releases;
     QString m_updateBase = QStringLiteral("http://127.0.0.1:9/");
-    QString m_held; // which of the two Kestrix holds
     QString m_busAddress;
     QString m_display;
     QObject m_watcherObject;
@@ -617,8 +619,11 @@ private Q_SLOTS:
 
     // Two Dorvels present when Kestrix starts are matched in one go: the one it holds still gets its
     // state query answered, so the firmware check runs and offers the update published meanwhile.
-    void theHeldOneOfTwoDorvelsAtStartIsQueriedAndChecked()
+    // Then a Dorvel plugged in while the firmware goes to the held one gets none of it; the update
+    // completes on the held one, and the newcomer is attached once the update lets go of the link.
+    void twoDorvelsAtStartThenOnePluggedInDuringTheUpdate()
     {
+        QVERIFY(m_watcher);
         QProcess image;
         image.start(QStringLiteral(KESTRIX_DEVSIM_PATH), {QStringLiteral("--make-image"), path("tarn.bin"),
                                                           QStringLiteral("--version"), QStringLiteral("1.1.0")});
@@ -655,15 +660,8 @@ private Q_SLOTS:
                                  10000);
         const bool dorvelHeld = identityQueried(QStringLiteral("dorvel"), dorvelBefore);
         QCOMPARE(identityQueried(QStringLiteral("second"), 0), !dorvelHeld);
-        m_held = dorvelHeld ? QStringLiteral("dorvel") : QStringLiteral("second");
-    }
+        const QString held = dorvelHeld ? QStringLiteral("dorvel") : QStringLiteral("second");
 
-    // A Dorvel plugged in while the firmware goes to the held one gets none of it; the update
-    // completes on the held one, and the newcomer is attached once the update lets go of the link.
-    void aDorvelPluggedInDuringAnUpdateWaitsForItsEnd()
-    {
-        QVERIFY(!m_held.isEmpty());
-        const bool dorvelHeld = m_held == QLatin1String("dorvel");
         const QString other = dorvelHeld ? QStringLiteral("second") : QStringLiteral("dorvel");
         QProcess &otherDevice = dorvelHeld ? m_second : m_devsim;
         otherDevice.write("unplug\n");
@@ -676,14 +674,14 @@ private Q_SLOTS:
                       {update->id, QStringLiteral("clicked"), QVariant::fromValue(QDBusVariant(0)), 0u})
                      .type(),
                  QDBusMessage::ReplyMessage);
-        QTRY_COMPARE_WITH_TIMEOUT(updatePhaseOf(m_held), QStringLiteral("receiving"), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(updatePhaseOf(held), QStringLiteral("receiving"), 20000);
 
         const auto otherBefore = reportsTo(other).size();
         otherDevice.write("plug\n");
         QTRY_VERIFY_WITH_TIMEOUT(stateOf(other).value(QStringLiteral("appConnections")).toInt() == 1, 10000);
-        QCOMPARE(updatePhaseOf(m_held), QStringLiteral("receiving")); // Kestrix found it mid-transfer
+        QCOMPARE(updatePhaseOf(held), QStringLiteral("receiving")); // Kestrix found it mid-transfer
 
-        QTRY_COMPARE_WITH_TIMEOUT(stateOf(m_held).value(QStringLiteral("version")).toString(), QStringLiteral("1.1.0"),
+        QTRY_COMPARE_WITH_TIMEOUT(stateOf(held).value(QStringLiteral("version")).toString(), QStringLiteral("1.1.0"),
                                   30000);
         // Attached: the LED state first, then the attach's queries.
         QTRY_VERIFY_WITH_TIMEOUT(reportsTo(other).mid(otherBefore).contains(hexReport("ff")), 20000);

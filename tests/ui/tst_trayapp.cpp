@@ -95,13 +95,16 @@ QStringList menuTexts()
 
 class TrayAppTest : public QObject {
     Q_OBJECT
-    QTemporaryDir m_home;
+    // A home of its own for each test function: nothing one stores (the terms accepted, rules,
+    // bindings) reaches the next.
+    std::unique_ptr<QTemporaryDir> m_home;
 
 private Q_SLOTS:
-    void initTestCase()
+    void init()
     {
-        qputenv("XDG_DATA_HOME", m_home.filePath(QStringLiteral("data")).toUtf8());
-        qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("config")).toUtf8());
+        m_home = std::make_unique<QTemporaryDir>();
+        qputenv("XDG_DATA_HOME", m_home->filePath(QStringLiteral("data")).toUtf8());
+        qputenv("XDG_CONFIG_HOME", m_home->filePath(QStringLiteral("config")).toUtf8());
     }
 
     void startsTheDeviceLinkOnceAndFollowsTheDevice()
@@ -197,7 +200,7 @@ private Q_SLOTS:
         QVERIFY(menuTexts().contains(QStringLiteral("Pause Status Light")));
         simBus->unplugAll();
         waitForFirmwareCheck(app);
-        qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("config")).toUtf8());
+        qputenv("XDG_CONFIG_HOME", m_home->filePath(QStringLiteral("config")).toUtf8());
     }
 
     // Start-up undoes what an earlier app update left behind, before anything else is prepared.
@@ -321,7 +324,7 @@ private Q_SLOTS:
         QVERIFY(menuAction(menu, QStringLiteral("RGB Settings…"))->isEnabled());
         simBus->unplugAll();
         waitForFirmwareCheck(app);
-        qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("config")).toUtf8());
+        qputenv("XDG_CONFIG_HOME", m_home->filePath(QStringLiteral("config")).toUtf8());
     }
 
     // A firmware update under way opens its progress window by itself, quitting asks first, and
@@ -513,7 +516,7 @@ private Q_SLOTS:
     // Uninstalling asks first; only "Uninstall" removes Kestrix's data.
     void uninstallAsksFirst()
     {
-        const QString support = m_home.filePath(QStringLiteral("data/Kestrix"));
+        const QString support = m_home->filePath(QStringLiteral("data/Kestrix"));
         QVERIFY(QDir().mkpath(support));
         TamselDesktopApp app(fakePorts(std::make_unique<SimulatedHidBus>(), std::make_unique<FakeTriggerListener>()));
         app.legalGate().accept();
