@@ -90,11 +90,16 @@ void ColorButton::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Mid), 1));
-    QColor fill = m_color;
-    if (fill.isValid()) {
-        fill.setAlpha(255);
+    // Disabled, a known colour stays recognisable, faded halfway into the button like the greyed
+    // text around it; no colour shows the button's own.
+    const QColor button = palette().color(QPalette::Disabled, QPalette::Button);
+    QColor fill = m_color.isValid() ? m_color : button;
+    fill.setAlpha(255);
+    if (!isEnabled() && m_color.isValid()) {
+        fill = QColor::fromRgbF((fill.redF() + button.redF()) / 2, (fill.greenF() + button.greenF()) / 2,
+                                (fill.blueF() + button.blueF()) / 2);
     }
-    painter.setBrush(isEnabled() ? fill : palette().color(QPalette::Disabled, QPalette::Button));
+    painter.setBrush(fill);
     painter.drawRoundedRect(QRectF(swatch).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
 }
 

@@ -279,10 +279,12 @@ private Q_SLOTS:
             auto *style = view.findChild<QComboBox *>(QStringLiteral("flashStyle"));
             style->setCurrentIndex(style->findText(QStringLiteral("Strobe")));
             save(view, QStringLiteral("rgb-settings-strobe"));
+            // Gone: the sections grey out, the colours they had stay faded in their buttons.
+            bus.unplugAll();
+            KESTRIX_WAIT_FOR(!hid.isConnected());
+            save(view, QStringLiteral("rgb-settings-no-device"));
         }
         // A device whose state reply is too short to carry a sweep mode or flash styles.
-        bus.unplugAll();
-        KESTRIX_WAIT_FOR(!hid.isConnected());
         SimulatedDorvel older({.replyLength = 29});
         bus.plug(older, 0x14200000);
         KESTRIX_WAIT_FOR(hid.lastQuery().has_value());
