@@ -17,7 +17,9 @@ build=${1:-build/release}
 tidy_dir="$build/tidy"
 mkdir -p "$tidy_dir"
 
-exec python3 - "$build" "$tidy_dir" "$(nproc)" "${KESTRIX_TIDY_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kestrix/tidy}" <<'PY'
+# Without a home folder or a cache folder there is nowhere to remember passes: every file is checked.
+cache_home=${XDG_CACHE_HOME:-${HOME:+$HOME/.cache}}
+exec python3 - "$build" "$tidy_dir" "$(nproc)" "${KESTRIX_TIDY_CACHE:-${cache_home:+$cache_home/kestrix/tidy}}" <<'PY'
 import concurrent.futures, hashlib, json, os, re, shlex, subprocess, sys
 
 build, tidy_dir, jobs, cache = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4]
@@ -98,7 +100,7 @@ def tidy(entry, k):
         open(os.path.join(cache, k), "w").close()  # at once, so that a run cut short keeps it
     return output
 
-use_cache = cache != "off"
+use_cache = cache not in ("", "off")
 if use_cache:
     os.makedirs(cache, exist_ok=True)
 with concurrent.futures.ThreadPoolExecutor(jobs) as pool:
