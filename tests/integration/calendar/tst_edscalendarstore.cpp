@@ -1,14 +1,14 @@
 // EdsCalendarStore against a real calendar server (evolution-data-server), which a private session
 // bus started here activates with every folder of the user in a temporary home; alone, beside the
 // calendar files, under CalendarWatcher, and through its module as the application loads it: only
-// while the server runs, never starting it.
+// while the server runs, never starting it. Every function starts with the server stopped and the
+// home as the fixture writes it, whatever ran before.
 #include "platform/linux/calendar/EdsCalendarStore.h"
 #include "platform/linux/calendar/ICalendarStore.h"
 #include "platform/linux/calendar/OnDemandCalendarStore.h"
 #include "signals/CalendarWatcher.h"
 #include "signals/CombinedCalendarStore.h"
 #include "support/TestTime.h"
-#include "util/AppSettings.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <csignal>
 
 #include <sys/prctl.h>
@@ -33,6 +34,8 @@ namespace {
 const QDateTime now(QDate(2024, 3, 12), QTime(15, 0), Qt::UTC);
 const QString testSource = QStringLiteral("kestrix-test");
 const QString registryName = QStringLiteral("org.gnome.evolution.dataserver.Sources5");
+// The server's services, its backends' helper processes included.
+const QString serverPrefix = QStringLiteral("org.gnome.evolution.dataserver.");
 const QStringList moduleFolders{QStringLiteral(KESTRIX_TEST_MODULE_DIR)};
 
 bool write(const QString &path, const QByteArray &text)
@@ -84,15 +87,39 @@ class EdsCalendarStoreTest : public QObject {
 
     QTemporaryDir m_home;
     QProcess m_bus;
+    QString m_address;
 
     QString home(const QString &path) const { return m_home.filePath(path); }
+
+    QDBusConnection bus() const { return QDBusConnection::connectToBus(m_address, QStringLiteral("private-session")); }
+
+    // Ends every process of the server (as a crash would) and waits until they are all gone.
+    bool stopServer() const
+    {
+        const QDBusConnection connection = bus();
+        QSet<uint> pids;
+        const auto running = [&] {
+            bool any = false;
+            for (const QString &name : connection.interface()->registeredServiceNames().value()) {
+                const QDBusReply<uint> pid = connection.interface()->servicePid(name);
+                if (name.startsWith(serverPrefix) && pid.isValid()) {
+                    any = true;
+                    pids.insert(pid.value());
+                    ::kill(pid.value(), SIGTERM);
+                }
+            }
+            return any || std::any_of(pids.cbegin(), pids.cend(),
+                                      [](uint pid) { return ::kill(pid, 0) == 0 || errno != ESRCH; });
+        };
+        return connection.isConnected() && QTest::qWaitFor([&] { return !running(); }, 30000);
+    }
 
 private Q_SLOTS:
     void initTestCase()
     {
         if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty() ||
-            !QFileInfo::exists(
-                QStringLiteral("/usr/share/dbus-1/services/org.gnome.evolution.dataserver.Sources5.service"))) {
+            !QFileInfo::exists(QStringLiteral("/usr/share/dbus-1/services/") + registryName +
+                               QStringLiteral(".service"))) {
             QSKIP("needs dbus-daemon and evolution-data-server (scripts/setup.sh installs them)");
         }
         QVERIFY(m_home.isValid());
@@ -108,10 +135,33 @@ private Q_SLOTS:
         qunsetenv("WAYLAND_DISPLAY");
         QDir().mkpath(home(QStringLiteral("runtime")));
         QFile::setPermissions(home(QStringLiteral("runtime")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        // No bus yet: the library must not find the user's own.
-        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + QFile::encodeName(home(QStringLiteral("no-bus"))));
 
-        // A local calendar of the server's, and a mail identity, before the server starts.
+        m_bus.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+        // In a session of its own, so that nothing the bus starts can signal the test's process
+        // group, and ended with the test however the test ends.
+        m_bus.setChildProcessModifier([] {
+            ::setsid();
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        });
+        m_bus.start(QStringLiteral("dbus-daemon"),
+                    {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        QVERIFY(m_bus.waitForStarted(10000));
+        QVERIFY(QTest::qWaitFor([&] { return m_bus.canReadLine(); }, 10000));
+        m_address = QString::fromUtf8(m_bus.readLine().trimmed());
+        QVERIFY(!m_address.isEmpty());
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_address.toUtf8());
+        QVERIFY(bus().isConnected());
+    }
+
+    // The server stopped, and the home as it was at first: a local calendar of the server's and a
+    // mail identity, nothing else.
+    void init()
+    {
+        QVERIFY(stopServer());
+        for (const QString &folder : {QStringLiteral("home"), QStringLiteral("config"), QStringLiteral("data"),
+                                      QStringLiteral("cache"), QStringLiteral("files")}) {
+            QVERIFY(QDir(home(folder)).removeRecursively());
+        }
         const QString sources = home(QStringLiteral("config/evolution/sources/"));
         QVERIFY(write(sources + testSource + QStringLiteral(".source"),
                       "[Data Source]\nDisplayName=Standups\nEnabled=true\nParent=local-stub\n\n"
@@ -133,10 +183,31 @@ private Q_SLOTS:
                           declined + "END:VCALENDAR\n"));
     }
 
+    void cleanupTestCase()
+    {
+        if (m_bus.state() != QProcess::NotRunning) {
+            stopServer();
+            m_bus.kill();
+            m_bus.waitForFinished(10000);
+        }
+    }
+
     // Without a calendar server the store refuses access, and beside calendar files the files
     // alone are served, without any error.
     void withoutServer()
     {
+        // No session bus: the process's connection to the test's bus went with the stores of the
+        // functions before, so the client library meets this address alone.
+        const QByteArray noBus = "unix:path=" + QFile::encodeName(home(QStringLiteral("no-bus")));
+        qputenv("DBUS_SESSION_BUS_ADDRESS", noBus);
+        const auto restore = qScopeGuard([this] { qputenv("DBUS_SESSION_BUS_ADDRESS", m_address.toUtf8()); });
+        GError *error = nullptr;
+        GDBusConnection *session = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
+        g_clear_error(&error);
+        if (session) {
+            g_object_unref(session);
+        }
+        QVERIFY2(!session, "the session bus connection outlived the functions before");
         QVERIFY(granted(std::make_unique<EdsCalendarStore>(), false));
 
         ICalendarStore::Options files;
@@ -152,29 +223,9 @@ private Q_SLOTS:
         // Through the module: no bus, nothing to watch, no calendars, and no error.
         QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
         auto onDemand = granted(OnDemandCalendarStore::forCalendarServer(
-            moduleFolders,
-            QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("no-bus"))));
+            moduleFolders, QDBusConnection::connectToBus(QString::fromUtf8(noBus), QStringLiteral("no-bus"))));
         QVERIFY(onDemand);
         QCOMPARE(onDemand->calendars(), QList<CalendarInfo>());
-    }
-
-    void startServer()
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        m_bus.setProcessEnvironment(environment);
-        // In a session of its own, so that nothing the bus starts can signal the test's process
-        // group, and ended with the test however the test ends.
-        m_bus.setChildProcessModifier([] {
-            ::setsid();
-            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        });
-        m_bus.start(QStringLiteral("dbus-daemon"),
-                    {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
-        QVERIFY(m_bus.waitForStarted(10000));
-        QVERIFY(QTest::qWaitFor([&] { return m_bus.canReadLine(); }, 10000));
-        const QByteArray address = m_bus.readLine().trimmed();
-        QVERIFY(!address.isEmpty());
-        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
     }
 
     // Under the watcher beside the calendar files, on a bus that could start the server: watching
@@ -183,8 +234,7 @@ private Q_SLOTS:
     // alone at work, without a word.
     void serverOnlyWhileItRuns()
     {
-        const QDBusConnection bus = QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"),
-                                                                  QStringLiteral("private-session"));
+        const QDBusConnection bus = this->bus();
         QVERIFY(bus.isConnected());
         QVERIFY(!bus.interface()->isServiceRegistered(registryName));
         QVERIFY(write(home(QStringLiteral("data/Kestrix/Calendars/team.ics")),
@@ -244,7 +294,6 @@ private Q_SLOTS:
         QVERIFY(bus.interface()->startService(registryName).isValid());
         QTRY_VERIFY_WITH_TIMEOUT(titles(server->calendars()).contains(QStringLiteral("Personal")), 30000);
         watcher.reset(); // with the server's store loaded: a clean teardown
-        QFile::remove(home(QStringLiteral("data/Kestrix/Calendars/team.ics")));
     }
 
     // The server's calendars by their names and UIDs; the events of the test's calendar with the
@@ -329,12 +378,16 @@ private Q_SLOTS:
     }
 
     // Under the watcher, beside calendar files that also reach the server's local calendars: each
-    // calendar is listed once (the one removed above, whose folder the server leaves behind, not at
-    // all), an event another client adds reaches the values through the
-    // server's notifications alone, and exclusion works on both stores' calendars.
+    // calendar is listed once (one removed from the server, whose folder the server leaves behind,
+    // not at all), an event another client adds reaches the values through the server's
+    // notifications alone, and exclusion works on both stores' calendars.
     void watcherWithBothStores()
     {
-        QFile::remove(AppSettings::filePath());
+        // Were the removed calendar's meeting counted, exclusion below would leave a meeting.
+        QVERIFY(write(home(QStringLiteral("data/evolution/calendar/kestrix-removed/calendar.ics")),
+                      "BEGIN:VCALENDAR\nVERSION:2.0\n" +
+                          vevent("removed@test", "DTSTART:20240312T140000Z\nDTEND:20240312T160000Z\n") +
+                          "END:VCALENDAR\n"));
         QVERIFY(write(home(QStringLiteral("data/Kestrix/Calendars/team.ics")),
                       "BEGIN:VCALENDAR\nVERSION:2.0\n" +
                           vevent("team@test", "DTSTART:20240312T143000Z\nDTEND:20240312T153000Z\n") +
@@ -388,14 +441,6 @@ private Q_SLOTS:
         watcher.setExcludedCalendarIDs({teamId});
         QCOMPARE(watcher.isMeetingSoon(), std::optional(true));
         QCOMPARE(watcher.isInMeeting(), std::optional(false));
-    }
-
-    void cleanupTestCase()
-    {
-        if (m_bus.state() != QProcess::NotRunning) {
-            m_bus.kill();
-            m_bus.waitForFinished(10000);
-        }
     }
 };
 

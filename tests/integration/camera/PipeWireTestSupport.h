@@ -28,12 +28,17 @@ class PipeWireDaemon {
 public:
     static QString executable() { return QStandardPaths::findExecutable(QStringLiteral("pipewire")); }
 
+    // The runtime folder is there from the start, as a session's always is, daemon or not.
+    PipeWireDaemon()
+    {
+        QDir().mkpath(runtimeFolder());
+        QFile::setPermissions(runtimeFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
     QString runtimeFolder() const { return m_dir.filePath(QStringLiteral("run")); }
 
     bool start()
     {
-        QDir().mkpath(runtimeFolder());
-        QFile::setPermissions(runtimeFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QFile config(m_dir.filePath(QStringLiteral("pipewire.conf")));
         if (!config.open(QIODevice::WriteOnly)) {
             return false;

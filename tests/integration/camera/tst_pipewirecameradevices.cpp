@@ -64,6 +64,11 @@ private Q_SLOTS:
         qunsetenv("PIPEWIRE_REMOTE");
     }
 
+    // Every function meets a daemon of its own, already running.
+    void init() { QVERIFY(m_daemon->start()); }
+
+    void cleanup() { m_daemon->stop(); }
+
     // A camera node is listed idle until an app's stream is linked to it and the graph runs, and
     // idle again once the link goes; a video source that is no camera (a shared screen) is not
     // listed; a camera whose node goes is gone. Under the watcher, in use counts from either the
@@ -71,7 +76,6 @@ private Q_SLOTS:
     // running camera never counts as one.
     void followsTheGraph()
     {
-        QVERIFY(m_daemon->start());
         const auto graph = std::make_shared<PipeWireGraphLoader>(moduleFolders);
         PipeWireCameraDevices cameras(graph);
         const auto shared = screenShareOn(graph);
