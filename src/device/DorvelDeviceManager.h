@@ -217,6 +217,10 @@ private:
                                                                   std::chrono::milliseconds timeout);
     QCoro::Task<RequestResult<DeviceIDResponse>> queryDeviceIDAs(std::uint64_t owner,
                                                                  std::chrono::milliseconds timeout);
+    // A one-byte query whose reply starts with the same byte, decoded by Response::fromBytes.
+    template <typename Response>
+    QCoro::Task<RequestResult<Response>> askAs(std::uint64_t owner, std::uint8_t command,
+                                               std::chrono::milliseconds timeout);
     QCoro::Task<> refreshDeviceIDAfterRebootAs(std::uint64_t owner);
     // All queries of an attach, or (onlyMissing) those whose published value is absent.
     QCoro::Task<> runAttachQueries(std::uint64_t attach, bool onlyMissing = false);

@@ -176,6 +176,25 @@ DorvelDeviceManager::sendAndWaitAs(std::uint64_t owner, Bytes report, std::chron
     co_return co_await ReplyAwaiter(*this, std::move(report), timeout, std::move(match));
 }
 
+template <typename Response>
+QCoro::Task<DorvelDeviceManager::RequestResult<Response>>
+DorvelDeviceManager::askAs(std::uint64_t owner, std::uint8_t command, std::chrono::milliseconds timeout)
+{
+    const std::array<std::uint8_t, 1> query{command};
+    // A named task: GCC 12 mishandles a lambda's captures that live across the suspension of a
+    // co_await expression.
+    auto sending = sendAndWaitAs(owner, Dorvel::padded(query), timeout,
+                                 [command](ByteView bytes) { return firstByteIs(bytes, command); });
+    auto reply = co_await sending;
+    if (!reply.ok()) {
+        co_return reply.error();
+    }
+    if (auto decoded = Response::fromBytes(reply.value())) {
+        co_return std::move(*decoded);
+    }
+    co_return RequestError::malformedResponse;
+}
+
 QCoro::Task<DorvelDeviceManager::RequestResult<DeviceQueryResponse>>
 DorvelDeviceManager::queryDevice(std::chrono::milliseconds timeout)
 {
@@ -185,16 +204,7 @@ DorvelDeviceManager::queryDevice(std::chrono::milliseconds timeout)
 QCoro::Task<DorvelDeviceManager::RequestResult<DeviceQueryResponse>>
 DorvelDeviceManager::queryDeviceAs(std::uint64_t owner, std::chrono::milliseconds timeout)
 {
-    const std::array<std::uint8_t, 1> query{Dorvel::stateQueryCommand};
-    auto reply = co_await sendAndWaitAs(owner, Dorvel::padded(query), timeout,
-                                        [](ByteView bytes) { return firstByteIs(bytes, Dorvel::stateQueryCommand); });
-    if (!reply.ok()) {
-        co_return reply.error();
-    }
-    if (auto decoded = DeviceQueryResponse::fromBytes(reply.value())) {
-        co_return std::move(*decoded);
-    }
-    co_return RequestError::malformedResponse;
+    return askAs<DeviceQueryResponse>(owner, Dorvel::stateQueryCommand, timeout);
 }
 
 QCoro::Task<DorvelDeviceManager::RequestResult<DeviceIDResponse>>
@@ -206,17 +216,7 @@ DorvelDeviceManager::queryDeviceID(std::chrono::milliseconds timeout)
 QCoro::Task<DorvelDeviceManager::RequestResult<DeviceIDResponse>>
 DorvelDeviceManager::queryDeviceIDAs(std::uint64_t owner, std::chrono::milliseconds timeout)
 {
-    const std::array<std::uint8_t, 1> query{Dorvel::identityQueryCommand};
-    auto reply = co_await sendAndWaitAs(owner, Dorvel::padded(query), timeout, [](ByteView bytes) {
-        return firstByteIs(bytes, Dorvel::identityQueryCommand);
-    });
-    if (!reply.ok()) {
-        co_return reply.error();
-    }
-    if (auto decoded = DeviceIDResponse::fromBytes(reply.value())) {
-        co_return std::move(*decoded);
-    }
-    co_return RequestError::malformedResponse;
+    return askAs<DeviceIDResponse>(owner, Dorvel::identityQueryCommand, timeout);
 }
 
 QCoro::Task<DorvelDeviceManager::RequestResult<Done>>
