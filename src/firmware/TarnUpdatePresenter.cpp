@@ -9,11 +9,6 @@ QString v(const FirmwareVersion &version)
 }
 } // namespace
 
-QString linkHeldReason()
-{
-    return QStringLiteral("Unavailable while the firmware update is running");
-}
-
 int transferPercent(std::int64_t sentBytes, std::int64_t totalBytes)
 {
     if (totalBytes < 1) {

@@ -40,10 +40,6 @@ struct MenuItem {
 
 MenuItem menuItem(const TarnUpdateState &state);
 
-// Why the controls that write to the device are greyed while a firmware update holds the device
-// link (the windows show it beside them): "Unavailable while the firmware update is running".
-QString linkHeldReason();
-
 // sentBytes x 100 / totalBytes in floating point, cut toward zero; 0 when totalBytes is below 1.
 int transferPercent(std::int64_t sentBytes, std::int64_t totalBytes);
 

@@ -1,6 +1,6 @@
 #include "timers/TimerPresenter.h"
 
-#include "firmware/TarnUpdatePresenter.h"
+#include "device/LinkNotices.h"
 
 #include <algorithm>
 
@@ -56,7 +56,7 @@ TimerWindow timerWindow(const std::optional<TimerKind> &kind, bool isExpired, co
     // A timer writes the LED itself from its first second.
     window.startEnabled = !isLinkHeld;
     if (isLinkHeld) {
-        window.startNotice = TarnUpdatePresenter::linkHeldReason();
+        window.startNotice = LinkNotices::heldByFirmwareUpdate();
     }
     window.showsSimpleSection = kind != TimerKind::pomodoro;
     window.showsSimpleSetup = !kind;

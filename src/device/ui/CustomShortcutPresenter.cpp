@@ -2,7 +2,7 @@
 
 #include "device/Dorvel.h"
 #include "device/KeycodeMapping.h"
-#include "firmware/TarnUpdatePresenter.h"
+#include "device/LinkNotices.h"
 
 #include <QStringList>
 
@@ -133,9 +133,9 @@ View customShortcutView(const State &state)
     view.controlsEnabled = state.isConnected;
     // The update may have the device off the bus for its reboot: the update is the reason then.
     if (state.isLinkHeld) {
-        view.deviceNotice = view.applyToolTip = TarnUpdatePresenter::linkHeldReason();
+        view.deviceNotice = view.applyToolTip = LinkNotices::heldByFirmwareUpdate();
     } else if (!state.isConnected) {
-        view.deviceNotice = QStringLiteral("No Dorvel connected");
+        view.deviceNotice = LinkNotices::noDevice();
     }
     if (state.lastQuery && state.lastQuery->bindType == BindType::custom) {
         const auto &query = *state.lastQuery;

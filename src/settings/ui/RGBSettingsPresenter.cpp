@@ -1,6 +1,6 @@
 #include "settings/ui/RGBSettingsPresenter.h"
 
-#include "firmware/TarnUpdatePresenter.h"
+#include "device/LinkNotices.h"
 
 #include <algorithm>
 #include <array>
@@ -26,12 +26,12 @@ std::uint8_t truncatedByte(double value)
 std::optional<QString> deviceNotice(bool isConnected, bool isLinkHeld)
 {
     if (isLinkHeld) {
-        return TarnUpdatePresenter::linkHeldReason();
+        return LinkNotices::heldByFirmwareUpdate();
     }
     if (isConnected) {
         return std::nullopt;
     }
-    return QStringLiteral("No Dorvel connected");
+    return LinkNotices::noDevice();
 }
 
 QString flashStyleLabel(Dorvel::FlashStyle style)

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// What the windows say beside the controls that write to the device when those cannot.
+namespace LinkNotices {
+
+// No device is held.
+inline QString noDevice()
+{
+    return QStringLiteral("No Dorvel connected");
+}
+
+// A firmware update holds the device link (its reboot included).
+inline QString heldByFirmwareUpdate()
+{
+    return QStringLiteral("Unavailable while the firmware update is running");
+}
+
+} // namespace LinkNotices
