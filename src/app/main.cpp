@@ -32,11 +32,19 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QString::fromLatin1(AppInfo::identifier));
 
     SingleInstanceGuard guard;
-    if (!guard.tryAcquire()) {
+    switch (guard.tryAcquire()) {
+    case SingleInstanceGuard::Outcome::acquired:
+        break;
+    case SingleInstanceGuard::Outcome::heldByRunningInstance:
         // The running Kestrix comes forward; this start has nothing more to do either way.
         InstanceActivation::activateRunningInstance();
         std::fputs("Kestrix is already running.\n", stderr);
         return 0;
+    case SingleInstanceGuard::Outcome::failed:
+        // Said even without --verbose: a Kestrix started with the session would otherwise never run
+        // without a word.
+        std::fprintf(stderr, "Kestrix can't start: %s.\n", qUtf8Printable(guard.failure()));
+        return 1;
     }
     AppDelegate::applicationDidFinishLaunching();
     TamselDesktopApp kestrix(

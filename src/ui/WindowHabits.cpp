@@ -1,8 +1,11 @@
 #include "ui/WindowHabits.h"
 
 #include <QKeyEvent>
+#include <QLayout>
 #include <QPushButton>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -48,3 +51,17 @@ void apply(QWidget *window)
 }
 
 } // namespace WindowHabits
+
+void WindowHabits::fitToContent(QWidget *window, int minimumWidth)
+{
+    if (QLayout *layout = window->layout()) {
+        layout->activate();
+    }
+    const bool hasSize = window->testAttribute(Qt::WA_Resized);
+    const int width = hasSize ? std::max(minimumWidth, window->width()) : minimumWidth;
+    const int wanted = window->hasHeightForWidth() ? window->heightForWidth(width) : window->sizeHint().height();
+    const QSize target(width, hasSize ? std::max(wanted, window->height()) : wanted);
+    if (target != window->size() || !hasSize) {
+        window->resize(target);
+    }
+}

@@ -10,4 +10,10 @@ namespace WindowHabits {
 
 void apply(QWidget *window);
 
+// Sizes a window that is as tall as what it shows: at least `minimumWidth` wide and tall enough for
+// its content at that width. Before the window has a size it gets exactly that; afterwards it only
+// grows to fit new content and never shrinks the size it was given (by the user, a tiling window
+// manager, or an earlier fit).
+void fitToContent(QWidget *window, int minimumWidth);
+
 } // namespace WindowHabits

@@ -2,6 +2,7 @@
 // and kestrix (offscreen, private XDG folders) using it.
 #include "ReportLog.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -143,6 +144,34 @@ private Q_SLOTS:
         QCOMPARE(second.exitCode(), 0);
         QVERIFY(second.readAllStandardError().contains("already running"));
         QCOMPARE(m_app.state(), QProcess::Running);
+    }
+
+    // Only a live Kestrix means "already running". A support folder or lock file that cannot be
+    // made (here something in the way, which stops root too) is named, and the start fails.
+    void aLockThatCannotBeTakenIsNamed_data()
+    {
+        QTest::addColumn<QString>("dataHome");
+        QTest::addColumn<QString>("inTheWay");
+        QVERIFY(QDir().mkpath(path("lock-is-a-folder/Kestrix/kestrix.lock")));
+        QFile file(path("data-home-is-a-file"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QTest::newRow("no support folder") << path("data-home-is-a-file") << path("data-home-is-a-file");
+        QTest::newRow("no lock file") << path("lock-is-a-folder") << path("lock-is-a-folder/Kestrix/kestrix.lock");
+    }
+    void aLockThatCannotBeTakenIsNamed()
+    {
+        QFETCH(QString, dataHome);
+        QFETCH(QString, inTheWay);
+        QProcessEnvironment env = appEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+        QProcess start;
+        start.setProcessEnvironment(env);
+        start.start(QStringLiteral(KESTRIX_APP_PATH), QStringList{});
+        QVERIFY(start.waitForFinished(10000));
+        QCOMPARE(start.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(start.exitCode(), 1);
+        const QString said = QString::fromUtf8(start.readAllStandardError());
+        QVERIFY2(said.startsWith(QStringLiteral("Kestrix can't start: ")) && said.contains(inTheWay), qPrintable(said));
     }
 
     void cleanupTestCase()

@@ -535,11 +535,13 @@ private Q_SLOTS:
 
     void secondInstanceIsRefused()
     {
+        using Outcome = SingleInstanceGuard::Outcome;
         SingleInstanceGuard first;
-        QVERIFY(first.tryAcquire());
+        QCOMPARE(first.tryAcquire(), Outcome::acquired);
         SingleInstanceGuard second;
-        QVERIFY(!second.tryAcquire());
-        QVERIFY(first.tryAcquire()); // still held by the first
+        QCOMPARE(second.tryAcquire(), Outcome::heldByRunningInstance);
+        QVERIFY(second.failure().isEmpty());
+        QCOMPARE(first.tryAcquire(), Outcome::acquired); // still held by the first
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include "app/LegalAgreementGate.h"
 #include "app/ui/LegalAgreementPresenter.h"
+#include "ui/WindowHabits.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -11,8 +12,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
-
-#include <algorithm>
 
 namespace {
 
@@ -154,11 +153,9 @@ void LegalAgreementView::refresh()
     m_agreementControls->setVisible(content.showsAgreementControls);
     m_accept->setEnabled(content.isAcceptEnabled);
 
-    // At least the designed width, as tall as what it shows; the user may enlarge it (the terms
-    // then get the room).
-    layout()->activate();
-    const int width = testAttribute(Qt::WA_Resized) ? std::max(windowWidth, this->width()) : windowWidth;
-    resize(width, hasHeightForWidth() ? heightForWidth(width) : sizeHint().height());
+    // At least the designed width, as tall as what it shows; a size it was given is kept (the
+    // terms then get the room).
+    WindowHabits::fitToContent(this, windowWidth);
 }
 
 void LegalAgreementView::accept()

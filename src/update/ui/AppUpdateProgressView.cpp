@@ -1,6 +1,7 @@
 #include "update/ui/AppUpdateProgressView.h"
 
 #include "ui/ErrorText.h"
+#include "ui/WindowHabits.h"
 #include "update/AppUpdater.h"
 #include "update/ui/AppUpdatePresenter.h"
 
@@ -10,7 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <algorithm>
+#include <utility>
 
 namespace {
 constexpr int windowWidth = 380;
@@ -84,10 +85,8 @@ void AppUpdateProgressView::refresh()
     m_recovery->setVisible(shown.showsBrowserButton);
     m_retry->setVisible(shown.showsRetryButton);
 
-    // As tall as what it shows at its width (at least the designed one); the user may widen it.
-    layout()->activate();
-    const int width = testAttribute(Qt::WA_Resized) ? std::max(windowWidth, this->width()) : windowWidth;
-    resize(width, hasHeightForWidth() ? heightForWidth(width) : sizeHint().height());
+    // At least the designed width, as tall as what it shows; a size it was given is kept.
+    WindowHabits::fitToContent(this, windowWidth);
 }
 
 void AppUpdateProgressView::retry()
