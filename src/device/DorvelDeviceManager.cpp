@@ -162,11 +162,17 @@ void DorvelDeviceManager::attach(HidConnection *connection)
 // query is asked again while its time lasts: only a device that stays silent that long, or a link
 // that is not ours, ends it. Without this the first attach after start-up often got no state, and
 // no firmware check.
+//
+// One such task runs at a time: a newer one (a wake-up, the end of an exclusive hold) replaces it,
+// and the older one stops at its next step. Two of them would take the slot from each other once
+// per event-loop pass, each asking again at once, until both ran out of time: a slow device was
+// flooded with queries and neither got its state.
 QCoro::Task<> DorvelDeviceManager::runAttachQueries(std::uint64_t attach, bool onlyMissing)
 {
     std::weak_ptr<int> alive = m_lifetime;
+    const std::uint64_t run = ++m_attachQueryRun;
     auto stillThisAttach = [&] {
-        return !alive.expired() && m_attachCount == attach && m_isConnected;
+        return !alive.expired() && m_attachQueryRun == run && m_attachCount == attach && m_isConnected;
     };
     auto askAgain = [&](const auto &result, Clock::time_point deadline) {
         return !result.ok() && result.error() == RequestError::timeout && stillThisAttach() && m_clock.now() < deadline;

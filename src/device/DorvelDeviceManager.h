@@ -158,7 +158,8 @@ public:
 
     // After the machine woke up: the held device may have been reset or swapped meanwhile without
     // the bus reporting it, so it gets the LED state again and the attach queries run once more
-    // (onDeviceQueried included). Kept out like the attach queries while an exclusive holder holds.
+    // (onDeviceQueried included); attach queries still running start over instead of running
+    // twice. Kept out like the attach queries while an exclusive holder holds.
     void handleResume();
 
     // Re-reads the identity a while after a reboot; never fails, keeps deviceID on failure.
@@ -241,6 +242,8 @@ private:
     std::uint64_t m_attachCount = 0; // tells the queries of one attach from those of the next
     // The attach whose queries an exclusive holder kept out, to be run when it lets go.
     std::uint64_t m_deferredAttachQueries = 0;
+    // The newest attach-query task; an older one still running stops at its next step.
+    std::uint64_t m_attachQueryRun = 0;
     std::vector<Bytes> m_lastLEDStateReports;
 
     const Clock &m_clock;

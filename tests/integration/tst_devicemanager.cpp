@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 using namespace std::chrono_literals;
@@ -177,22 +178,27 @@ private Q_SLOTS:
     }
 
     // The rules engine answers an attach with its LED state at once, and the refresh after it takes
-    // the request slot from the attach's state query. The attach still reads the state (so the
-    // firmware check runs) and the identity.
-    void ledStateRightAfterAttachCostsTheAttachNothing()
+    // the request slot from the attach's state query; a wake-up (a device that re-enumerates on it)
+    // starts the attach queries over. The attach still reads the state once (so the firmware check
+    // runs) and the identity, asking the device a few times, not flooding it.
+    void ledStateOrWakeUpRightAfterAttachCostTheAttachNothing()
     {
         device->replyLatency = 20ms;
         int queried = 0;
         manager->onDeviceQueried = [&](const DeviceQueryResponse &) {
             ++queried;
         };
+        ReportRecorder recorder(*device);
         manager->start();
         bus->plug(*device, homePort);
         KESTRIX_WAIT_FOR(manager->isConnected()); // the attach's state query now waits for its reply
         manager->updateLEDState(greenLED());
+        manager->handleResume();
         KESTRIX_WAIT_FOR(manager->deviceID().has_value());
         QCOMPARE(queried, 1);
         QVERIFY(manager->lastQuery().has_value());
+        QVERIFY(std::count_if(recorder.reports.begin(), recorder.reports.end(),
+                              [](const Bytes &r) { return r[0] != Dorvel::ledCommand; }) <= 5);
     }
 
     // The reply to a timed-out query still comes, late, and tells the state from before a binding
