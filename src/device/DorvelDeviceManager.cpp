@@ -1,5 +1,6 @@
 #include "device/DorvelDeviceManager.h"
 
+#include "device/Dorvel.h"
 #include "util/Logging.h"
 #include "util/Sleep.h"
 
@@ -255,6 +256,9 @@ void DorvelDeviceManager::handleResume()
 void DorvelDeviceManager::onLinkReleased()
 {
     m_pin.reset();
+    // Every LED write of the hold was kept back: the device held now gets the current state once (a
+    // device kept out meanwhile gets it from its attach below).
+    writeLEDState();
     // From the event loop: the holder lets go from wherever it ends, a coroutine's frame included.
     QMetaObject::invokeMethod(
         this,
@@ -344,14 +348,35 @@ void DorvelDeviceManager::updateLEDState(std::vector<Bytes> reports)
     refreshLastQuery();
 }
 
-void DorvelDeviceManager::writeLEDState()
+void DorvelDeviceManager::setLEDOverride(std::vector<Bytes> reports)
 {
-    if (!m_device) {
+    m_ledOverride = std::move(reports);
+}
+
+// The one way LED reports reach a device, so that an exclusive holder's device gets none of them.
+void DorvelDeviceManager::writeLEDReports(const std::vector<Bytes> &reports)
+{
+    if (isLinkExclusive()) {
         return;
     }
-    for (const auto &report : m_lastLEDStateReports) {
-        m_device->writeReport(report);
+    // Checked before each write: a backend may report the device gone from inside a failed write.
+    for (const auto &report : reports) {
+        if (!m_device) {
+            return;
+        }
+        if (report.size() == Dorvel::reportLength) {
+            m_device->writeReport(report);
+        } else {
+            m_device->writeReport(Dorvel::padded(report));
+        }
     }
+}
+
+// The current LED state: the rules engine's, then the look of whoever overrides it.
+void DorvelDeviceManager::writeLEDState()
+{
+    writeLEDReports(m_lastLEDStateReports);
+    writeLEDReports(m_ledOverride);
 }
 
 QCoro::Task<> DorvelDeviceManager::refreshLastQuery()
