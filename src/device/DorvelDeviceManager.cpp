@@ -1,5 +1,6 @@
 #include "device/DorvelDeviceManager.h"
 
+#include "device/Dorvel.h"
 #include "util/Logging.h"
 #include "util/Sleep.h"
 
@@ -162,11 +163,17 @@ void DorvelDeviceManager::attach(HidConnection *connection)
 // query is asked again while its time lasts: only a device that stays silent that long, or a link
 // that is not ours, ends it. Without this the first attach after start-up often got no state, and
 // no firmware check.
+//
+// One such task runs at a time: a newer one (a wake-up, the end of an exclusive hold) replaces it,
+// and the older one stops at its next step. Two of them would take the slot from each other once
+// per event-loop pass, each asking again at once, until both ran out of time: a slow device was
+// flooded with queries and neither got its state.
 QCoro::Task<> DorvelDeviceManager::runAttachQueries(std::uint64_t attach, bool onlyMissing)
 {
     std::weak_ptr<int> alive = m_lifetime;
+    const std::uint64_t run = ++m_attachQueryRun;
     auto stillThisAttach = [&] {
-        return !alive.expired() && m_attachCount == attach && m_isConnected;
+        return !alive.expired() && m_attachQueryRun == run && m_attachCount == attach && m_isConnected;
     };
     auto askAgain = [&](const auto &result, Clock::time_point deadline) {
         return !result.ok() && result.error() == RequestError::timeout && stillThisAttach() && m_clock.now() < deadline;
@@ -249,6 +256,9 @@ void DorvelDeviceManager::handleResume()
 void DorvelDeviceManager::onLinkReleased()
 {
     m_pin.reset();
+    // Every LED write of the hold was kept back: the device held now gets the current state once (a
+    // device kept out meanwhile gets it from its attach below).
+    writeLEDState();
     // From the event loop: the holder lets go from wherever it ends, a coroutine's frame included.
     QMetaObject::invokeMethod(
         this,
@@ -338,14 +348,35 @@ void DorvelDeviceManager::updateLEDState(std::vector<Bytes> reports)
     refreshLastQuery();
 }
 
-void DorvelDeviceManager::writeLEDState()
+void DorvelDeviceManager::setLEDOverride(std::vector<Bytes> reports)
 {
-    if (!m_device) {
+    m_ledOverride = std::move(reports);
+}
+
+// The one way LED reports reach a device, so that an exclusive holder's device gets none of them.
+void DorvelDeviceManager::writeLEDReports(const std::vector<Bytes> &reports)
+{
+    if (isLinkExclusive()) {
         return;
     }
-    for (const auto &report : m_lastLEDStateReports) {
-        m_device->writeReport(report);
+    // Checked before each write: a backend may report the device gone from inside a failed write.
+    for (const auto &report : reports) {
+        if (!m_device) {
+            return;
+        }
+        if (report.size() == Dorvel::reportLength) {
+            m_device->writeReport(report);
+        } else {
+            m_device->writeReport(Dorvel::padded(report));
+        }
     }
+}
+
+// The current LED state: the rules engine's, then the look of whoever overrides it.
+void DorvelDeviceManager::writeLEDState()
+{
+    writeLEDReports(m_lastLEDStateReports);
+    writeLEDReports(m_ledOverride);
 }
 
 QCoro::Task<> DorvelDeviceManager::refreshLastQuery()

@@ -75,7 +75,8 @@ public:
     bool hasInaccessibleDevice() const { return m_hasInaccessibleDevice; }
 
     // The held device, for the writers of commands that get no reply (bind, LED settings);
-    // null while none is attached.
+    // null while none is attached. A writer that drives the LED in place of the rules engine uses
+    // writeLEDReports() and setLEDOverride() instead.
     HidConnection *device() const { return m_device.data(); }
 
     // Called by the attach sequence when its state query succeeds (at most once per attach).
@@ -110,7 +111,10 @@ public:
     // firmware update). While a holder exists, only requests made through it are sent: every other
     // request ends at once with notConnected and sends nothing (the refresh after an LED change, a
     // view's query, the queries after an attach), so nothing can displace the holder's requests.
-    // Direct writes of commands without a reply and LED state writes are not affected. Released
+    // No LED report goes out through the manager meanwhile (the LED state, its override, the
+    // writes of writeLEDReports(), on attach and wake-up too): the device being flashed gets none,
+    // and the current LED state is written once to the device held when the holder lets go. Other
+    // direct writes are the views' to keep back (see isLinkExclusive()). Released
     // when destroyed; it may outlive the manager, whose requests through it then fail with
     // notConnected. The holder is also pinned to the device held when it took the link: while it
     // holds, a device that appears is recorded as present but not attached, unless the pinned device
@@ -158,7 +162,8 @@ public:
 
     // After the machine woke up: the held device may have been reset or swapped meanwhile without
     // the bus reporting it, so it gets the LED state again and the attach queries run once more
-    // (onDeviceQueried included). Kept out like the attach queries while an exclusive holder holds.
+    // (onDeviceQueried included); attach queries still running start over instead of running
+    // twice. Kept out like the attach queries while an exclusive holder holds.
     void handleResume();
 
     // Re-reads the identity a while after a reboot; never fails, keeps deviceID on failure.
@@ -168,6 +173,16 @@ public:
     // attach), then refreshes lastQuery in the background.
     void updateLEDState(std::vector<Bytes> reports);
     const std::vector<Bytes> &lastLEDStateReports() const { return m_lastLEDStateReports; }
+
+    // The look of whoever drives the LED in place of the paused rules engine (a timer): wherever
+    // the LED state is written again (an attach, a wake-up, the end of an exclusive hold) these
+    // reports follow it, so every device held meanwhile ends up showing that look. Writes nothing
+    // itself; empty when nobody overrides the engine.
+    void setLEDOverride(std::vector<Bytes> reports);
+    const std::vector<Bytes> &ledOverride() const { return m_ledOverride; }
+    // Writes padded LED reports to the held device now, in order, without a reply; nothing while no
+    // device is held or while an exclusive holder holds the link.
+    void writeLEDReports(const std::vector<Bytes> &reports);
 
 Q_SIGNALS:
     void isConnectedChanged(bool isConnected);
@@ -241,7 +256,10 @@ private:
     std::uint64_t m_attachCount = 0; // tells the queries of one attach from those of the next
     // The attach whose queries an exclusive holder kept out, to be run when it lets go.
     std::uint64_t m_deferredAttachQueries = 0;
+    // The newest attach-query task; an older one still running stops at its next step.
+    std::uint64_t m_attachQueryRun = 0;
     std::vector<Bytes> m_lastLEDStateReports;
+    std::vector<Bytes> m_ledOverride;
 
     const Clock &m_clock;
     RequestSlot m_slot;

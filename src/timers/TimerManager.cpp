@@ -48,17 +48,6 @@ TimerManager::TimerManager(DorvelDeviceManager &hid, StatusRulesEngine &rulesEng
     m_tickTimer.setTimerType(Qt::PreciseTimer);
     m_tickTimer.setInterval(timings.tickInterval);
     connect(&m_tickTimer, &QTimer::timeout, this, &TimerManager::tick);
-
-    // On attach the device manager writes its remembered LED state, the paused engine's, which
-    // would hide the timer's look. Queued, so this runs after that write.
-    connect(
-        &m_hid, &DorvelDeviceManager::isConnectedChanged, this,
-        [this](bool connected) {
-            if (connected) {
-                reassertLED();
-            }
-        },
-        Qt::QueuedConnection);
 }
 
 TimerManager::TimerManager(DorvelDeviceManager &hid, StatusRulesEngine &rulesEngine, const Clock &clock,
@@ -66,7 +55,13 @@ TimerManager::TimerManager(DorvelDeviceManager &hid, StatusRulesEngine &rulesEng
     : TimerManager(hid, rulesEngine, clock, Timings{}, parent)
 {}
 
-TimerManager::~TimerManager() = default;
+TimerManager::~TimerManager()
+{
+    // The device manager outlives the timer; the look of a timer gone must not follow its LED state.
+    if (m_kind) {
+        m_hid.setLEDOverride({});
+    }
+}
 
 void TimerManager::startSimple(int minutes, HSVColor alertColor, Dorvel::RGBMode alertEffect)
 {
@@ -100,7 +95,11 @@ void TimerManager::takeOverLED()
 {
     m_ledBeforeTimer = appearanceReports(m_hid.lastQuery());
     m_rulesEngine.setPaused(true);
-    write(Dorvel::ledEnabledReport(true));
+    // The device manager re-sends the timer's look after the engine's state wherever it writes
+    // that state again, and holds both back while a firmware run holds the link.
+    const std::vector<Bytes> on{Dorvel::ledEnabledReport(true)};
+    m_hid.setLEDOverride(on);
+    m_hid.writeLEDReports(on);
 }
 
 void TimerManager::beginCountdown(int seconds)
@@ -184,12 +183,12 @@ void TimerManager::cancelIfRunning()
     setKind(std::nullopt);
     setExpired(false);
     setPomodoroPhase(std::nullopt);
+    m_hid.setLEDOverride({});
     // An engine that has never set an LED state restores nothing, so put back what the device
     // showed before; an engine with a state overwrites this at once.
+    const std::vector<Bytes> before = std::exchange(m_ledBeforeTimer, {});
     if (m_hid.lastLEDStateReports().empty()) {
-        for (const Bytes &report : std::exchange(m_ledBeforeTimer, {})) {
-            write(report);
-        }
+        m_hid.writeLEDReports(before);
     }
     m_rulesEngine.setPaused(false);
     m_rulesEngine.applyWinningRule();
@@ -203,38 +202,12 @@ void TimerManager::stopCountdown()
 
 void TimerManager::showAppearance(Dorvel::RGBMode mode, HSVColor color)
 {
-    write(Dorvel::ledModeReport(mode));
-    write(Dorvel::ledColorReport(color.hue, color.saturation, color.value));
-}
-
-void TimerManager::reassertLED()
-{
-    if (!m_kind) {
-        return;
-    }
-    write(Dorvel::ledEnabledReport(true));
-    if (m_kind == TimerKind::simple && m_isExpired) {
-        showAppearance(m_simpleAlertEffect, m_simpleAlertColor);
-    } else if (m_pomodoroPhase) {
-        switch (*m_pomodoroPhase) {
-        case PomodoroPhase::work:
-            showAppearance(m_pomodoro.workEffect, m_pomodoro.workColor);
-            break;
-        case PomodoroPhase::shortBreak:
-            showAppearance(m_pomodoro.breakEffect, m_pomodoro.breakColor);
-            break;
-        case PomodoroPhase::longBreak:
-            showAppearance(m_pomodoro.longBreakEffect, m_pomodoro.longBreakColor);
-            break;
-        }
-    }
-}
-
-void TimerManager::write(const Bytes &report)
-{
-    if (HidConnection *device = m_hid.device()) {
-        device->writeReport(Dorvel::padded(report));
-    }
+    const std::vector<Bytes> shown{Dorvel::ledModeReport(mode),
+                                   Dorvel::ledColorReport(color.hue, color.saturation, color.value)};
+    std::vector<Bytes> look{Dorvel::ledEnabledReport(true)};
+    look.insert(look.end(), shown.begin(), shown.end());
+    m_hid.setLEDOverride(std::move(look));
+    m_hid.writeLEDReports(shown);
 }
 
 void TimerManager::setKind(std::optional<TimerKind> kind)

@@ -44,9 +44,11 @@ struct PomodoroSettings {
 // Runs at most one timer: a simple countdown that ends in an LED alert, or a pomodoro session of
 // work and break phases, each with its own LED color and animation. While a timer exists (running,
 // or a simple timer showing its alert) the rules engine is paused and the manager writes LED reports
-// straight to the held device, unacknowledged and without touching the device manager's remembered
-// LED state; cancelling hands the LED back to the engine. A device attached while a timer exists
-// gets the timer's look again after the device manager has re-sent the engine's. Main thread only.
+// to the held device, unacknowledged and without touching the device manager's remembered LED
+// state; cancelling hands the LED back to the engine. The timer's look is the device manager's LED
+// override meanwhile, so every device attached while a timer exists (a replug, a switch to another
+// present device, a wake-up) shows it after the engine's state, and a firmware run that holds the
+// link keeps all of it back until it lets go. Main thread only.
 //
 // Countdowns follow a deadline on the injected clock, not the number of ticks: a late or missed tick
 // (a busy event loop, a suspended machine) shortens nothing, the next tick shows the true remainder.
@@ -109,8 +111,6 @@ private:
     void advancePomodoroPhase();
     void stopCountdown();
     void showAppearance(Dorvel::RGBMode mode, HSVColor color);
-    void reassertLED();
-    void write(const Bytes &report);
 
     void setKind(std::optional<TimerKind> kind);
     void setRemainingSeconds(int seconds);

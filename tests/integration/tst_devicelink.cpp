@@ -444,6 +444,9 @@ private:
 
     void checkWrite(int device, ByteView report)
     {
+        if (!report.empty() && report[0] == Dorvel::ledCommand && m_manager->isLinkExclusive()) {
+            fail("an LED report written to device " + std::to_string(device) + " while a run holds the link");
+        }
         if (report.empty() || report[0] != Dorvel::firmwareUpdateCommand) {
             return;
         }
@@ -466,8 +469,9 @@ private:
         if (m_manager->isConnected() != (held != nullptr)) {
             fail("isConnected disagrees with the held device");
         }
-        if (heldIndex >= 0) {
+        if (heldIndex >= 0 && !m_manager->isLinkExclusive()) {
             // The held device shows the current LED state: its last LED report is the state's last.
+            // A run's device gets it once the run lets go.
             const auto &state = m_manager->lastLEDStateReports();
             const auto &written = m_bus.device(heldIndex).written;
             const auto last = std::find_if(written.rbegin(), written.rend(),

@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 using namespace std::chrono_literals;
@@ -177,22 +178,27 @@ private Q_SLOTS:
     }
 
     // The rules engine answers an attach with its LED state at once, and the refresh after it takes
-    // the request slot from the attach's state query. The attach still reads the state (so the
-    // firmware check runs) and the identity.
-    void ledStateRightAfterAttachCostsTheAttachNothing()
+    // the request slot from the attach's state query; a wake-up (a device that re-enumerates on it)
+    // starts the attach queries over. The attach still reads the state once (so the firmware check
+    // runs) and the identity, asking the device a few times, not flooding it.
+    void ledStateOrWakeUpRightAfterAttachCostTheAttachNothing()
     {
         device->replyLatency = 20ms;
         int queried = 0;
         manager->onDeviceQueried = [&](const DeviceQueryResponse &) {
             ++queried;
         };
+        ReportRecorder recorder(*device);
         manager->start();
         bus->plug(*device, homePort);
         KESTRIX_WAIT_FOR(manager->isConnected()); // the attach's state query now waits for its reply
         manager->updateLEDState(greenLED());
+        manager->handleResume();
         KESTRIX_WAIT_FOR(manager->deviceID().has_value());
         QCOMPARE(queried, 1);
         QVERIFY(manager->lastQuery().has_value());
+        QVERIFY(std::count_if(recorder.reports.begin(), recorder.reports.end(),
+                              [](const Bytes &r) { return r[0] != Dorvel::ledCommand; }) <= 5);
     }
 
     // The reply to a timed-out query still comes, late, and tells the state from before a binding
@@ -464,7 +470,7 @@ private Q_SLOTS:
     }
 
     // While a holder owns the link nobody else gets the request slot: other requests fail at once
-    // without sending, LED writes still go out, and the holder's pending request is not displaced.
+    // without sending, LED writes are kept back, and the holder's pending request is not displaced.
     void exclusiveLinkKeepsTheSlotForItsHolder()
     {
         manager->start();
@@ -482,10 +488,10 @@ private Q_SLOTS:
         QCOMPARE(QCoro::waitFor(other).error(), RequestError::notConnected);
         QCOMPARE(QCoro::waitFor(manager->sendAndWait(stateQuery(), 1s, stateMatch)).error(),
                  RequestError::notConnected);
-        manager->updateLEDState(greenLED()); // written, but its refresh must not take the slot
+        manager->updateLEDState(greenLED()); // kept back, and its refresh must not take the slot
         QVERIFY(!isDone(held));
         QVERIFY(QCoro::waitFor(held).ok());
-        QCOMPARE(recorder.commands(), (std::vector<std::uint8_t>{0xFF, 0x02, 0x02, 0x02}));
+        QCOMPARE(recorder.commands(), (std::vector<std::uint8_t>{0xFF}));
 
         // A new attach while held: its queries are refused, so no callback and no identity.
         int queried = 0;

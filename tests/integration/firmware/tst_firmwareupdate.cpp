@@ -500,7 +500,7 @@ private Q_SLOTS:
         rig->manager->updateLEDState(green);
         QVERIFY(runEnded());
         QCOMPARE(rig->updater->state(), TarnUpdateState::succeeded({1, 4, 0}));
-        QCOMPARE(rig->device.led().hue, 85); // the LED write itself went through
+        QCOMPARE(rig->device.led().hue, 85); // kept back during the run, written once it let go
         QCOMPARE(queried, 0);
         QCOMPARE(rig->manager->lastQuery()->version, (FirmwareVersion{1, 4, 0}));
         QVERIFY(rig->manager->deviceID().has_value());

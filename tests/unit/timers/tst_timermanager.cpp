@@ -316,6 +316,35 @@ private Q_SLOTS:
         QCOMPARE(ledReports(), (QStringList{ledOn(), mode(RGBMode::solid), color({0, 255, 255}), ledOn(),
                                             mode(RGBMode::twinkleRandomHue), color(settings.workColor)}));
         QCOMPARE(device->led().mode, RGBMode::twinkleRandomHue);
+
+        // Another present device held in its place, and the first one again when that one goes (the
+        // manager never reads disconnected on the way): each shows the timer.
+        SimulatedDorvel other;
+        const auto otherId = bus->plug(other, 0x14300000);
+        KESTRIX_WAIT_FOR(hid->currentLocationID() == std::optional<LocationID>(0x14300000));
+        QCOMPARE(other.led().mode, RGBMode::twinkleRandomHue);
+        bus->unplug(otherId);
+        QCOMPARE(hid->currentLocationID(), std::optional<LocationID>(0x14200000));
+        QCOMPARE(device->led().mode, RGBMode::twinkleRandomHue);
+    }
+
+    // While a firmware run holds the link no LED report reaches the device, neither the engine's nor
+    // a phase change. When the run lets go the device gets the current state once: the engine's,
+    // then the timer's look.
+    void aHeldLinkKeepsEveryLEDWriteBack()
+    {
+        plug();
+        auto link = hid->acquireExclusiveLink();
+        engine->updateSignal(QStringLiteral("in_meeting"), true);
+        PomodoroSettings settings;
+        settings.workMinutes = 1;
+        timer->startPomodoro(settings);
+        clock->advance(1min);
+        KESTRIX_WAIT_FOR(timer->pomodoroPhase() == PomodoroPhase::shortBreak);
+        QVERIFY(ledReports().isEmpty());
+        link.reset();
+        QCOMPARE(ledReports(), (QStringList{ledOn(), mode(RGBMode::solid), color({140, 255, 255}), ledOn(),
+                                            mode(settings.breakEffect), color(settings.breakColor)}));
     }
 
     // An LED the user had switched off is off again once the timer is cancelled.
