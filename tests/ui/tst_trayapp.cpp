@@ -64,15 +64,16 @@ QAction *menuAction(QMenu &menu, const QString &text)
     return nullptr;
 }
 
-// Records the questions the menu asks and gives a fixed answer.
+// Records the questions the menu asks and gives a fixed answer, yes to those in `agreed`.
 struct RecordedQuestions {
     QStringList messages;
     bool answer = false;
+    QStringList agreed;
     void install(MenuController &controller)
     {
         controller.environment().ask = [this](const MenuPresenter::Alert &alert) {
             messages << alert.message;
-            return answer;
+            return answer || agreed.contains(alert.message);
         };
     }
 };
@@ -327,8 +328,8 @@ private Q_SLOTS:
         qputenv("XDG_CONFIG_HOME", m_home->filePath(QStringLiteral("config")).toUtf8());
     }
 
-    // A firmware update under way opens its progress window by itself, quitting asks first, and
-    // the writers to the device wait while the update holds the device link.
+    // A firmware update under way opens its progress window by itself, quitting (uninstalling too)
+    // asks first, and the writers to the device wait while the update holds the device link.
     void quitAsksWhileTheFirmwareUpdates()
     {
         LocalHttpServer server;
@@ -380,6 +381,14 @@ private Q_SLOTS:
         QVERIFY(!app.appUpdater().environment().confirmQuit());
         QCOMPARE(questions.messages.size(), 2);
         QCOMPARE(questions.messages.last(), QStringLiteral("TARN Firmware Update In Progress"));
+        // So does uninstalling, after its own question; "Cancel" there keeps everything.
+        const QString support = m_home->filePath(QStringLiteral("data/Kestrix"));
+        QVERIFY(QDir().mkpath(support));
+        questions.agreed = QStringList{QStringLiteral("Uninstall Kestrix?")};
+        menuAction(app.trayMenu(), QStringLiteral("Uninstall Kestrix…"))->trigger();
+        QCOMPARE(questions.messages.mid(2), (QStringList{QStringLiteral("Uninstall Kestrix?"),
+                                                         QStringLiteral("TARN Firmware Update In Progress")}));
+        QVERIFY(QDir(support).exists());
         questions.answer = true;
         app.menuController().requestQuit();
         QCOMPARE(quits, 2);
