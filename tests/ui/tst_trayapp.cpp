@@ -329,7 +329,8 @@ private Q_SLOTS:
     }
 
     // A firmware update under way opens its progress window by itself, quitting (uninstalling too)
-    // asks first, and the writers to the device wait while the update holds the device link.
+    // asks first, and the writers to the device wait while the update holds the device link. A
+    // Dorvel plugged in meanwhile is checked once the run ends, and the window keeps how it ended.
     void quitAsksWhileTheFirmwareUpdates()
     {
         LocalHttpServer server;
@@ -347,6 +348,8 @@ private Q_SLOTS:
         auto bus = std::make_unique<SimulatedHidBus>();
         auto *simBus = bus.get();
         SimulatedDorvel device;
+        SimulatedDorvel second;
+        second.config().version = {1, 0, 5};
         TamselDesktopApp app(fakePorts(std::move(bus), std::make_unique<FakeTriggerListener>()));
         qputenv("KESTRIX_UPDATE_BASE_URL", previousBase);
         app.legalGate().accept();
@@ -424,13 +427,24 @@ private Q_SLOTS:
         const QList<bool> usable{true, true, true, true, false, false, false, false};
         QCOMPARE(places(), usable);
         QList<QList<bool>> whileHeld;
-        connect(&app.hid(), &DorvelDeviceManager::isLinkExclusiveChanged, this,
-                [&](bool held) { whileHeld << (held ? places() : QList<bool>{}); });
+        connect(&app.hid(), &DorvelDeviceManager::isLinkExclusiveChanged, this, [&](bool held) {
+            if (held && whileHeld.isEmpty()) {
+                simBus->plug(second, 0x14300000);
+            }
+            whileHeld << (held ? places() : QList<bool>{});
+        });
         device.updateFaults.startStatus = UpdateStatus::busy;
         server.releaseAll();
-        KESTRIX_WAIT_FOR(app.tarnUpdater().state().kind == TarnUpdateState::Kind::failed);
+        KESTRIX_WAIT_FOR(!app.tarnUpdater().isRunning()); // the newcomer's check may follow at once
         QCOMPARE(whileHeld, (QList<QList<bool>>{{false, false, false, false, true, true, true, true}, {}}));
         QCOMPARE(places(), usable);
+
+        // The newcomer is held now: the menu offers its update, the window still tells how the run
+        // ended.
+        KESTRIX_WAIT_FOR(menuAction(app.trayMenu(), QStringLiteral("TARN Update Available: v1.0.5 → v1.1.0")));
+        const QWidget *progress = app.windows().window(QStringLiteral("tarn-update-progress"));
+        QCOMPARE(progress->findChildren<QLabel *>().at(1)->text(),
+                 QStringLiteral("TARN Update Failed: Another Update Already In Progress, Retry"));
         simBus->unplugAll();
         waitForFirmwareCheck(app);
     }
