@@ -83,6 +83,27 @@ void TarnFirmwareUpdater::setState(TarnUpdateState state)
     Q_EMIT stateChanged(m_state);
 }
 
+void TarnFirmwareUpdater::setRunOutcome(std::optional<TarnUpdateState> outcome)
+{
+    if (m_runOutcome == outcome) {
+        return;
+    }
+    m_runOutcome = std::move(outcome);
+    Q_EMIT runOutcomeChanged();
+}
+
+void TarnFirmwareUpdater::dismissRunOutcome()
+{
+    setRunOutcome(std::nullopt);
+}
+
+void TarnFirmwareUpdater::endRun(TarnUpdateState outcome)
+{
+    m_running = false;
+    setState(outcome);
+    setRunOutcome(std::move(outcome));
+}
+
 QCoro::Task<Result<TarnManifest, DownloadError>> TarnFirmwareUpdater::fetchManifest()
 {
     auto body = co_await httpGet(m_network, m_config.manifestURL, {m_config.networkTimeout, largestManifest});
@@ -144,6 +165,8 @@ void TarnFirmwareUpdater::startUpdate()
         return;
     }
     m_running = true;
+    // From here the progress window follows this run, not how the previous one ended.
+    setRunOutcome(std::nullopt);
     performUpdate();
 }
 
@@ -183,8 +206,7 @@ QCoro::Task<> TarnFirmwareUpdater::performUpdate()
         const auto target = FirmwareVersion::fromString(manifest->version.toStdString());
         if (!assetURL || !target) {
             // Nothing has been sent to the device, so there is nothing to abort.
-            m_running = false;
-            setState(TarnUpdateState::failed(
+            endRun(TarnUpdateState::failed(
                 TarnUpdateError::downloadFailed({DownloadError::Kind::badURL, manifest->asset})));
             co_return;
         }
@@ -234,6 +256,5 @@ QCoro::Task<> TarnFirmwareUpdater::performUpdate()
     }
     // Whoever reacts to the final state may use the link again.
     link.reset();
-    m_running = false;
-    setState(std::move(*ending));
+    endRun(std::move(*ending));
 }

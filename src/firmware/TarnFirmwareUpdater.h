@@ -24,6 +24,7 @@ class DorvelDeviceManager;
 class TarnFirmwareUpdater : public QObject {
     Q_OBJECT
     Q_PROPERTY(TarnUpdateState state READ state NOTIFY stateChanged)
+    Q_PROPERTY(std::optional<TarnUpdateState> runOutcome READ runOutcome NOTIFY runOutcomeChanged)
 
 public:
     static constexpr char manifestPath[] = "/releases/tarn-rp2350/latest.json";
@@ -59,8 +60,17 @@ public:
     // the state still reads updateAvailable).
     bool isRunning() const { return m_running; }
 
+    // How the latest run ended (succeeded or failed), from its end until the next run starts or
+    // dismissRunOutcome(). `state` moves on with any later check (a Dorvel plugged in during the run
+    // is attached and checked as soon as the run lets go of the link); this stays, so the progress
+    // window can tell the user who started the run how it went.
+    const std::optional<TarnUpdateState> &runOutcome() const { return m_runOutcome; }
+    // The user has seen the outcome and moved on (a retry from the progress window).
+    void dismissRunOutcome();
+
 Q_SIGNALS:
     void stateChanged(const TarnUpdateState &state);
+    void runOutcomeChanged();
 
 private:
     // Why a run failed before its transfer could report anything itself.
@@ -70,12 +80,16 @@ private:
     QCoro::Task<Result<TarnManifest, DownloadError>> fetchManifest();
     QCoro::Task<Result<QByteArray, FetchError>> download(QUrl url);
     void setState(TarnUpdateState state);
+    // Publishes a run's final state and keeps it as the run's outcome.
+    void endRun(TarnUpdateState outcome);
+    void setRunOutcome(std::optional<TarnUpdateState> outcome);
     static TarnUpdateError failureFor(const RunError &error);
 
     DorvelDeviceManager &m_hid;
     Config m_config;
     QNetworkAccessManager m_network;
     TarnUpdateState m_state;
+    std::optional<TarnUpdateState> m_runOutcome;
     bool m_running = false;
     // Checks and runs hold this weakly and stop touching the updater once it is gone.
     std::shared_ptr<int> m_lifetime = std::make_shared<int>(0);

@@ -65,6 +65,11 @@ ProgressWindow progressWindow(const TarnUpdateState &state)
     return window;
 }
 
+ProgressWindow progressWindow(const TarnUpdateState &state, const std::optional<TarnUpdateState> &runOutcome)
+{
+    return progressWindow(runOutcome ? *runOutcome : state);
+}
+
 MenuItem menuItem(const TarnUpdateState &state)
 {
     using K = TarnUpdateState::Kind;

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 // What the views of the firmware updater show, computed from its state only.
 namespace TarnUpdatePresenter {
@@ -25,6 +26,9 @@ struct ProgressWindow {
 };
 
 ProgressWindow progressWindow(const TarnUpdateState &state);
+// The window of a run: its outcome while the updater keeps one (whatever a later check has made of
+// the state meanwhile), else the state.
+ProgressWindow progressWindow(const TarnUpdateState &state, const std::optional<TarnUpdateState> &runOutcome);
 
 // The one sentence the progress window shows for a state.
 QString statusText(const TarnUpdateState &state);

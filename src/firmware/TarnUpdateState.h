@@ -104,3 +104,4 @@ struct TarnUpdateState {
 };
 
 Q_DECLARE_METATYPE(TarnUpdateState)
+Q_DECLARE_METATYPE(std::optional<TarnUpdateState>)

@@ -64,15 +64,16 @@ QAction *menuAction(QMenu &menu, const QString &text)
     return nullptr;
 }
 
-// Records the questions the menu asks and gives a fixed answer.
+// Records the questions the menu asks and gives a fixed answer, yes to those in `agreed`.
 struct RecordedQuestions {
     QStringList messages;
     bool answer = false;
+    QStringList agreed;
     void install(MenuController &controller)
     {
         controller.environment().ask = [this](const MenuPresenter::Alert &alert) {
             messages << alert.message;
-            return answer;
+            return answer || agreed.contains(alert.message);
         };
     }
 };
@@ -327,8 +328,9 @@ private Q_SLOTS:
         qputenv("XDG_CONFIG_HOME", m_home->filePath(QStringLiteral("config")).toUtf8());
     }
 
-    // A firmware update under way opens its progress window by itself, quitting asks first, and
-    // the writers to the device wait while the update holds the device link.
+    // A firmware update under way opens its progress window by itself, quitting (uninstalling too)
+    // asks first, and the writers to the device wait while the update holds the device link. A
+    // Dorvel plugged in meanwhile is checked once the run ends, and the window keeps how it ended.
     void quitAsksWhileTheFirmwareUpdates()
     {
         LocalHttpServer server;
@@ -346,6 +348,8 @@ private Q_SLOTS:
         auto bus = std::make_unique<SimulatedHidBus>();
         auto *simBus = bus.get();
         SimulatedDorvel device;
+        SimulatedDorvel second;
+        second.config().version = {1, 0, 5};
         TamselDesktopApp app(fakePorts(std::move(bus), std::make_unique<FakeTriggerListener>()));
         qputenv("KESTRIX_UPDATE_BASE_URL", previousBase);
         app.legalGate().accept();
@@ -380,6 +384,14 @@ private Q_SLOTS:
         QVERIFY(!app.appUpdater().environment().confirmQuit());
         QCOMPARE(questions.messages.size(), 2);
         QCOMPARE(questions.messages.last(), QStringLiteral("TARN Firmware Update In Progress"));
+        // So does uninstalling, after its own question; "Cancel" there keeps everything.
+        const QString support = m_home->filePath(QStringLiteral("data/Kestrix"));
+        QVERIFY(QDir().mkpath(support));
+        questions.agreed = QStringList{QStringLiteral("Uninstall Kestrix?")};
+        menuAction(app.trayMenu(), QStringLiteral("Uninstall Kestrix…"))->trigger();
+        QCOMPARE(questions.messages.mid(2), (QStringList{QStringLiteral("Uninstall Kestrix?"),
+                                                         QStringLiteral("TARN Firmware Update In Progress")}));
+        QVERIFY(QDir(support).exists());
         questions.answer = true;
         app.menuController().requestQuit();
         QCOMPARE(quits, 2);
@@ -415,13 +427,24 @@ private Q_SLOTS:
         const QList<bool> usable{true, true, true, true, false, false, false, false};
         QCOMPARE(places(), usable);
         QList<QList<bool>> whileHeld;
-        connect(&app.hid(), &DorvelDeviceManager::isLinkExclusiveChanged, this,
-                [&](bool held) { whileHeld << (held ? places() : QList<bool>{}); });
+        connect(&app.hid(), &DorvelDeviceManager::isLinkExclusiveChanged, this, [&](bool held) {
+            if (held && whileHeld.isEmpty()) {
+                simBus->plug(second, 0x14300000);
+            }
+            whileHeld << (held ? places() : QList<bool>{});
+        });
         device.updateFaults.startStatus = UpdateStatus::busy;
         server.releaseAll();
-        KESTRIX_WAIT_FOR(app.tarnUpdater().state().kind == TarnUpdateState::Kind::failed);
+        KESTRIX_WAIT_FOR(!app.tarnUpdater().isRunning()); // the newcomer's check may follow at once
         QCOMPARE(whileHeld, (QList<QList<bool>>{{false, false, false, false, true, true, true, true}, {}}));
         QCOMPARE(places(), usable);
+
+        // The newcomer is held now: the menu offers its update, the window still tells how the run
+        // ended.
+        KESTRIX_WAIT_FOR(menuAction(app.trayMenu(), QStringLiteral("TARN Update Available: v1.0.5 → v1.1.0")));
+        const QWidget *progress = app.windows().window(QStringLiteral("tarn-update-progress"));
+        QCOMPARE(progress->findChildren<QLabel *>().at(1)->text(),
+                 QStringLiteral("TARN Update Failed: Another Update Already In Progress, Retry"));
         simBus->unplugAll();
         waitForFirmwareCheck(app);
     }

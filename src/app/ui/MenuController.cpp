@@ -277,7 +277,9 @@ void MenuController::sendFeatureRequest()
 void MenuController::confirmUninstall()
 {
     const Uninstaller::Plan plan = m_objects.uninstaller.plan();
-    if (m_environment.ask(UninstallConfirmation::alert(plan))) {
+    // Uninstalling ends the application as well. The firmware question comes last, so it is asked
+    // about the update as it stands once the user has agreed to uninstall.
+    if (m_environment.ask(UninstallConfirmation::alert(plan)) && confirmQuit()) {
         m_objects.uninstaller.run();
     }
 }

@@ -67,7 +67,8 @@ public:
     // Quits at once, unless a firmware update is under way: then only when the user confirms.
     void requestQuit();
     // True when quitting may go ahead: no firmware update under way, or the user said so. Every way
-    // out of the application asks this (the app update's install and relaunch too).
+    // out of the application asks this (the app update's install and relaunch and the uninstallation
+    // too).
     bool confirmQuit();
 
 Q_SIGNALS:

@@ -78,12 +78,21 @@ TarnUpdateProgressView::TarnUpdateProgressView(TarnFirmwareUpdater &tarn, QWidge
 
     connect(m_retry, &QPushButton::clicked, this, [this] {
         if (m_tarn) {
+            // The user has read the failure; the window follows the new check from here.
+            m_tarn->dismissRunOutcome();
             m_tarn->checkForUpdate();
         }
     });
-    connect(&tarn, &TarnFirmwareUpdater::stateChanged, this,
-            [this](const TarnUpdateState &state) { render(TarnUpdatePresenter::progressWindow(state)); });
-    render(TarnUpdatePresenter::progressWindow(tarn.state()));
+    connect(&tarn, &TarnFirmwareUpdater::stateChanged, this, &TarnUpdateProgressView::follow);
+    connect(&tarn, &TarnFirmwareUpdater::runOutcomeChanged, this, &TarnUpdateProgressView::follow);
+    follow();
+}
+
+void TarnUpdateProgressView::follow()
+{
+    if (m_tarn) {
+        render(TarnUpdatePresenter::progressWindow(m_tarn->state(), m_tarn->runOutcome()));
+    }
 }
 
 void TarnUpdateProgressView::render(const TarnUpdatePresenter::ProgressWindow &window)

@@ -13,7 +13,8 @@ class TarnFirmwareUpdater;
 
 // The content of the "TARN Firmware Update" window: the updater's state as one sentence, the
 // progress of the transfer and, after a failure that can be retried, a "Retry" button that starts a
-// new check. Renders TarnUpdatePresenter::progressWindow() on every state change; keeps no state of
+// new check. Once a run has ended it shows that run's outcome, which checks after it do not replace.
+// Renders TarnUpdatePresenter::progressWindow() on every change of the updater; keeps no state of
 // its own.
 class TarnUpdateProgressView : public QWidget {
     Q_OBJECT
@@ -25,6 +26,8 @@ public:
     void render(const TarnUpdatePresenter::ProgressWindow &window);
 
 private:
+    void follow();
+
     QPointer<TarnFirmwareUpdater> m_tarn;
     QLabel *m_title = nullptr;
     QLabel *m_status = nullptr;
