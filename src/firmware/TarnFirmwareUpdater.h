@@ -65,7 +65,7 @@ public:
     // is attached and checked as soon as the run lets go of the link); this stays, so the progress
     // window can tell the user who started the run how it went.
     const std::optional<TarnUpdateState> &runOutcome() const { return m_runOutcome; }
-    // The user has seen the outcome and moved on (a retry from the progress window).
+    // The user has seen the outcome and moved on (a retry from the progress window, or closing it).
     void dismissRunOutcome();
 
 Q_SIGNALS:

@@ -88,6 +88,13 @@ TarnUpdateProgressView::TarnUpdateProgressView(TarnFirmwareUpdater &tarn, QWidge
     follow();
 }
 
+TarnUpdateProgressView::~TarnUpdateProgressView()
+{
+    if (m_tarn && !m_tarn->isRunning()) {
+        m_tarn->dismissRunOutcome();
+    }
+}
+
 void TarnUpdateProgressView::follow()
 {
     if (m_tarn) {

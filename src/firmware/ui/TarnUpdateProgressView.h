@@ -22,6 +22,8 @@ public:
     static constexpr char windowId[] = "tarn-update-progress";
 
     explicit TarnUpdateProgressView(TarnFirmwareUpdater &tarn, QWidget *parent = nullptr);
+    // The window is closed: the user has seen the finished run's outcome.
+    ~TarnUpdateProgressView() override;
 
     void render(const TarnUpdatePresenter::ProgressWindow &window);
 
