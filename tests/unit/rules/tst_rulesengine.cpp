@@ -404,7 +404,7 @@ private Q_SLOTS:
         notifications->deliver(true);
         notifications->deliver(false);
         cast->deliver(true);
-        QCOMPARE(sends(), (QStringList{off, shows(0, 28, 255, 40), off, shows(0, 191), off, shows(2, 0)}));
+        QCOMPARE(sends(), (QStringList{off, shows(0, 28, 255, 40), off, shows(0, 191), off, shows(1, 228)}));
     }
 
     // While the user has paused the light the fallback (or nothing) shows, signals still count, and
