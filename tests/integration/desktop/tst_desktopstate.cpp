@@ -261,7 +261,7 @@ private Q_SLOTS:
     }
 
     // GNOME's notification banners, read with the gsettings tool and again after each write the
-    // dconf service announces: banners off is do not disturb.
+    // dconf service announces: banners off is do not disturb, while GNOME's shell is on the bus.
     void gnomeShowBanners()
     {
         const QString gsettings = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
@@ -276,6 +276,9 @@ private Q_SLOTS:
         qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
         qputenv("GSETTINGS_BACKEND", "dconf");
 
+        const QString shellName = QStringLiteral("org.gnome.Shell");
+        QDBusConnection shell = bus.service();
+        QVERIFY(shell.registerService(shellName));
         auto source = GSettingsDesktopState::gnomeDoNotDisturb(bus.client());
         Reported doNotDisturb(*source);
         source->start();
@@ -283,6 +286,10 @@ private Q_SLOTS:
         QCOMPARE(QProcess::execute(gsettings, {QStringLiteral("set"), QStringLiteral("org.gnome.desktop.notifications"),
                                                QStringLiteral("show-banners"), QStringLiteral("false")}),
                  0);
+        QTRY_COMPARE_WITH_TIMEOUT(doNotDisturb.value, QByteArray("true"), m_wait);
+        QVERIFY(shell.unregisterService(shellName)); // the setting stays, the shell obeying it goes
+        QTRY_COMPARE_WITH_TIMEOUT(doNotDisturb.value, QByteArray("absent"), m_wait);
+        QVERIFY(shell.registerService(shellName));
         QTRY_COMPARE_WITH_TIMEOUT(doNotDisturb.value, QByteArray("true"), m_wait);
         QCOMPARE(
             QProcess::execute(gsettings, {QStringLiteral("reset"), QStringLiteral("org.gnome.desktop.notifications"),
