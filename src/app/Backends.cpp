@@ -15,6 +15,7 @@
 #include "platform/linux/desktop/LogindSystemSleep.h"
 #include "platform/linux/hid/HidrawBus.h"
 #include "platform/linux/network/NetlinkInterfaces.h"
+#include "platform/linux/network/NetworkManagerVPNLinks.h"
 #include "platform/linux/pipewire/PipeWireGraphLoader.h"
 #include "platform/linux/pipewire/PipeWireScreenCast.h"
 #include "platform/linux/trigger/UnixTriggerListener.h"
@@ -72,7 +73,8 @@ std::unique_ptr<CameraDevices> makeCameraDevices()
 
 std::unique_ptr<NetworkInterfaces> makeNetworkInterfaces()
 {
-    return std::make_unique<NetlinkInterfaces>();
+    return std::make_unique<NetworkManagerVPNLinks>(std::make_unique<NetlinkInterfaces>(),
+                                                    QDBusConnection::systemBus());
 }
 
 std::unique_ptr<CalendarStore> makeCalendarStore()

@@ -29,6 +29,9 @@ const std::vector<StatusRule> &defaultStatusRules()
         return std::vector<StatusRule>{
             rule("ai_execution", "AI Execution", true, 0, pulsing, FinishStepConfig{}),
             rule("meeting_soon", "Meeting Soon", true, 45, pulsing),
+            // Above the call rules, as it matters most during a call; a look of its own (the only
+            // magenta, breathing slowly), so that it is never taken for another rule.
+            rule("screen_shared", "Screen Shared", false, 228, breatheSlow),
             rule("mic_in_use", "Mic In Use (Recording)", true, 170, pulsing),
             rule("camera_in_use", "Camera In Use", true, 60, pulsing),
             rule("in_meeting", "In Meeting", true, 140, solid),
@@ -36,11 +39,10 @@ const std::vector<StatusRule> &defaultStatusRules()
             rule("vpn_disconnected", "VPN Disconnected", false, 20, pulsing),
             rule("mic_muted", "Mic Muted", true, 0, solid),
             rule("mic_live", "Mic Live", false, 85, solid),
-            // The desktop's own presence, added later: below the others and off, so that nobody's
-            // light changes until they switch them on.
+            // The desktop's own presence, added later: off, and the first two below the others, so
+            // that nobody's light changes until they switch them on.
             screenLocked,
             rule("do_not_disturb", "Do Not Disturb", false, 191, solid),
-            rule("screen_shared", "Screen Shared", false, 0, pulsing),
         };
     }();
     return rules;

@@ -1,5 +1,7 @@
 #include "signals/DesktopStateSource.h"
 
+#include <algorithm>
+
 CombinedDesktopState::CombinedDesktopState(std::vector<std::unique_ptr<DesktopStateSource>> sources, QObject *parent)
     : QObject(parent), m_sources(std::move(sources)), m_states(m_sources.size())
 {
@@ -25,11 +27,11 @@ void CombinedDesktopState::start()
 void CombinedDesktopState::update(std::size_t index, std::optional<bool> state)
 {
     m_states[index] = state;
+    m_everKnown = m_everKnown || state.has_value();
     std::optional<bool> value;
-    for (const std::optional<bool> &known : m_states) {
-        if (known) {
-            value = value.value_or(false) || *known;
-        }
+    if (m_everKnown) {
+        value = std::any_of(m_states.begin(), m_states.end(),
+                            [](std::optional<bool> known) { return known.value_or(false); });
     }
     if (value != m_value) {
         m_value = value;

@@ -23,8 +23,11 @@ Q_SIGNALS:
 };
 
 // Several sources of the same state seen as one: true while any present source says true, false
-// while every present source says false, absent while none is present. Owns its sources; signals
-// only changes. Main thread only.
+// while every present source says false. Absent until some source first tells its value; after
+// that, a source that leaves stops counting, and with none left the state is false: a screen saver,
+// notification server or media server that is gone holds nothing locked, silenced or shared, and
+// keeping its last value would leave a rule lit until it returns. Owns its sources; signals only
+// changes. Main thread only.
 class CombinedDesktopState : public QObject {
     Q_OBJECT
 public:
@@ -44,5 +47,6 @@ private:
     std::vector<std::unique_ptr<DesktopStateSource>> m_sources;
     std::vector<std::optional<bool>> m_states;
     std::optional<bool> m_value;
+    bool m_everKnown = false; // some source has told its value at least once
     bool m_started = false;
 };

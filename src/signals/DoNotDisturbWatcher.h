@@ -8,7 +8,7 @@
 #include <vector>
 
 // Whether the desktop holds notifications back (do not disturb): true while any source says so,
-// false while the present ones say no, absent while none is there. Main thread only.
+// else false; absent until a source first tells (CombinedDesktopState). Main thread only.
 class DoNotDisturbWatcher : public DoNotDisturbSignals {
     Q_OBJECT
 public:

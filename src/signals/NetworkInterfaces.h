@@ -7,12 +7,14 @@
 // One network interface that is available: administratively up and able to carry traffic.
 struct NetworkInterface {
     QString name;
-    // A layer-3 tunnel device a VPN client drives: a userspace tunnel, a kernel VPN link or a PPP
-    // link. Layer-2 devices (taps, bridges, Ethernet) never are, since virtual machines and
-    // containers use those too.
+    // A layer-3 tunnel of a kind that VPN software makes and little else does: a userspace tunnel,
+    // WireGuard, a route-based IPsec link. Layer-2 devices (taps, bridges, Ethernet) never are,
+    // since virtual machines and containers use those too; nor are links that carry a VPN only
+    // sometimes (PPP, which DSL lines and modems use as well).
     bool isTunnel = false;
-    // The link has exactly one peer (no broadcast domain).
-    bool isPointToPoint = false;
+    // The system's network manager carries one of its active VPN connections on this link: the
+    // VPN's own link (a PPP link of a dial-up VPN) or the one it runs over.
+    bool carriesManagedVPN = false;
 
     friend bool operator==(const NetworkInterface &, const NetworkInterface &) = default;
 };

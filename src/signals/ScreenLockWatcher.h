@@ -8,8 +8,8 @@
 #include <vector>
 
 // Whether the session is locked: true while any source says so (the login manager's locked hint,
-// a screen saver that is active), false while the present ones say no, absent while none is there.
-// Main thread only.
+// a screen saver that is active), else false; absent until a source first tells
+// (CombinedDesktopState). Main thread only.
 class ScreenLockWatcher : public ScreenLockSignals {
     Q_OBJECT
 public:

@@ -7,8 +7,8 @@
 #include <optional>
 #include <vector>
 
-// Whether the screen is being shared: true while a screen-cast stream runs, absent while no source
-// can tell. Main thread only.
+// Whether the screen is being shared: true while a screen-cast stream runs, else false; absent
+// until a source first tells (CombinedDesktopState). Main thread only.
 class ScreenShareWatcher : public ScreenShareSignals {
     Q_OBJECT
 public:

@@ -24,8 +24,8 @@ bool VPNStatusWatcher::isVPNInterface(const NetworkInterface &interface)
 {
     // "utun" is what VPN clients on some other systems name their tunnels, and some Linux clients
     // copy it; the prefix is matched exactly as they write it.
-    return interface.name.startsWith(QStringLiteral("utun"), Qt::CaseSensitive) ||
-           (interface.isTunnel && interface.isPointToPoint);
+    return interface.name.startsWith(QStringLiteral("utun"), Qt::CaseSensitive) || interface.isTunnel ||
+           interface.carriesManagedVPN;
 }
 
 void VPNStatusWatcher::update(const QList<NetworkInterface> &available)

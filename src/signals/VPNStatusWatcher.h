@@ -7,9 +7,9 @@
 #include <optional>
 
 // Whether a VPN is connected, judged from the available network interfaces: one whose name starts
-// with "utun", or a point-to-point tunnel (a userspace tunnel, a kernel VPN link or PPP). The value
-// is absent until the interfaces are first reported, then assigned, and signalled, on every report,
-// even when it is unchanged. Main thread only.
+// with "utun", a tunnel of a kind VPN software makes, or a link that the system's network manager
+// carries a VPN connection on. The value is absent until the interfaces are first reported, then
+// assigned, and signalled, on every report, even when it is unchanged. Main thread only.
 class VPNStatusWatcher : public VPNStatusSignals {
     Q_OBJECT
 public:

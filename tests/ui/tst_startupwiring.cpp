@@ -114,8 +114,6 @@ private Q_SLOTS:
         rig.app->rulesEngine().setRules(rules);
         rig.network->deliver({NetworkInterface{QStringLiteral("wg0"), true, true}});
 
-        rig.screenShare->deliver(true);
-        KESTRIX_WAIT_FOR(ledShows(device, 0, Dorvel::RGBMode::breatheFast)); // Screen Shared, pulsing
         rig.doNotDisturb->deliver(true);
         KESTRIX_WAIT_FOR(ledShows(device, 191, Dorvel::RGBMode::solid)); // Do Not Disturb
         rig.screenLock->deliver(true);
@@ -137,6 +135,12 @@ private Q_SLOTS:
         rig.cameras->present = {CameraDevice{QStringLiteral("video0"), true}};
         KESTRIX_WAIT_FOR(
             ledShows(device, 60, Dorvel::RGBMode::breatheFast)); // Camera In Use, pulsing, at the next refresh
+        rig.audio->setDeviceRunning(rig.audio->defaultDevice, true);
+        KESTRIX_WAIT_FOR(ledShows(device, 170, Dorvel::RGBMode::breatheFast)); // Mic In Use, pulsing
+
+        // Shown above every rule of the call it is shared in.
+        rig.screenShare->deliver(true);
+        KESTRIX_WAIT_FOR(ledShows(device, 228, Dorvel::RGBMode::breatheSlow)); // Screen Shared
     }
 
     void updateServerAskedAtStartAndAfterAnAttach()

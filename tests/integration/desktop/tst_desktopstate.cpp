@@ -1,5 +1,8 @@
 #include "platform/linux/desktop/DBusDesktopState.h"
 #include "platform/linux/desktop/GSettingsDesktopState.h"
+#include "platform/linux/network/NetworkManagerVPNLinks.h"
+#include "signals/VPNStatusWatcher.h"
+#include "support/FakeNetworkInterfaces.h"
 #include "support/TestTime.h"
 
 #include <QDBusConnection>
@@ -135,6 +138,25 @@ struct Reported {
     int count = 0;
 };
 
+bool hasDbusMock()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("python3"), {QStringLiteral("/usr/bin")}).isEmpty() &&
+           QProcess::execute(QStringLiteral("/usr/bin/python3"),
+                             {QStringLiteral("-c"), QStringLiteral("import dbusmock")}) == 0;
+}
+
+// Runs python3 with dbusmock's modules on `bus` as the system bus: a template's service, or a
+// script of the test's own.
+void startPython(QProcess &process, const PrivateBus &bus, const QStringList &arguments)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), bus.address());
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    process.start(QStringLiteral("/usr/bin/python3"), arguments);
+}
+
 QDBusMessage call(QDBusConnection bus, const QString &service, const QString &path, const QString &interface,
                   const QString &method, const QVariantList &arguments)
 {
@@ -217,22 +239,15 @@ private Q_SLOTS:
     // PropertiesChanged; gone with logind.
     void logindLockedHint()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("python3"), {QStringLiteral("/usr/bin")}).isEmpty() ||
-            QProcess::execute(QStringLiteral("/usr/bin/python3"),
-                              {QStringLiteral("-c"), QStringLiteral("import dbusmock")}) != 0) {
+        if (!hasDbusMock()) {
             QSKIP("needs python3-dbusmock (scripts/setup.sh installs it)");
         }
         PrivateBus bus(m_dir.path(), QStringLiteral("system"), false);
         QVERIFY(!bus.address().isEmpty());
         QProcess logind;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), bus.address());
-        logind.setProcessEnvironment(environment);
-        logind.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        logind.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        logind.start(QStringLiteral("/usr/bin/python3"),
-                     {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--system"),
-                      QStringLiteral("--template"), QStringLiteral("logind")});
+        startPython(logind, bus,
+                    {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--system"),
+                     QStringLiteral("--template"), QStringLiteral("logind")});
         QDBusConnection client = bus.client();
         const QString login1 = QStringLiteral("org.freedesktop.login1");
         QTRY_VERIFY_WITH_TIMEOUT(client.interface()->isServiceRegistered(login1), m_wait);
@@ -260,8 +275,68 @@ private Q_SLOTS:
         qunsetenv("XDG_SESSION_ID");
     }
 
+    // NetworkManager's view of its VPN connections: the PPP link of one that is activated counts,
+    // not before, not after, and not once NetworkManager is gone; it is never started to be asked.
+    void networkManagerVPNLinks()
+    {
+        if (!hasDbusMock()) {
+            QSKIP("needs python3-dbusmock (scripts/setup.sh installs it)");
+        }
+        PrivateBus bus(m_dir.path(), QStringLiteral("nm"), false);
+        QVERIFY(!bus.address().isEmpty());
+        const QString marker = m_dir.filePath(QStringLiteral("nm-activated"));
+        bus.addActivatableService(QStringLiteral("org.freedesktop.NetworkManager"), marker);
+        auto *kernel = new FakeNetworkInterfaces;
+        VPNStatusWatcher watcher{
+            std::make_unique<NetworkManagerVPNLinks>(std::unique_ptr<NetworkInterfaces>(kernel), bus.client())};
+        watcher.start();
+        kernel->deliver({NetworkInterface{QStringLiteral("eth0")}, NetworkInterface{QStringLiteral("ppp0")}});
+        QCOMPARE(watcher.isConnected(), std::optional(false));
+
+        QProcess networkManager;
+        startPython(networkManager, bus,
+                    {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--system"),
+                     QStringLiteral("--template"), QStringLiteral("networkmanager")});
+        // Steps of the test's own, through dbusmock's control interface.
+        const auto step = [&bus](const char *code) {
+            QProcess script;
+            startPython(script, bus,
+                        {QStringLiteral("-c"),
+                         QStringLiteral("import dbus\nb = dbus.SystemBus()\nnm = 'org.freedesktop.NetworkManager'\n"
+                                        "mock = dbus.Interface(b.get_object(nm, '/org/freedesktop'), "
+                                        "'org.freedesktop.DBus.Mock')\n") +
+                             QString::fromLatin1(code)});
+            return script.waitForFinished(30000) && script.exitCode() == 0;
+        };
+        const auto setState = [&step](int state) {
+            return step(QByteArray("mock.SetProperty('/org/freedesktop/NetworkManager/ActiveConnection/office', "
+                                   "'org.freedesktop.NetworkManager.Connection.Active', 'State', dbus.UInt32(" +
+                                   QByteArray::number(state) + ", variant_level=1))")
+                            .constData());
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(
+            bus.client().interface()->isServiceRegistered(QStringLiteral("org.freedesktop.NetworkManager")), m_wait);
+        QVERIFY(step("s = dbus.Interface(b.get_object(nm, '/org/freedesktop/NetworkManager/Settings'), "
+                     "'org.freedesktop.NetworkManager.Settings')\n"
+                     "c = s.AddConnection(dbus.Dictionary({'connection': dbus.Dictionary({'id': 'office', "
+                     "'type': 'vpn'}, signature='sv')}, signature='sa{sv}'))\n"
+                     "mock.AddActiveConnection([mock.AddEthernetDevice('ppp', 'ppp0', 100)], c, '/', 'office', 2)"));
+        QTRY_COMPARE_WITH_TIMEOUT(watcher.isConnected(), std::optional(true), m_wait);
+        QVERIFY(setState(3)); // deactivating
+        QTRY_COMPARE_WITH_TIMEOUT(watcher.isConnected(), std::optional(false), m_wait);
+        QVERIFY(setState(2));
+        QTRY_COMPARE_WITH_TIMEOUT(watcher.isConnected(), std::optional(true), m_wait);
+
+        networkManager.kill();
+        networkManager.waitForFinished(10000);
+        QTRY_COMPARE_WITH_TIMEOUT(watcher.isConnected(), std::optional(false), m_wait);
+        kernel->deliver({NetworkInterface{QStringLiteral("ppp0")}});
+        QCOMPARE(watcher.isConnected(), std::optional(false));
+        QVERIFY2(!QFile::exists(marker), "NetworkManager was started to be asked");
+    }
+
     // GNOME's notification banners, read with the gsettings tool and again after each write the
-    // dconf service announces: banners off is do not disturb.
+    // dconf service announces: banners off is do not disturb, while GNOME's shell is on the bus.
     void gnomeShowBanners()
     {
         const QString gsettings = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
@@ -276,6 +351,9 @@ private Q_SLOTS:
         qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
         qputenv("GSETTINGS_BACKEND", "dconf");
 
+        const QString shellName = QStringLiteral("org.gnome.Shell");
+        QDBusConnection shell = bus.service();
+        QVERIFY(shell.registerService(shellName));
         auto source = GSettingsDesktopState::gnomeDoNotDisturb(bus.client());
         Reported doNotDisturb(*source);
         source->start();
@@ -283,6 +361,10 @@ private Q_SLOTS:
         QCOMPARE(QProcess::execute(gsettings, {QStringLiteral("set"), QStringLiteral("org.gnome.desktop.notifications"),
                                                QStringLiteral("show-banners"), QStringLiteral("false")}),
                  0);
+        QTRY_COMPARE_WITH_TIMEOUT(doNotDisturb.value, QByteArray("true"), m_wait);
+        QVERIFY(shell.unregisterService(shellName)); // the setting stays, the shell obeying it goes
+        QTRY_COMPARE_WITH_TIMEOUT(doNotDisturb.value, QByteArray("absent"), m_wait);
+        QVERIFY(shell.registerService(shellName));
         QTRY_COMPARE_WITH_TIMEOUT(doNotDisturb.value, QByteArray("true"), m_wait);
         QCOMPARE(
             QProcess::execute(gsettings, {QStringLiteral("reset"), QStringLiteral("org.gnome.desktop.notifications"),

@@ -8,6 +8,10 @@
 #include <QJsonObject>
 #include <QTest>
 
+#include <algorithm>
+#include <iterator>
+#include <tuple>
+
 namespace {
 
 QStringList ids(const std::vector<StatusRule> &rules)
@@ -85,9 +89,16 @@ private Q_SLOTS:
                         (rule.value == 255 ? QString() : u"|value " + QString::number(rule.value)) +
                         (rule.finishStep ? u"|finish" : u""));
             QVERIFY(!rule.finishStep || *rule.finishStep == FinishStepConfig{});
+            // No two rules look alike, or the light could not tell which one is on.
+            for (const StatusRule &other : defaultStatusRules()) {
+                QVERIFY2(&other == &rule || std::tie(other.hue, other.value, other.effect) !=
+                                                std::tie(rule.hue, rule.value, rule.effect),
+                         qPrintable(rule.id + u" looks like " + other.id));
+            }
         }
         QCOMPARE(rows, QStringList({QStringLiteral("ai_execution|AI Execution|on|0|pulsing|finish"),
                                     QStringLiteral("meeting_soon|Meeting Soon|on|45|pulsing"),
+                                    QStringLiteral("screen_shared|Screen Shared|off|228|breatheSlow"),
                                     QStringLiteral("mic_in_use|Mic In Use (Recording)|on|170|pulsing"),
                                     QStringLiteral("camera_in_use|Camera In Use|on|60|pulsing"),
                                     QStringLiteral("in_meeting|In Meeting|on|140|solid"),
@@ -96,8 +107,7 @@ private Q_SLOTS:
                                     QStringLiteral("mic_muted|Mic Muted|on|0|solid"),
                                     QStringLiteral("mic_live|Mic Live|off|85|solid"),
                                     QStringLiteral("screen_locked|Screen Locked|off|28|solid|value 40"),
-                                    QStringLiteral("do_not_disturb|Do Not Disturb|off|191|solid"),
-                                    QStringLiteral("screen_shared|Screen Shared|off|0|pulsing")}));
+                                    QStringLiteral("do_not_disturb|Do Not Disturb|off|191|solid")}));
         QCOMPARE(FinishStepConfig{}, (FinishStepConfig{false, 5.0, 85, 255, 255, LEDEffect::breatheSlow}));
     }
 
@@ -194,10 +204,10 @@ private Q_SLOTS:
         const auto loaded = RuleStore::loadRules(key);
         QCOMPARE(ids(loaded), (QStringList{QStringLiteral("mic_live"), QStringLiteral("mic_muted"),
                                            QStringLiteral("ai_execution"), QStringLiteral("meeting_soon"),
-                                           QStringLiteral("mic_in_use"), QStringLiteral("camera_in_use"),
-                                           QStringLiteral("in_meeting"), QStringLiteral("terminal_active"),
-                                           QStringLiteral("vpn_disconnected"), QStringLiteral("screen_locked"),
-                                           QStringLiteral("do_not_disturb"), QStringLiteral("screen_shared")}));
+                                           QStringLiteral("screen_shared"), QStringLiteral("mic_in_use"),
+                                           QStringLiteral("camera_in_use"), QStringLiteral("in_meeting"),
+                                           QStringLiteral("terminal_active"), QStringLiteral("vpn_disconnected"),
+                                           QStringLiteral("screen_locked"), QStringLiteral("do_not_disturb")}));
         QCOMPARE(loaded[0], live);
         QCOMPARE(loaded[1], muted);
         QCOMPARE(loaded[2], defaults.front());
@@ -205,7 +215,11 @@ private Q_SLOTS:
         // A list saved before the desktop rules existed, in the user's order and with a script rule
         // of their own under one of the new names: the list stays as it was, the script rule
         // included, and only the rules it lacks come below it, switched off.
-        std::vector<StatusRule> saved(defaults.begin(), defaults.begin() + 9);
+        std::vector<StatusRule> saved;
+        std::copy_if(defaults.begin(), defaults.end(), std::back_inserter(saved), [](const StatusRule &rule) {
+            return rule.id != QLatin1String("screen_locked") && rule.id != QLatin1String("do_not_disturb") &&
+                   rule.id != QLatin1String("screen_shared");
+        });
         std::swap(saved[0], saved[7]);
         saved[3].isEnabled = false;
         const StatusRule script{QStringLiteral("do_not_disturb"),
@@ -219,8 +233,8 @@ private Q_SLOTS:
         saved.insert(saved.begin() + 1, script);
         home.store(key, RuleJson::encodeRules(saved));
         std::vector<StatusRule> expected = saved;
-        expected.push_back(ruleIn(defaults, "screen_locked"));
         expected.push_back(ruleIn(defaults, "screen_shared"));
+        expected.push_back(ruleIn(defaults, "screen_locked"));
         QCOMPARE(RuleStore::loadRules(key), expected);
         QVERIFY(!expected[10].isEnabled && !expected[11].isEnabled);
 

@@ -363,7 +363,8 @@ private Q_SLOTS:
     }
 
     // The desktop's presence reaches its rules through watchers that combine their sources: any
-    // present source saying yes is enough, and with none present the signal keeps its last value.
+    // present source saying yes is enough; a source that leaves stops counting, and with none left
+    // the signal is off.
     void desktopWatchersFeedTheirSignals()
     {
         startAttached();
@@ -396,15 +397,14 @@ private Q_SLOTS:
 
         logind->deliver(false);
         screenSaver->deliver(true);
-        logind->deliver(std::nullopt);
-        screenSaver->deliver(false);
+        logind->deliver(std::nullopt); // the screen saver still says locked
+        screenSaver->deliver(std::nullopt);
         QCOMPARE(lock.isLocked(), std::optional(false));
-        screenSaver->deliver(std::nullopt); // no source left: the engine keeps "not locked"
-        QCOMPARE(lock.isLocked(), std::nullopt);
         notifications->deliver(true);
-        notifications->deliver(false);
+        notifications->deliver(std::nullopt);
         cast->deliver(true);
-        QCOMPARE(sends(), (QStringList{off, shows(0, 28, 255, 40), off, shows(0, 191), off, shows(2, 0)}));
+        cast->deliver(std::nullopt);
+        QCOMPARE(sends(), (QStringList{off, shows(0, 28, 255, 40), off, shows(0, 191), off, shows(1, 228), off}));
     }
 
     // While the user has paused the light the fallback (or nothing) shows, signals still count, and

@@ -78,26 +78,25 @@ private Q_SLOTS:
         QTest::addColumn<std::vector<int>>("sources");
         QTest::addColumn<int>("target");
         QTest::addColumn<QStringList>("order");
-        // Defaults: ai_execution, meeting_soon, mic_in_use, camera_in_use, in_meeting,
-        // terminal_active, vpn_disconnected, mic_muted, mic_live, then the three desktop rules,
-        // which the rows below leave last (but the one moving to the very end).
+        // Defaults: ai_execution, meeting_soon, screen_shared, mic_in_use, camera_in_use, in_meeting,
+        // terminal_active, vpn_disconnected, mic_muted, mic_live, then two desktop rules, which the
+        // rows below leave last (but the one moving to the very end).
         QTest::newRow("mic_muted above meeting_soon")
-            << std::vector<int>{7} << 1
-            << names({"ai_execution", "mic_muted", "meeting_soon", "mic_in_use", "camera_in_use", "in_meeting",
-                      "terminal_active", "vpn_disconnected", "mic_live"});
+            << std::vector<int>{8} << 1
+            << names({"ai_execution", "mic_muted", "meeting_soon", "screen_shared", "mic_in_use", "camera_in_use",
+                      "in_meeting", "terminal_active", "vpn_disconnected", "mic_live"});
         QTest::newRow("first to the end")
             << std::vector<int>{0} << 12
-            << names({"meeting_soon", "mic_in_use", "camera_in_use", "in_meeting", "terminal_active",
-                      "vpn_disconnected", "mic_muted", "mic_live", "screen_locked", "do_not_disturb", "screen_shared",
-                      "ai_execution"});
+            << names({"meeting_soon", "screen_shared", "mic_in_use", "camera_in_use", "in_meeting", "terminal_active",
+                      "vpn_disconnected", "mic_muted", "mic_live", "screen_locked", "do_not_disturb", "ai_execution"});
         QTest::newRow("scattered rows keep their order, before the target's old rule")
-            << std::vector<int>{6, 0, 2} << 5
-            << names({"meeting_soon", "camera_in_use", "in_meeting", "ai_execution", "mic_in_use", "vpn_disconnected",
-                      "terminal_active", "mic_muted", "mic_live"});
+            << std::vector<int>{7, 0, 3} << 6
+            << names({"meeting_soon", "screen_shared", "camera_in_use", "in_meeting", "ai_execution", "mic_in_use",
+                      "vpn_disconnected", "terminal_active", "mic_muted", "mic_live"});
         QTest::newRow("onto itself changes nothing")
-            << std::vector<int>{3} << 4
-            << names({"ai_execution", "meeting_soon", "mic_in_use", "camera_in_use", "in_meeting", "terminal_active",
-                      "vpn_disconnected", "mic_muted", "mic_live"});
+            << std::vector<int>{4} << 5
+            << names({"ai_execution", "meeting_soon", "screen_shared", "mic_in_use", "camera_in_use", "in_meeting",
+                      "terminal_active", "vpn_disconnected", "mic_muted", "mic_live"});
     }
     void moveFollowsTheStandardMoveOfOffsets()
     {
@@ -105,8 +104,7 @@ private Q_SLOTS:
         QFETCH(int, target);
         QFETCH(QStringList, order);
         if (order.size() < 12) {
-            order << QStringLiteral("screen_locked") << QStringLiteral("do_not_disturb")
-                  << QStringLiteral("screen_shared");
+            order << QStringLiteral("screen_locked") << QStringLiteral("do_not_disturb");
         }
         StatusRulesEditing::moveRules(*engine, sources, target);
         QCOMPARE(ids(engine->rules()), order);

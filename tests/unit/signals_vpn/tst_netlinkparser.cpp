@@ -5,7 +5,9 @@
 
 #include <QTest>
 
+#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <net/if.h>
@@ -162,7 +164,9 @@ private Q_SLOTS:
         }
     }
 
-    // The whole Linux rule, from what the kernel says to whether the watcher calls it a VPN.
+    // The whole Linux rule, from what the kernel says to whether the watcher calls it a VPN: the
+    // link's kind decides (a tun only in tun mode), never its hardware type or point-to-point flag,
+    // so that a DSL line's PPP link or a modem's raw-IP link is no VPN by itself.
     void countsAsVPN_data()
     {
         QTest::addColumn<Link>("link");
@@ -171,14 +175,20 @@ private Q_SLOTS:
         constexpr std::uint32_t up = IFF_UP | IFF_RUNNING;
         constexpr std::uint32_t tun = IFF_POINTOPOINT | IFF_NOARP | IFF_MULTICAST;
 
-        QTest::newRow("tun carrying") << Link{1, ARPHRD_NONE, up | tun, "tun0", "tun"} << true << true;
+        const std::set<std::string_view> vpnKinds{"tun", "wireguard", "ovpn", "ovpn-dco", "vti", "vti6", "xfrm"};
+        for (const char *kind : {"", "tun", "wireguard", "ovpn", "ovpn-dco", "vti", "vti6", "xfrm", "gre", "ipip",
+                                 "sit", "ip6tnl", "ip6gre", "vxlan", "veth", "ppp"}) {
+            for (const std::uint16_t type : {ARPHRD_NONE, ARPHRD_PPP, ARPHRD_ETHER, ARPHRD_TUNNEL, ARPHRD_RAWIP}) {
+                for (const std::uint32_t shape : {0U, tun}) {
+                    const bool tapMode = kind == std::string_view("tun") && type != ARPHRD_NONE;
+                    QTest::addRow("kind '%s', type %d%s", kind, type, shape ? ", point-to-point" : "")
+                        << Link{1, type, up | shape, "link0", kind} << true << (vpnKinds.contains(kind) && !tapMode);
+                }
+            }
+        }
         QTest::newRow("tun, no process attached")
             << Link{1, ARPHRD_NONE, IFF_UP | tun, "tun0", "tun"} << false << false;
         QTest::newRow("tun down") << Link{1, ARPHRD_NONE, tun, "tun0", "tun"} << false << false;
-        QTest::newRow("tun without link info") << Link{1, ARPHRD_NONE, up | tun, "vpn0"} << true << true;
-        QTest::newRow("tap") << Link{1, ARPHRD_ETHER, up | IFF_BROADCAST, "tap0", "tun"} << true << false;
-        QTest::newRow("wireguard") << Link{1, ARPHRD_NONE, up | IFF_POINTOPOINT, "wg0", "wireguard"} << true << true;
-        QTest::newRow("ppp") << Link{1, ARPHRD_PPP, up | IFF_POINTOPOINT, "ppp0"} << true << true;
         QTest::newRow("loopback") << Link{1, ARPHRD_LOOPBACK, up | IFF_LOOPBACK, "lo"} << true << false;
         QTest::newRow("utun by name") << Link{1, ARPHRD_ETHER, up, "utun2", "veth"} << true << true;
     }

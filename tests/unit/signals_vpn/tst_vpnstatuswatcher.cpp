@@ -11,7 +11,7 @@ NetworkInterface plain(const char *name)
 }
 NetworkInterface tunnel(const char *name)
 {
-    return {QString::fromLatin1(name), true, true};
+    return {QString::fromLatin1(name), true, false};
 }
 } // namespace
 
@@ -28,11 +28,11 @@ private Q_SLOTS:
         QTest::newRow("ethernet and loopback") << QList{plain("en0"), plain("lo")} << false;
         QTest::newRow("prefix is case-sensitive") << QList{plain("UTUN0")} << false;
         QTest::newRow("wireguard") << QList{plain("eth0"), tunnel("wg0")} << true;
-        QTest::newRow("ppp") << QList{tunnel("ppp0")} << true;
+        QTest::newRow("link of the network manager's VPN")
+            << QList{NetworkInterface{QStringLiteral("ppp0"), false, true}} << true;
         // A tun that is down is not among the available interfaces at all.
         QTest::newRow("tun down") << QList{plain("eth0")} << false;
-        QTest::newRow("tunnel, not point-to-point")
-            << QList{NetworkInterface{QStringLiteral("gre0"), true, false}} << false;
+        QTest::newRow("PPP alone") << QList{plain("ppp0")} << false;
     }
 
     void connectedFromInterfaces()

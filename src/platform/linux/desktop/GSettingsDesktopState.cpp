@@ -1,5 +1,8 @@
 #include "platform/linux/desktop/GSettingsDesktopState.h"
 
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusServiceWatcher>
 #include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -71,7 +74,43 @@ void GSettingsDesktopState::start()
         m_bus.connect(QString(), QStringLiteral("/ca/desrt/dconf/Writer/user"), QStringLiteral("ca.desrt.dconf.Writer"),
                       QStringLiteral("Notify"), this, SLOT(onDconfNotify(QString, QStringList, QString)));
     }
-    read();
+    if (m_key.obeyedBy.isEmpty()) {
+        setObeyed(true);
+        return;
+    }
+    if (!m_bus.isConnected()) {
+        return; // no telling whether the desktop runs
+    }
+    m_obeyerWatcher =
+        std::make_unique<QDBusServiceWatcher>(m_key.obeyedBy, m_bus, QDBusServiceWatcher::WatchForOwnerChange);
+    connect(m_obeyerWatcher.get(), &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString &, const QString &, const QString &newOwner) {
+                ++m_obeyerGeneration;
+                setObeyed(!newOwner.isEmpty());
+            });
+    QDBusMessage hasOwner =
+        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                                       QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
+    hasOwner << m_key.obeyedBy;
+    auto *pending = new QDBusPendingCallWatcher(m_bus.asyncCall(hasOwner, readTimeoutMs), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, this,
+            [this, pending, generation = m_obeyerGeneration](QDBusPendingCallWatcher *) {
+                pending->deleteLater();
+                const QDBusMessage reply = pending->reply();
+                if (generation == m_obeyerGeneration && !reply.arguments().isEmpty()) {
+                    setObeyed(reply.arguments().constFirst().toBool());
+                }
+            });
+}
+
+void GSettingsDesktopState::setObeyed(bool obeyed)
+{
+    m_obeyed = obeyed;
+    if (obeyed) {
+        read();
+    } else {
+        setState(std::nullopt);
+    }
 }
 
 void GSettingsDesktopState::onDconfNotify(const QString &prefix, const QStringList &changes, const QString &)
@@ -84,7 +123,7 @@ void GSettingsDesktopState::onDconfNotify(const QString &prefix, const QStringLi
     for (const QString &change : changes) {
         affected = affected || covers(prefix + change);
     }
-    if (affected) {
+    if (affected && m_obeyed) {
         read();
     }
 }
@@ -117,7 +156,8 @@ void GSettingsDesktopState::onReadFinished()
     const QByteArray answer = reader->readAllStandardOutput().trimmed();
     const bool succeeded = reader->exitStatus() == QProcess::NormalExit && reader->exitCode() == 0;
     reader.release()->deleteLater(); // may be inside its own signal
-    if (succeeded && (answer == "true" || answer == "false")) {
+    // Absent too when the desktop left while the answer was under way.
+    if (m_obeyed && succeeded && (answer == "true" || answer == "false")) {
         setState((answer == "true") != m_key.inverted);
     } else {
         setState(std::nullopt);
@@ -139,6 +179,7 @@ void GSettingsDesktopState::setState(std::optional<bool> state)
 std::unique_ptr<DesktopStateSource> GSettingsDesktopState::gnomeDoNotDisturb(QDBusConnection sessionBus)
 {
     return std::make_unique<GSettingsDesktopState>(
-        std::move(sessionBus), Key{QStringLiteral("org.gnome.desktop.notifications"), QStringLiteral("show-banners"),
-                                   QStringLiteral("/org/gnome/desktop/notifications/show-banners"), true});
+        std::move(sessionBus),
+        Key{QStringLiteral("org.gnome.desktop.notifications"), QStringLiteral("show-banners"),
+            QStringLiteral("/org/gnome/desktop/notifications/show-banners"), true, QStringLiteral("org.gnome.Shell")});
 }

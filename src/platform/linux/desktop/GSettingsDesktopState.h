@@ -9,12 +9,14 @@
 #include <memory>
 #include <optional>
 
+class QDBusServiceWatcher;
 class QProcess;
 
 // A boolean GSettings key as a desktop state, without linking GLib: the value is read with the
 // `gsettings` tool, again whenever the dconf service announces a write under the key on the
 // session bus (dconf is where GNOME keeps its settings). Absent while the schema is not installed,
-// the tool is missing or its answer is not a boolean. Main thread only.
+// the tool is missing, its answer is not a boolean, or the desktop that obeys the key is not on the
+// bus: the setting outlives its desktop, and means nothing under another one. Main thread only.
 class GSettingsDesktopState : public DesktopStateSource {
     Q_OBJECT
 public:
@@ -23,6 +25,9 @@ public:
         QString name;          // "show-banners"
         QString dconfPath;     // where dconf keeps it: "/org/gnome/desktop/notifications/show-banners"
         bool inverted = false; // the state holds while the key is false
+        // The name on the session bus of the program that obeys the key ("org.gnome.Shell"); the
+        // key counts only while that name has an owner. Empty: always.
+        QString obeyedBy;
     };
 
     GSettingsDesktopState(QDBusConnection sessionBus, Key key, QObject *parent = nullptr);
@@ -30,7 +35,7 @@ public:
 
     void start() override;
 
-    // GNOME's do not disturb: notification banners switched off.
+    // GNOME's do not disturb: notification banners switched off, while the shell that shows them runs.
     static std::unique_ptr<DesktopStateSource> gnomeDoNotDisturb(QDBusConnection sessionBus);
 
     // Whether the schema's source file is in one of the folders GLib reads schemas from.
@@ -40,6 +45,7 @@ private Q_SLOTS:
     void onDconfNotify(const QString &prefix, const QStringList &changes, const QString &tag);
 
 private:
+    void setObeyed(bool obeyed);
     void read();
     void onReadFinished();
     void setState(std::optional<bool> state);
@@ -47,6 +53,9 @@ private:
     QDBusConnection m_bus;
     Key m_key;
     QString m_program;
+    std::unique_ptr<QDBusServiceWatcher> m_obeyerWatcher;
+    bool m_obeyed = false;
+    quint64 m_obeyerGeneration = 0; // makes an owner query that a change overtook stale
     std::unique_ptr<QProcess> m_reader;
     bool m_readAgain = false;
     std::optional<bool> m_state;

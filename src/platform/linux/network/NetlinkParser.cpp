@@ -1,5 +1,7 @@
 #include "platform/linux/network/NetlinkParser.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <string_view>
 
@@ -149,8 +151,17 @@ bool isAvailable(const NetlinkLink &link)
 
 NetworkInterface describeLink(const NetlinkLink &link)
 {
-    const bool pointToPoint = (link.flags & IFF_POINTOPOINT) != 0;
-    const bool tunnel = link.type == ARPHRD_PPP || link.kind == "wireguard" ||
-                        (link.type == ARPHRD_NONE && (link.kind == "tun" || pointToPoint));
-    return {QString::fromStdString(link.name), tunnel, pointToPoint};
+    // The kinds (IFLA_INFO_KIND) that VPN software makes for its traffic and little else does:
+    // "tun" in tun mode (no hardware type; a tap is Ethernet), the device of userspace VPN clients;
+    // "wireguard"; "ovpn" and "ovpn-dco", the kernel data channel of SSL VPN clients; "vti", "vti6"
+    // and "xfrm", route-based IPsec.
+    // Not counted: plain encapsulation ("gre", "ipip", "sit", "ip6tnl", "vxlan", ...), which
+    // container networks, IPv6 transition and site links use without any VPN, and of which the
+    // kernel makes fallback devices (gre0, tunl0) as soon as the module loads; and PPP and raw-IP
+    // point-to-point links without a kind, which are DSL lines (PPPoE) and mobile-broadband modems
+    // as often as VPNs. Only the network manager that made such a link can tell.
+    static constexpr std::array<std::string_view, 6> vpnKinds{"wireguard", "ovpn", "ovpn-dco", "vti", "vti6", "xfrm"};
+    const bool tunnel = link.kind == "tun" ? link.type == ARPHRD_NONE
+                                           : std::find(vpnKinds.begin(), vpnKinds.end(), link.kind) != vpnKinds.end();
+    return {QString::fromStdString(link.name), tunnel};
 }

@@ -50,7 +50,6 @@ NetlinkMessages parseNetlinkMessages(std::span<const std::uint8_t> datagram, std
 // count, however it was configured.
 bool isAvailable(const NetlinkLink &link);
 
-// The port's view of a link: a tunnel is a layer-3 tunnel device (the "tun" driver in tun mode, a
-// WireGuard link, or any link without a hardware type that is point-to-point) or a PPP link. A
-// "tun" link in tap mode is layer 2 and is not one.
+// The port's view of a link: a tunnel when its kind is one that VPN software makes (see the
+// definition for which and why). The network manager's view is not here (NetworkManagerVPNLinks).
 NetworkInterface describeLink(const NetlinkLink &link);
