@@ -39,7 +39,7 @@ install(FILES ${KESTRIX_PACKAGING_DIR}/changelog.gz ${PROJECT_SOURCE_DIR}/packag
 # left out of self-updating bundles (cmake --install --component Unspecified), which must not
 # write outside their folder.
 install(FILES ${PROJECT_SOURCE_DIR}/resources/io.tamsel.desktop.autostart.desktop
-        DESTINATION /etc/xdg/autostart RENAME io.tamsel.desktop.desktop COMPONENT autostart)
+        DESTINATION /etc/xdg/autostart RENAME ${KESTRIX_DESKTOP_ENTRY} COMPONENT autostart)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kestrix)

@@ -18,6 +18,7 @@
 #include "util/Clock.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 
 #include <cstdio>
 
@@ -29,7 +30,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(AppInfo::name));
     QApplication::setApplicationVersion(QString::fromLatin1(AppInfo::shortVersion));
-    QApplication::setDesktopFileName(QString::fromLatin1(AppInfo::identifier));
+    QApplication::setDesktopFileName(AppDelegate::desktopFileName(QLibraryInfo::version()));
 
     SingleInstanceGuard guard;
     switch (guard.tryAcquire()) {
