@@ -191,8 +191,12 @@ void TamselDesktopApp::showRunningInstance()
     }
     m_tray->showMessage(QStringLiteral("Kestrix"), QStringLiteral("Kestrix is already running."),
                         QSystemTrayIcon::Information);
+    // One window comes forward, on Wayland with the activation token of the start that asked (a
+    // token serves once): the terms while they wait, else the open window last in use.
     if (!m_legalGate->hasAccepted()) {
         m_windows->openWindow(QStringLiteral("legal-agreement"));
+    } else {
+        m_windows->raiseRecentWindow();
     }
 }
 

@@ -102,8 +102,8 @@ public:
     void launch();
 
     // Another start of Kestrix asked this one to show itself: with a tray, a message that Kestrix
-    // is already running (and the terms window while they are not accepted); without one, the
-    // Kestrix window comes forward.
+    // is already running, the open window last in use brought forward (and the terms window while
+    // they are not accepted); without one, the Kestrix window comes forward.
     void showRunningInstance();
 
 Q_SIGNALS:

@@ -2,6 +2,9 @@
 
 #include "ui/WindowHabits.h"
 
+#include <QEvent>
+
+#include <algorithm>
 #include <utility>
 
 WindowRouter::WindowRouter(QObject *parent) : QObject(parent) {}
@@ -32,11 +35,13 @@ QWidget *WindowRouter::openWindow(const QString &id)
         }
         window->setAttribute(Qt::WA_DeleteOnClose);
         WindowHabits::apply(window);
+        window->installEventFilter(this);
         m_windows.insert(id, window);
         Q_EMIT windowCreated(id, window);
     }
     // A tray application has no window of its own to come forward with: activating the window is
     // what brings the application to the front.
+    markRecent(id);
     window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     window->show();
     window->raise();
@@ -47,4 +52,35 @@ QWidget *WindowRouter::openWindow(const QString &id)
 QWidget *WindowRouter::window(const QString &id) const
 {
     return m_windows.value(id).data();
+}
+
+QWidget *WindowRouter::raiseRecentWindow()
+{
+    const auto recent =
+        std::find_if(m_recent.cbegin(), m_recent.cend(), [this](const QString &id) { return window(id) != nullptr; });
+    return recent == m_recent.cend() ? nullptr : openWindow(*recent);
+}
+
+bool WindowRouter::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate) {
+        for (auto it = m_windows.cbegin(); it != m_windows.cend(); ++it) {
+            if (it.value() == watched) {
+                markRecent(it.key());
+                break;
+            }
+        }
+    }
+    return false;
+}
+
+void WindowRouter::markRecent(const QString &id)
+{
+    // Moved, never removed and added again: `id` may be one of the list's own.
+    const qsizetype at = m_recent.indexOf(id);
+    if (at < 0) {
+        m_recent.prepend(id);
+    } else {
+        m_recent.move(at, 0);
+    }
 }

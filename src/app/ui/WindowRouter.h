@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -31,11 +32,21 @@ public:
     // The open window with this id, or null.
     QWidget *window(const QString &id) const;
 
+    // Brings forward the open window that was active last (or opened last, where none has been
+    // active yet), as openWindow does; null when no window is open.
+    QWidget *raiseRecentWindow();
+
 Q_SIGNALS:
     // A new window was made for the id (not emitted when an open one is raised).
     void windowCreated(const QString &id, QWidget *window);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void markRecent(const QString &id);
+
     QHash<QString, Factory> m_factories;
     QHash<QString, QPointer<QWidget>> m_windows;
+    QStringList m_recent; // ids, the window active or opened last first
 };
