@@ -18,6 +18,7 @@ must_not_skip=(
   tst_edscalendarstore                # evolution-data-server on a private session bus
   tst_pipewirecameradevices           # a private PipeWire daemon
   tst_traypanel                       # Xvfb and dbus-daemon
+  tst_waylandsession                  # sway, swaybar, wtype and Qt's Wayland platform
   tst_logindsleep                     # python3-dbusmock's logind on a private system bus
 )
 # A network namespace and a tun device need root (CI runs as root); elsewhere the test skips.

@@ -5,6 +5,7 @@
 // does. The simulated device's report log shows what a click did; the X server shows the windows
 // (their icons, the popped-up menu) and takes the keys. Last, Kestrix starts again with two
 // simulated Dorvels and new firmware published on a local update server.
+#include "DbusMenu.h"
 #include "ReportLog.h"
 #include "support/LocalHttpServer.h"
 
@@ -32,50 +33,6 @@
 #include <optional>
 
 namespace {
-
-// One entry of a dbusmenu layout: (ia{sv}av).
-struct MenuNode {
-    int id = 0;
-    QVariantMap properties;
-    QList<MenuNode> children;
-
-    QString label() const { return properties.value(QStringLiteral("label")).toString(); }
-    bool isVisible() const { return properties.value(QStringLiteral("visible"), true).toBool(); }
-    bool isEnabled() const { return properties.value(QStringLiteral("enabled"), true).toBool(); }
-    bool isSeparator() const
-    {
-        return properties.value(QStringLiteral("type")).toString() == QLatin1String("separator");
-    }
-
-    const MenuNode *find(const QString &text) const
-    {
-        if (label() == text) {
-            return this;
-        }
-        for (const MenuNode &child : children) {
-            if (const MenuNode *found = child.find(text)) {
-                return found;
-            }
-        }
-        return nullptr;
-    }
-};
-
-MenuNode readNode(const QDBusArgument &argument)
-{
-    MenuNode node;
-    argument.beginStructure();
-    argument >> node.id >> node.properties;
-    argument.beginArray();
-    while (!argument.atEnd()) {
-        QDBusVariant child;
-        argument >> child;
-        node.children << readNode(child.variant().value<QDBusArgument>());
-    }
-    argument.endArray();
-    argument.endStructure();
-    return node;
-}
 
 // The X server as a test sees it: the top-level windows and their properties, and keys sent to a
 // window as the server would deliver them.
@@ -586,6 +543,15 @@ private Q_SLOTS:
         // _NET_WM_ICON: width, height, then that many ARGB pixels, for each size.
         const QByteArray icon = m_x->property(window->id, "_NET_WM_ICON");
         QVERIFY2(icon.size() >= 8 + 16 * 16 * 4, qPrintable(QString::number(icon.size())));
+        // X11 desktops match a window to its desktop entry by the class in WM_CLASS (instance and
+        // class, each ending in a zero byte).
+        QFile entry(QStringLiteral(KESTRIX_DESKTOP_ENTRY_FILE));
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        const QByteArray entryText = entry.readAll();
+        const qsizetype wmClassLine = entryText.indexOf("\nStartupWMClass=");
+        QVERIFY(wmClassLine >= 0);
+        const QByteArray wmClass = m_x->property(window->id, "WM_CLASS");
+        QCOMPARE(wmClass.split('\0').value(1), entryText.mid(wmClassLine + 16).split('\n').constFirst());
         // The window has the input focus once shown; Escape closes it.
         QTest::qWait(200);
         m_x->sendKey(window->id, escapeKeycode);
