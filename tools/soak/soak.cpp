@@ -565,7 +565,7 @@ void Soak::writeCalendar()
     const int count = pick(3, 7);
     for (int i = 0; i < count; ++i) {
         const QDateTime start(today, QTime(pick(8, 17), pick(0, 3) * 15), Qt::UTC);
-        m_meetings.push_back({start, start.addSecs(60 * pick(1, 4) * 15), false});
+        m_meetings.push_back({start, start.addSecs(qint64{60} * pick(1, 4) * 15), false});
     }
     m_meetings.push_back(
         {QDateTime(today, QTime(0, 0), Qt::UTC), QDateTime(today.addDays(1), QTime(0, 0), Qt::UTC), true});
@@ -657,7 +657,7 @@ void Soak::flapSignal()
             QByteArray lines;
             const int count = pick(1, 3);
             for (int l = 0; l < count; ++l) {
-                const QString name = names[pick(0, static_cast<int>(names.size()) - 1)];
+                const QString &name = names[pick(0, static_cast<int>(names.size()) - 1)];
                 const bool on = chance(0.5);
                 lines += name.toUtf8() + (on ? " 1\n" : " 0\n");
                 setSignal(name, on);
@@ -739,7 +739,8 @@ void Soak::timerEvent(int kind)
         const HSVColor color{static_cast<std::uint8_t>(pick(0, 255)), 255, 255};
         const auto mode = chance(0.5) ? Dorvel::RGBMode::solid : Dorvel::RGBMode::breatheFast;
         timers.startSimple(minutes, color, mode);
-        m_simpleTimer = SimpleTimer{m_now.addSecs(minutes * 60), {mode, color.hue, color.saturation, color.value}};
+        m_simpleTimer =
+            SimpleTimer{m_now.addSecs(qint64{60} * minutes), {mode, color.hue, color.saturation, color.value}};
     } else {
         PomodoroSettings settings;
         settings.workMinutes = pick(5, 25);
@@ -760,7 +761,7 @@ void Soak::pauseEvent(int kind)
     case 0: {
         const int minutes = pick(15, 120);
         pause.pauseFor(std::chrono::minutes(minutes));
-        m_pausedUntil = m_now.addSecs(minutes * 60);
+        m_pausedUntil = m_now.addSecs(qint64{60} * minutes);
         m_pauseIsUntilTomorrow = false;
         break;
     }
@@ -801,7 +802,7 @@ void Soak::windowEvent()
         return;
     }
     ++m_counts.windows;
-    const QString id = ids[pick(0, static_cast<int>(ids.size()) - 1)];
+    const QString &id = ids[pick(0, static_cast<int>(ids.size()) - 1)];
     const QPointer<QWidget> window = m_app->windows().openWindow(id);
     if (!window) {
         ++broken;
@@ -809,10 +810,15 @@ void Soak::windowEvent()
         return;
     }
     QCoreApplication::processEvents();
-    // A window may close itself meanwhile (a progress window with nothing to show).
-    if (window) {
-        window->close();
+    if (!window) {
+        ++broken;
+        std::fprintf(stderr, "soak: the window %s went away as it opened\n", qUtf8Printable(id));
+        return;
     }
+    window->close();
+    // Back in the event loop a closed window is deleted before the user can ask for it again; the
+    // soak runs outside that loop, so it lets the deletion happen here.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 // kind: 1 a check, 2 a run when one is available.
@@ -1002,6 +1008,7 @@ void Soak::settleForSample()
             window->close();
         }
     }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     m_app->trayMenu().hide();
     replug(m_devices[0], true);
     replug(m_devices[1], false);
