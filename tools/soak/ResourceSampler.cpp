@@ -101,7 +101,8 @@ ResourceSample sample(const std::vector<QDBusConnection> &buses)
     ResourceSample s;
     const QByteArray rollup = readProc("/proc/self/smaps_rollup");
     s.rssKiB = sumKiB(rollup, {"Rss:"});
-    s.privateKiB = sumKiB(rollup, {"Private_Clean:", "Private_Dirty:"});
+    // Dirty pages only: clean private pages are file-backed and come and go as the kernel reclaims them.
+    s.privateKiB = sumKiB(rollup, {"Private_Dirty:"});
     s.fds = entriesOf(QStringLiteral("/proc/self/fd"));
     s.threads = entriesOf(QStringLiteral("/proc/self/task"));
     {

@@ -11,7 +11,7 @@ struct ResourceSample {
     std::int64_t event = 0;
     double simulatedDays = 0;
     std::int64_t rssKiB = 0;
-    std::int64_t privateKiB = 0; // private clean + dirty
+    std::int64_t privateKiB = 0; // private dirty
     int fds = 0;
     int threads = 0;
     int objects = 0; // live QObjects, every thread
