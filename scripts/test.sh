@@ -20,6 +20,7 @@ must_not_skip=(
   tst_traypanel                       # Xvfb and dbus-daemon
   tst_waylandsession                  # sway, swaybar, wtype and Qt's Wayland platform
   tst_logindsleep                     # python3-dbusmock's logind on a private system bus
+  soak_short                          # a few simulated days under the sanitizers
 )
 # A network namespace and a tun device need root (CI runs as root); elsewhere the test skips.
 if [ "$(id -u)" -eq 0 ]; then

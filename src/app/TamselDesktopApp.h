@@ -3,8 +3,11 @@
 #include "device/SystemSleep.h"
 #include "signals/DesktopStateSource.h"
 
+#include <QDateTime>
 #include <QObject>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -66,6 +69,10 @@ public:
         std::vector<std::unique_ptr<DesktopStateSource>> screenShareSources;
         // Absent: the device link does not follow sleep and wake-up.
         std::unique_ptr<SystemSleep> systemSleep;
+        // The time of day the calendar and the status light's pause go by; empty: the system's.
+        std::function<QDateTime()> wallClock;
+        // The longest the pause waits for its end before reading that clock again.
+        std::chrono::milliseconds wallClockRecheck{60000};
     };
 
     // The window that stands in for the tray menu where the desktop has no tray.

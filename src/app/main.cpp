@@ -53,7 +53,8 @@ int main(int argc, char *argv[])
          Backends::makeCameraDevices(), Backends::makeNetworkInterfaces(), Backends::makeCalendarStore(),
          Backends::makeClock(), Backends::makeBundleTools(), Backends::makePackageDatabase(),
          Backends::makeDetachedShell(), Backends::makeTrayPresence(), Backends::makeScreenLockSources(),
-         Backends::makeDoNotDisturbSources(), Backends::makeScreenShareSources(), Backends::makeSystemSleep()});
+         Backends::makeDoNotDisturbSources(), Backends::makeScreenShareSources(), Backends::makeSystemSleep(),
+         /*wallClock: the system's*/ {}, std::chrono::minutes(1)});
     InstanceActivation::publish(&kestrix, [&kestrix] { kestrix.showRunningInstance(); });
     kestrix.launch();
     return QApplication::exec();

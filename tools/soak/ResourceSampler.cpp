@@ -1,0 +1,134 @@
+#include "ResourceSampler.h"
+
+#include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusVariant>
+#include <QDir>
+#include <QFile>
+#include <QThread>
+#include <QTimer>
+
+#include <mutex>
+#include <unordered_set>
+
+// Qt's hook table for debugging tools: slot 3 is called with every QObject made, slot 4 with
+// every QObject destroyed (QtCore exports it for exactly this use).
+extern Q_DECL_IMPORT quintptr qtHookData[];
+
+namespace ResourceSampler {
+
+namespace {
+
+constexpr int addObjectHook = 3;
+constexpr int removeObjectHook = 4;
+
+struct LiveObjects {
+    std::mutex mutex;
+    std::unordered_set<QObject *> all;
+};
+
+LiveObjects &liveObjects()
+{
+    static auto *objects = new LiveObjects; // never destroyed: hooks may fire during exit
+    return *objects;
+}
+
+void objectAdded(QObject *object)
+{
+    LiveObjects &live = liveObjects();
+    const std::lock_guard lock(live.mutex);
+    live.all.insert(object);
+}
+
+void objectRemoved(QObject *object)
+{
+    LiveObjects &live = liveObjects();
+    const std::lock_guard lock(live.mutex);
+    live.all.erase(object);
+}
+
+QByteArray readProc(const char *path)
+{
+    QFile file(QString::fromLatin1(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Sums the fields named in `keys` of a /proc "Name:   123 kB" file.
+std::int64_t sumKiB(const QByteArray &text, std::initializer_list<const char *> keys)
+{
+    std::int64_t total = 0;
+    for (const QByteArray &line : text.split('\n')) {
+        for (const char *key : keys) {
+            if (line.startsWith(key)) {
+                total += line.mid(qstrlen(key)).trimmed().split(' ').value(0).toLongLong();
+            }
+        }
+    }
+    return total;
+}
+
+int entriesOf(const QString &folder)
+{
+    return static_cast<int>(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size());
+}
+
+// The daemon's statistics of one connection (dbus-daemon's Debug.Stats interface).
+QVariantMap connectionStats(const QDBusConnection &bus)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus.Debug.Stats"), QStringLiteral("GetConnectionStats"));
+    call << bus.baseService();
+    const QDBusMessage reply = bus.call(call, QDBus::Block, 2000);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+        return {};
+    }
+    return qdbus_cast<QVariantMap>(reply.arguments().constFirst());
+}
+
+} // namespace
+
+void installObjectCounter()
+{
+    qtHookData[addObjectHook] = reinterpret_cast<quintptr>(&objectAdded);
+    qtHookData[removeObjectHook] = reinterpret_cast<quintptr>(&objectRemoved);
+}
+
+ResourceSample sample(const std::vector<QDBusConnection> &buses)
+{
+    ResourceSample s;
+    const QByteArray rollup = readProc("/proc/self/smaps_rollup");
+    s.rssKiB = sumKiB(rollup, {"Rss:"});
+    // Dirty pages only: clean private pages are file-backed and come and go as the kernel reclaims them.
+    s.privateKiB = sumKiB(rollup, {"Private_Dirty:"});
+    s.fds = entriesOf(QStringLiteral("/proc/self/fd"));
+    s.threads = entriesOf(QStringLiteral("/proc/self/task"));
+    {
+        LiveObjects &live = liveObjects();
+        const std::lock_guard lock(live.mutex);
+        s.objects = static_cast<int>(live.all.size());
+        // Objects of the main thread are destroyed on it, so they are whole while it looks.
+        QThread *const mainThread = QCoreApplication::instance()->thread();
+        for (QObject *object : live.all) {
+            if (object->thread() != mainThread) {
+                continue;
+            }
+            if (const auto *timer = qobject_cast<QTimer *>(object); timer && timer->isActive()) {
+                ++s.timers;
+            }
+        }
+    }
+    for (const QDBusConnection &bus : buses) {
+        if (!bus.isConnected()) {
+            continue;
+        }
+        ++s.dbusConnections;
+        const QVariantMap stats = connectionStats(bus);
+        s.dbusMatchRules += stats.isEmpty() ? 0 : stats.value(QStringLiteral("MatchRules")).toInt();
+    }
+    return s;
+}
+
+} // namespace ResourceSampler
