@@ -34,6 +34,7 @@
 #include "support/FakeDesktopState.h"
 #include "support/FakeNetworkInterfaces.h"
 #include "support/LocalHttpServer.h"
+#include "support/PrivateBus.h"
 #include "timers/TimerManager.h"
 #include "ui/TrayPresence.h"
 #include "update/AppUpdater.h"
@@ -178,45 +179,6 @@ public:
     }
 Q_SIGNALS:
     Q_SCRIPTABLE void ActiveChanged(bool active);
-};
-
-// A dbus-daemon of the soak's own, allowing everything and keeping statistics.
-class PrivateBus {
-public:
-    PrivateBus(const QString &folder, const QString &name)
-    {
-        const QString config = QDir(folder).filePath(name + QStringLiteral(".conf"));
-        QFile file(config);
-        if (!file.open(QIODevice::WriteOnly)) {
-            return;
-        }
-        file.write("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                   " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n<busconfig>\n"
-                   "<type>session</type>\n<listen>unix:dir=" +
-                   QFile::encodeName(folder) +
-                   "</listen>\n<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                   "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy>\n</busconfig>\n");
-        file.close();
-        dieWithSoak(m_daemon);
-        m_daemon.start(QStringLiteral("dbus-daemon"),
-                       {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
-                        QStringLiteral("--print-address=1")});
-        if (m_daemon.waitForStarted(10000) && QTest::qWaitFor([&] { return m_daemon.canReadLine(); }, 10000)) {
-            m_address = m_daemon.readLine().trimmed();
-        }
-    }
-    ~PrivateBus()
-    {
-        m_daemon.kill();
-        m_daemon.waitForFinished(5000);
-    }
-    PrivateBus(const PrivateBus &) = delete;
-    PrivateBus &operator=(const PrivateBus &) = delete;
-    const QByteArray &address() const { return m_address; }
-
-private:
-    QProcess m_daemon;
-    QByteArray m_address;
 };
 
 struct Device {
@@ -382,14 +344,13 @@ void Soak::setUpBuses()
     }
     QDir().mkpath(m_root + QStringLiteral("/session"));
     QDir().mkpath(m_root + QStringLiteral("/system"));
-    m_sessionBus = std::make_unique<PrivateBus>(m_root + QStringLiteral("/session"), QStringLiteral("session"));
-    m_systemBus = std::make_unique<PrivateBus>(m_root + QStringLiteral("/system"), QStringLiteral("system"));
-    qputenv("DBUS_SESSION_BUS_ADDRESS", m_sessionBus->address());
-    qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_systemBus->address());
+    m_sessionBus = std::make_unique<PrivateBus>(m_root + QStringLiteral("/session"), QStringLiteral("session"), false);
+    m_systemBus = std::make_unique<PrivateBus>(m_root + QStringLiteral("/system"), QStringLiteral("system"), false);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", m_sessionBus->address().toUtf8());
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_systemBus->address().toUtf8());
 
     // The screen saver, served on a connection of its own as another program would.
-    QDBusConnection service =
-        QDBusConnection::connectToBus(QString::fromUtf8(m_sessionBus->address()), QStringLiteral("soak-service"));
+    QDBusConnection service = QDBusConnection::connectToBus(m_sessionBus->address(), QStringLiteral("soak-service"));
     service.registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"), &m_screenSaver,
                            QDBusConnection::ExportScriptableContents);
     service.registerService(QStringLiteral("org.freedesktop.ScreenSaver"));
@@ -406,7 +367,7 @@ void Soak::setUpBuses()
         return;
     }
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), QString::fromUtf8(m_systemBus->address()));
+    environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), m_systemBus->address());
     m_logind.setProcessEnvironment(environment);
     m_logind.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     dieWithSoak(m_logind);

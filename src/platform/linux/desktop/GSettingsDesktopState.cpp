@@ -1,8 +1,7 @@
 #include "platform/linux/desktop/GSettingsDesktopState.h"
 
-#include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
-#include <QDBusServiceWatcher>
+#include "platform/linux/dbus/BusNameOwner.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -78,29 +77,9 @@ void GSettingsDesktopState::start()
         setObeyed(true);
         return;
     }
-    if (!m_bus.isConnected()) {
-        return; // no telling whether the desktop runs
-    }
-    m_obeyerWatcher =
-        std::make_unique<QDBusServiceWatcher>(m_key.obeyedBy, m_bus, QDBusServiceWatcher::WatchForOwnerChange);
-    connect(m_obeyerWatcher.get(), &QDBusServiceWatcher::serviceOwnerChanged, this,
-            [this](const QString &, const QString &, const QString &newOwner) {
-                ++m_obeyerGeneration;
-                setObeyed(!newOwner.isEmpty());
-            });
-    QDBusMessage hasOwner =
-        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-                                       QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
-    hasOwner << m_key.obeyedBy;
-    auto *pending = new QDBusPendingCallWatcher(m_bus.asyncCall(hasOwner, readTimeoutMs), this);
-    connect(pending, &QDBusPendingCallWatcher::finished, this,
-            [this, pending, generation = m_obeyerGeneration](QDBusPendingCallWatcher *) {
-                pending->deleteLater();
-                const QDBusMessage reply = pending->reply();
-                if (generation == m_obeyerGeneration && !reply.arguments().isEmpty()) {
-                    setObeyed(reply.arguments().constFirst().toBool());
-                }
-            });
+    // Without a bus there is no telling whether the desktop runs: the key stays unread.
+    m_obeyer = std::make_unique<BusNameOwner>(m_bus, m_key.obeyedBy);
+    connect(m_obeyer.get(), &BusNameOwner::presenceChanged, this, &GSettingsDesktopState::setObeyed);
 }
 
 void GSettingsDesktopState::setObeyed(bool obeyed)

@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-class QDBusServiceWatcher;
+class BusNameOwner;
 class QProcess;
 
 // A boolean GSettings key as a desktop state, without linking GLib: the value is read with the
@@ -53,9 +53,8 @@ private:
     QDBusConnection m_bus;
     Key m_key;
     QString m_program;
-    std::unique_ptr<QDBusServiceWatcher> m_obeyerWatcher;
+    std::unique_ptr<BusNameOwner> m_obeyer;
     bool m_obeyed = false;
-    quint64 m_obeyerGeneration = 0; // makes an owner query that a change overtook stale
     std::unique_ptr<QProcess> m_reader;
     bool m_readAgain = false;
     std::optional<bool> m_state;

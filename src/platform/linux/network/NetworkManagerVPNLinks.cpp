@@ -1,10 +1,11 @@
 #include "platform/linux/network/NetworkManagerVPNLinks.h"
 
+#include "platform/linux/dbus/BusNameOwner.h"
+
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
-#include <QDBusServiceWatcher>
 #include <QLoggingCategory>
 
 #include <map>
@@ -115,9 +116,6 @@ void NetworkManagerVPNLinks::start()
     if (!m_bus.isConnected()) {
         return;
     }
-    m_watcher = std::make_unique<QDBusServiceWatcher>(service, m_bus, QDBusServiceWatcher::WatchForOwnerChange);
-    connect(m_watcher.get(), &QDBusServiceWatcher::serviceOwnerChanged, this,
-            [this](const QString &, const QString &, const QString &newOwner) { setPresent(!newOwner.isEmpty()); });
     // Only what changes the active connections: the manager's list of them, and each one's own
     // properties (its state above all). Matched by the bus on the interface argument, so that the
     // chatter of access points and statistics never reaches the process.
@@ -128,20 +126,8 @@ void NetworkManagerVPNLinks::start()
     m_bus.connect(service, QString(), propertiesInterface, QStringLiteral("PropertiesChanged"), {activeInterface},
                   signature, this, slot);
 
-    QDBusMessage hasOwner =
-        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-                                       QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
-    hasOwner << service;
-    auto *pending = new QDBusPendingCallWatcher(m_bus.asyncCall(hasOwner, callTimeoutMs), this);
-    connect(pending, &QDBusPendingCallWatcher::finished, this,
-            [this, pending, generation = m_generation](QDBusPendingCallWatcher *) {
-                pending->deleteLater();
-                const QDBusMessage reply = pending->reply();
-                if (generation == m_generation && !reply.arguments().isEmpty() &&
-                    reply.arguments().constFirst().toBool()) {
-                    setPresent(true);
-                }
-            });
+    m_owner = std::make_unique<BusNameOwner>(m_bus, service);
+    connect(m_owner.get(), &BusNameOwner::presenceChanged, this, &NetworkManagerVPNLinks::setPresent);
 }
 
 void NetworkManagerVPNLinks::onPropertiesChanged(const QString &interface, const QVariantMap &changed,

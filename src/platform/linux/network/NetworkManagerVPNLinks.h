@@ -13,7 +13,7 @@
 #include <optional>
 
 class QDBusMessage;
-class QDBusServiceWatcher;
+class BusNameOwner;
 
 // Another backend's interface lists, with the links that NetworkManager carries its active VPN
 // connections on marked (`carriesManagedVPN`): the kernel cannot tell the PPP link of a VPN from
@@ -46,7 +46,7 @@ private:
 
     std::unique_ptr<NetworkInterfaces> m_links;
     QDBusConnection m_bus;
-    std::unique_ptr<QDBusServiceWatcher> m_watcher;
+    std::unique_ptr<BusNameOwner> m_owner;
     std::optional<QList<NetworkInterface>> m_latest; // the other backend's last list
     QSet<QString> m_vpnLinks;
     QTimer m_readSoon; // one read for a burst of changes
