@@ -4,6 +4,7 @@
 #include "rules/ui/LedEffectPicker.h"
 #include "ui/ColorButton.h"
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -63,7 +64,7 @@ StatusRuleRowWidget::StatusRuleRowWidget(bool offersFinishStep, QWidget *parent)
     auto *finishLine = new QHBoxLayout;
     finishLine->setContentsMargins(finishIndent, 0, 0, 0);
     finishLine->setSpacing(4);
-    m_finishEnabled = new QCheckBox(QStringLiteral("Finish effect"), this);
+    m_finishEnabled = new QCheckBox(QCoreApplication::translate("StatusRuleRowWidget", "Finish effect"), this);
     QFont caption = m_finishEnabled->font();
     caption.setPointSizeF(caption.pointSizeF() * captionScale);
     m_finishEnabled->setFont(caption);
@@ -79,7 +80,7 @@ StatusRuleRowWidget::StatusRuleRowWidget(bool offersFinishStep, QWidget *parent)
     finishLine->addWidget(m_finishColor);
     m_finishSeconds = new QSpinBox(this);
     m_finishSeconds->setRange(StatusRulesPresenter::finishSecondsMinimum, StatusRulesPresenter::finishSecondsMaximum);
-    m_finishSeconds->setSuffix(QStringLiteral("s"));
+    m_finishSeconds->setSuffix(QCoreApplication::translate("StatusRuleRowWidget", "s"));
     m_finishSeconds->setFixedWidth(finishStepperWidth);
     // Typed numbers are written once, when confirmed; the arrows write every step.
     m_finishSeconds->setKeyboardTracking(false);
