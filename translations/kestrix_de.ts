@@ -322,6 +322,45 @@
     </message>
 </context>
 <context>
+    <name>LEDEffects</name>
+    <message>
+        <source>Solid</source>
+        <translation>Dauerlicht</translation>
+    </message>
+    <message>
+        <source>Pulsing</source>
+        <translation>Pulsieren</translation>
+    </message>
+    <message>
+        <source>Breathe (slow)</source>
+        <translation>Atmen (langsam)</translation>
+    </message>
+    <message>
+        <source>Hue Cycle</source>
+        <translation>Farbwechsel</translation>
+    </message>
+    <message>
+        <source>Rainbow Swirl</source>
+        <translation>Regenbogenwirbel</translation>
+    </message>
+    <message>
+        <source>Gradient</source>
+        <translation>Verlauf</translation>
+    </message>
+    <message>
+        <source>Twinkle</source>
+        <translation>Funkeln</translation>
+    </message>
+    <message>
+        <source>Twinkle (Random)</source>
+        <translation>Funkeln (zufällig)</translation>
+    </message>
+    <message>
+        <source>Knight (Rotating Scanner)</source>
+        <translation>Lauflicht (rotierend)</translation>
+    </message>
+</context>
+<context>
     <name>LedLabels</name>
     <message>
         <source>Solid</source>

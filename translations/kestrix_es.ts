@@ -322,6 +322,45 @@
     </message>
 </context>
 <context>
+    <name>LEDEffects</name>
+    <message>
+        <source>Solid</source>
+        <translation>Fijo</translation>
+    </message>
+    <message>
+        <source>Pulsing</source>
+        <translation>Pulsante</translation>
+    </message>
+    <message>
+        <source>Breathe (slow)</source>
+        <translation>Respiración (lenta)</translation>
+    </message>
+    <message>
+        <source>Hue Cycle</source>
+        <translation>Ciclo de tonos</translation>
+    </message>
+    <message>
+        <source>Rainbow Swirl</source>
+        <translation>Remolino arcoíris</translation>
+    </message>
+    <message>
+        <source>Gradient</source>
+        <translation>Degradado</translation>
+    </message>
+    <message>
+        <source>Twinkle</source>
+        <translation>Centelleo</translation>
+    </message>
+    <message>
+        <source>Twinkle (Random)</source>
+        <translation>Centelleo (aleatorio)</translation>
+    </message>
+    <message>
+        <source>Knight (Rotating Scanner)</source>
+        <translation>Barrido (giratorio)</translation>
+    </message>
+</context>
+<context>
     <name>LedLabels</name>
     <message>
         <source>Solid</source>

@@ -322,6 +322,45 @@
     </message>
 </context>
 <context>
+    <name>LEDEffects</name>
+    <message>
+        <source>Solid</source>
+        <translation>Fixe</translation>
+    </message>
+    <message>
+        <source>Pulsing</source>
+        <translation>Pulsation</translation>
+    </message>
+    <message>
+        <source>Breathe (slow)</source>
+        <translation>Respiration (lente)</translation>
+    </message>
+    <message>
+        <source>Hue Cycle</source>
+        <translation>Cycle de teintes</translation>
+    </message>
+    <message>
+        <source>Rainbow Swirl</source>
+        <translation>Tourbillon arc-en-ciel</translation>
+    </message>
+    <message>
+        <source>Gradient</source>
+        <translation>Dégradé</translation>
+    </message>
+    <message>
+        <source>Twinkle</source>
+        <translation>Scintillement</translation>
+    </message>
+    <message>
+        <source>Twinkle (Random)</source>
+        <translation>Scintillement (aléatoire)</translation>
+    </message>
+    <message>
+        <source>Knight (Rotating Scanner)</source>
+        <translation>Balayage (rotatif)</translation>
+    </message>
+</context>
+<context>
     <name>LedLabels</name>
     <message>
         <source>Solid</source>
