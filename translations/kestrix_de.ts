@@ -283,7 +283,7 @@
     </message>
     <message>
         <source>Click to record key combo</source>
-        <translation>Klicken, um eine Tastenkombination aufzunehmen</translation>
+        <translation>Zum Aufnehmen klicken</translation>
     </message>
     <message>
         <source>Repeat gap: %1</source>
@@ -1080,7 +1080,7 @@
     </message>
     <message>
         <source>Mic In Use (Recording)</source>
-        <translation>Mikrofon in Gebrauch (Aufnahme)</translation>
+        <translation>Mikrofon nimmt auf</translation>
     </message>
     <message>
         <source>Camera In Use</source>
@@ -1570,6 +1570,14 @@
     <message>
         <source>Uninstall</source>
         <translation>Deinstallieren</translation>
+    </message>
+</context>
+<context>
+    <name>UnitSlider</name>
+    <message>
+        <source>%1%</source>
+        <extracomment>a percentage, as the language writes it (&quot;50 %&quot; in German)</extracomment>
+        <translation>%1 %</translation>
     </message>
 </context>
 <context>

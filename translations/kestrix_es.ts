@@ -1573,6 +1573,14 @@
     </message>
 </context>
 <context>
+    <name>UnitSlider</name>
+    <message>
+        <source>%1%</source>
+        <extracomment>a percentage, as the language writes it (&quot;50 %&quot; in German)</extracomment>
+        <translation>%1 %</translation>
+    </message>
+</context>
+<context>
     <name>main</name>
     <message>
         <source>Kestrix is already running.</source>
