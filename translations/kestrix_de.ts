@@ -202,6 +202,71 @@
     </message>
 </context>
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>
+Kestrix runs in the system tray of a desktop session and starts with it once installed.
+Without a desktop session it runs only when asked for Qt&apos;s offscreen platform
+(QT_QPA_PLATFORM=offscreen).
+
+Environment:
+  KESTRIX_DEVICE_BUS       a simulated device bus folder (kestrix-devsim) instead of hidraw
+  KESTRIX_UPDATE_BASE_URL  base URL of the update server
+  QT_LOGGING_RULES         diagnostics by subsystem, e.g. &quot;kestrix.device*=true&quot;
+                           (kestrix.device, .signals, .rules, .timers, .firmware, .update)
+</source>
+        <translation>
+Kestrix läuft im Systembereich einer Desktop-Sitzung und startet nach der Installation mit ihr.
+Ohne Desktop-Sitzung läuft es nur, wenn Qts Offscreen-Plattform verlangt wird
+(QT_QPA_PLATFORM=offscreen).
+
+Umgebung:
+  KESTRIX_DEVICE_BUS       Ordner eines simulierten Gerätebusses (kestrix-devsim) statt hidraw
+  KESTRIX_UPDATE_BASE_URL  Basis-URL des Update-Servers
+  QT_LOGGING_RULES         Diagnose nach Teilsystem, z. B. &quot;kestrix.device*=true&quot;
+                           (kestrix.device, .signals, .rules, .timers, .firmware, .update)
+</translation>
+    </message>
+    <message>
+        <source>Desktop companion of the Dorvel: binds its button, sets its LED and turns the LED
+into a status light for your microphone, camera, VPN, meetings and scripts.</source>
+        <translation>Begleiter des Dorvel: belegt seine Taste, stellt seine LED ein und macht die LED
+zum Statuslicht für Mikrofon, Kamera, VPN, Besprechungen und Skripte.</translation>
+    </message>
+    <message>
+        <source>Show this help and exit.</source>
+        <translation>Diese Hilfe anzeigen und beenden.</translation>
+    </message>
+    <message>
+        <source>Show the version and exit.</source>
+        <translation>Die Version anzeigen und beenden.</translation>
+    </message>
+    <message>
+        <source>Print one line for each device attach, firmware run, update and failure (diagnostics of every subsystem).</source>
+        <translation>Eine Zeile für jedes Anschließen eines Geräts, jedes Firmware-Update, jedes Update und jeden Fehler ausgeben (Diagnose aller Teilsysteme).</translation>
+    </message>
+    <message>
+        <source>Try &apos;%1 --help&apos;.</source>
+        <translation>Siehe „%1 --help“.</translation>
+    </message>
+    <message>
+        <source>Usage: %1 [options]</source>
+        <translation>Aufruf: %1 [Optionen]</translation>
+    </message>
+    <message>
+        <source>%1: unexpected argument &apos;%2&apos;. %3</source>
+        <translation>%1: unerwartetes Argument „%2“. %3</translation>
+    </message>
+    <message>
+        <source>%1: the display platform &apos;%2&apos; has no desktop session to show on; run Kestrix from your desktop, or headless with QT_QPA_PLATFORM=offscreen.</source>
+        <translation>%1: Die Anzeigeplattform „%2“ hat keine Desktop-Sitzung, in der sie anzeigen kann; starten Sie Kestrix aus Ihrer Arbeitsumgebung oder ohne Anzeige mit QT_QPA_PLATFORM=offscreen.</translation>
+    </message>
+    <message>
+        <source>%1: needs a desktop session (neither DISPLAY nor WAYLAND_DISPLAY is set); run it from your desktop, or headless with QT_QPA_PLATFORM=offscreen.</source>
+        <translation>%1: braucht eine Desktop-Sitzung (weder DISPLAY noch WAYLAND_DISPLAY ist gesetzt); starten Sie es aus Ihrer Arbeitsumgebung oder ohne Anzeige mit QT_QPA_PLATFORM=offscreen.</translation>
+    </message>
+</context>
+<context>
     <name>CustomShortcutPresenter</name>
     <message>
         <source>Return</source>

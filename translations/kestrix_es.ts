@@ -202,6 +202,71 @@
     </message>
 </context>
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>
+Kestrix runs in the system tray of a desktop session and starts with it once installed.
+Without a desktop session it runs only when asked for Qt&apos;s offscreen platform
+(QT_QPA_PLATFORM=offscreen).
+
+Environment:
+  KESTRIX_DEVICE_BUS       a simulated device bus folder (kestrix-devsim) instead of hidraw
+  KESTRIX_UPDATE_BASE_URL  base URL of the update server
+  QT_LOGGING_RULES         diagnostics by subsystem, e.g. &quot;kestrix.device*=true&quot;
+                           (kestrix.device, .signals, .rules, .timers, .firmware, .update)
+</source>
+        <translation>
+Kestrix se ejecuta en la bandeja del sistema de una sesión de escritorio y se inicia con ella una vez instalado.
+Sin sesión de escritorio solo se ejecuta si se pide la plataforma offscreen de Qt
+(QT_QPA_PLATFORM=offscreen).
+
+Entorno:
+  KESTRIX_DEVICE_BUS       carpeta de un bus de dispositivos simulado (kestrix-devsim) en lugar de hidraw
+  KESTRIX_UPDATE_BASE_URL  URL base del servidor de actualizaciones
+  QT_LOGGING_RULES         diagnóstico por subsistema, p. ej. &quot;kestrix.device*=true&quot;
+                           (kestrix.device, .signals, .rules, .timers, .firmware, .update)
+</translation>
+    </message>
+    <message>
+        <source>Desktop companion of the Dorvel: binds its button, sets its LED and turns the LED
+into a status light for your microphone, camera, VPN, meetings and scripts.</source>
+        <translation>Compañero del Dorvel: asigna su botón, ajusta su LED y convierte el LED
+en una luz de estado para su micrófono, cámara, VPN, reuniones y scripts.</translation>
+    </message>
+    <message>
+        <source>Show this help and exit.</source>
+        <translation>Mostrar esta ayuda y salir.</translation>
+    </message>
+    <message>
+        <source>Show the version and exit.</source>
+        <translation>Mostrar la versión y salir.</translation>
+    </message>
+    <message>
+        <source>Print one line for each device attach, firmware run, update and failure (diagnostics of every subsystem).</source>
+        <translation>Mostrar una línea por cada conexión de dispositivo, actualización del firmware, actualización y error (diagnóstico de todos los subsistemas).</translation>
+    </message>
+    <message>
+        <source>Try &apos;%1 --help&apos;.</source>
+        <translation>Pruebe «%1 --help».</translation>
+    </message>
+    <message>
+        <source>Usage: %1 [options]</source>
+        <translation>Uso: %1 [opciones]</translation>
+    </message>
+    <message>
+        <source>%1: unexpected argument &apos;%2&apos;. %3</source>
+        <translation>%1: argumento inesperado «%2». %3</translation>
+    </message>
+    <message>
+        <source>%1: the display platform &apos;%2&apos; has no desktop session to show on; run Kestrix from your desktop, or headless with QT_QPA_PLATFORM=offscreen.</source>
+        <translation>%1: la plataforma de visualización «%2» no tiene ninguna sesión de escritorio en la que mostrarse; ejecute Kestrix desde su escritorio, o sin pantalla con QT_QPA_PLATFORM=offscreen.</translation>
+    </message>
+    <message>
+        <source>%1: needs a desktop session (neither DISPLAY nor WAYLAND_DISPLAY is set); run it from your desktop, or headless with QT_QPA_PLATFORM=offscreen.</source>
+        <translation>%1: necesita una sesión de escritorio (no están definidas ni DISPLAY ni WAYLAND_DISPLAY); ejecútelo desde su escritorio, o sin pantalla con QT_QPA_PLATFORM=offscreen.</translation>
+    </message>
+</context>
+<context>
     <name>CustomShortcutPresenter</name>
     <message>
         <source>Return</source>

@@ -202,6 +202,71 @@
     </message>
 </context>
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>
+Kestrix runs in the system tray of a desktop session and starts with it once installed.
+Without a desktop session it runs only when asked for Qt&apos;s offscreen platform
+(QT_QPA_PLATFORM=offscreen).
+
+Environment:
+  KESTRIX_DEVICE_BUS       a simulated device bus folder (kestrix-devsim) instead of hidraw
+  KESTRIX_UPDATE_BASE_URL  base URL of the update server
+  QT_LOGGING_RULES         diagnostics by subsystem, e.g. &quot;kestrix.device*=true&quot;
+                           (kestrix.device, .signals, .rules, .timers, .firmware, .update)
+</source>
+        <translation>
+Kestrix fonctionne dans la zone de notification d’une session de bureau et démarre avec elle une fois installé.
+Sans session de bureau, il ne fonctionne que si la plateforme offscreen de Qt est demandée
+(QT_QPA_PLATFORM=offscreen).
+
+Environnement&#xa0;:
+  KESTRIX_DEVICE_BUS       dossier d’un bus d’appareils simulé (kestrix-devsim) au lieu de hidraw
+  KESTRIX_UPDATE_BASE_URL  URL de base du serveur de mises à jour
+  QT_LOGGING_RULES         diagnostics par sous-système, p. ex. &quot;kestrix.device*=true&quot;
+                           (kestrix.device, .signals, .rules, .timers, .firmware, .update)
+</translation>
+    </message>
+    <message>
+        <source>Desktop companion of the Dorvel: binds its button, sets its LED and turns the LED
+into a status light for your microphone, camera, VPN, meetings and scripts.</source>
+        <translation>Compagnon du Dorvel&#xa0;: associe son bouton, règle sa LED et fait de la LED
+un voyant d’état pour votre micro, votre caméra, votre VPN, vos réunions et vos scripts.</translation>
+    </message>
+    <message>
+        <source>Show this help and exit.</source>
+        <translation>Afficher cette aide et quitter.</translation>
+    </message>
+    <message>
+        <source>Show the version and exit.</source>
+        <translation>Afficher la version et quitter.</translation>
+    </message>
+    <message>
+        <source>Print one line for each device attach, firmware run, update and failure (diagnostics of every subsystem).</source>
+        <translation>Afficher une ligne pour chaque branchement d’appareil, mise à jour du micrologiciel, mise à jour et erreur (diagnostics de tous les sous-systèmes).</translation>
+    </message>
+    <message>
+        <source>Try &apos;%1 --help&apos;.</source>
+        <translation>Essayez «&#xa0;%1 --help&#xa0;».</translation>
+    </message>
+    <message>
+        <source>Usage: %1 [options]</source>
+        <translation>Utilisation&#xa0;: %1 [options]</translation>
+    </message>
+    <message>
+        <source>%1: unexpected argument &apos;%2&apos;. %3</source>
+        <translation>%1&#xa0;: argument inattendu «&#xa0;%2&#xa0;». %3</translation>
+    </message>
+    <message>
+        <source>%1: the display platform &apos;%2&apos; has no desktop session to show on; run Kestrix from your desktop, or headless with QT_QPA_PLATFORM=offscreen.</source>
+        <translation>%1&#xa0;: la plateforme d’affichage «&#xa0;%2&#xa0;» n’a aucune session de bureau où s’afficher&#xa0;; lancez Kestrix depuis votre bureau, ou sans affichage avec QT_QPA_PLATFORM=offscreen.</translation>
+    </message>
+    <message>
+        <source>%1: needs a desktop session (neither DISPLAY nor WAYLAND_DISPLAY is set); run it from your desktop, or headless with QT_QPA_PLATFORM=offscreen.</source>
+        <translation>%1&#xa0;: une session de bureau est nécessaire (ni DISPLAY ni WAYLAND_DISPLAY n’est défini)&#xa0;; lancez-le depuis votre bureau, ou sans affichage avec QT_QPA_PLATFORM=offscreen.</translation>
+    </message>
+</context>
+<context>
     <name>CustomShortcutPresenter</name>
     <message>
         <source>Return</source>
