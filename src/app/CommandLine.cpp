@@ -53,17 +53,16 @@ QCommandLineOption hidden(QCommandLineOption option)
 
 // The help's closing part; translations keep its columns aligned.
 const char *const environmentHelp = QT_TRANSLATE_NOOP(
-    "CommandLine",
-    "\n"
-    "Kestrix runs in the system tray of a desktop session and starts with it once installed.\n"
-    "Without a desktop session it runs only when asked for Qt's offscreen platform\n"
-    "(QT_QPA_PLATFORM=offscreen).\n"
-    "\n"
-    "Environment:\n"
-    "  KESTRIX_DEVICE_BUS       a simulated device bus folder (kestrix-devsim) instead of hidraw\n"
-    "  KESTRIX_UPDATE_BASE_URL  base URL of the update server\n"
-    "  QT_LOGGING_RULES         diagnostics by subsystem, e.g. \"kestrix.device*=true\"\n"
-    "                           (kestrix.device, .signals, .rules, .timers, .firmware, .update)\n");
+    "CommandLine", "\n"
+                   "Kestrix runs in the system tray of a desktop session and starts with it once installed.\n"
+                   "Without a desktop session it runs only when asked for Qt's offscreen platform\n"
+                   "(QT_QPA_PLATFORM=offscreen).\n"
+                   "\n"
+                   "Environment:\n"
+                   "  KESTRIX_DEVICE_BUS       a simulated device bus folder (kestrix-devsim) instead of hidraw\n"
+                   "  KESTRIX_UPDATE_BASE_URL  base URL of the update server\n"
+                   "  QT_LOGGING_RULES         diagnostics by subsystem, e.g. \"kestrix.device*=true\"\n"
+                   "                           (kestrix.device, .signals, .rules, .timers, .firmware, .update)\n");
 
 // Whether the platform plugin named by `platform` ("name" or "name:arguments") can start here.
 bool canStart(const QString &platform, const QString &display, const QString &waylandDisplay)
@@ -90,18 +89,17 @@ Parsed parse(const QStringList &arguments)
     QCommandLineParser parser;
     // Qt's own options are single-dash words ("-platform offscreen"): read them as long options.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setApplicationDescription(
-        QCoreApplication::translate("CommandLine",
-                                    "Desktop companion of the Dorvel: binds its button, sets its LED and turns the "
-                                    "LED\ninto a status light for your microphone, camera, VPN, meetings and scripts."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "CommandLine", "Desktop companion of the Dorvel: binds its button, sets its LED and turns the "
+                       "LED\ninto a status light for your microphone, camera, VPN, meetings and scripts."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QCoreApplication::translate("CommandLine", "Show this help and exit."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QCoreApplication::translate("CommandLine", "Show the version and exit."));
-    const QCommandLineOption verbose(QStringLiteral("verbose"),
-                                     QCoreApplication::translate("CommandLine",
-                                                                 "Print one line for each device attach, firmware run, "
-                                                                 "update and failure (diagnostics of every subsystem)."));
+    const QCommandLineOption verbose(
+        QStringLiteral("verbose"),
+        QCoreApplication::translate("CommandLine", "Print one line for each device attach, firmware run, "
+                                                   "update and failure (diagnostics of every subsystem)."));
     const QCommandLineOption platform = hidden({QStringLiteral("platform"), {}, QStringLiteral("name")});
     const QCommandLineOption display = hidden({QStringLiteral("display"), {}, QStringLiteral("display")});
     parser.addOption(help);

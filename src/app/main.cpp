@@ -1,12 +1,12 @@
 #include "app/AppDelegate.h"
-#include "app/AppResources.h"
 #include "app/AppInfo.h"
+#include "app/AppResources.h"
 #include "app/Backends.h"
 #include "app/CommandLine.h"
 #include "app/InstanceActivation.h"
 #include "app/SingleInstanceGuard.h"
-#include "app/Translations.h"
 #include "app/TamselDesktopApp.h"
+#include "app/Translations.h"
 #include "device/HidBus.h"
 #include "signals/AudioInput.h"
 #include "signals/CalendarStore.h"
@@ -47,13 +47,15 @@ int main(int argc, char *argv[])
     case SingleInstanceGuard::Outcome::heldByRunningInstance:
         // The running Kestrix comes forward; this start has nothing more to do either way.
         InstanceActivation::activateRunningInstance();
-        std::fprintf(stderr, "%s\n", qUtf8Printable(QCoreApplication::translate("main", "Kestrix is already running.")));
+        std::fprintf(stderr, "%s\n",
+                     qUtf8Printable(QCoreApplication::translate("main", "Kestrix is already running.")));
         return 0;
     case SingleInstanceGuard::Outcome::failed:
         // Said even without --verbose: a Kestrix started with the session would otherwise never run
         // without a word.
-        std::fprintf(stderr, "%s\n",
-                     qUtf8Printable(QCoreApplication::translate("main", "Kestrix can't start: %1.").arg(guard.failure())));
+        std::fprintf(
+            stderr, "%s\n",
+            qUtf8Printable(QCoreApplication::translate("main", "Kestrix can't start: %1.").arg(guard.failure())));
         return 1;
     }
     AppDelegate::applicationDidFinishLaunching();

@@ -33,7 +33,8 @@ QString statusText(const TarnUpdateState &state)
     case K::upToDate:
         return QCoreApplication::translate("TarnUpdatePresenter", "Up to date (%1).").arg(v(state.current));
     case K::updateAvailable:
-        return QCoreApplication::translate("TarnUpdatePresenter", "Update available: %1 → %2.").arg(v(state.current), v(state.latest));
+        return QCoreApplication::translate("TarnUpdatePresenter", "Update available: %1 → %2.")
+            .arg(v(state.current), v(state.latest));
     case K::downloading:
         return QCoreApplication::translate("TarnUpdatePresenter", "Downloading the firmware image…");
     case K::transferring:
@@ -41,7 +42,8 @@ QString statusText(const TarnUpdateState &state)
     case K::verifying:
         return QCoreApplication::translate("TarnUpdatePresenter", "Verifying on the device (flash read-back check)…");
     case K::waitingForReboot:
-        return QCoreApplication::translate("TarnUpdatePresenter", "Waiting for the device to reboot (up to %n seconds)…", nullptr, 20);
+        return QCoreApplication::translate("TarnUpdatePresenter",
+                                           "Waiting for the device to reboot (up to %n seconds)…", nullptr, 20);
     case K::confirmingVersion:
         return QCoreApplication::translate("TarnUpdatePresenter", "Confirming the new version…");
     case K::succeeded:
@@ -86,15 +88,18 @@ MenuItem menuItem(const TarnUpdateState &state)
     case K::checkingForUpdate:
         return {QCoreApplication::translate("TarnUpdatePresenter", "Checking for TARN Update…"), A::none};
     case K::upToDate:
-        return {QCoreApplication::translate("TarnUpdatePresenter", "Check for TARN Update (Up to Date, %1)").arg(v(state.current)),
+        return {QCoreApplication::translate("TarnUpdatePresenter", "Check for TARN Update (Up to Date, %1)")
+                    .arg(v(state.current)),
                 A::checkForUpdate};
     case K::updateAvailable:
-        return {QCoreApplication::translate("TarnUpdatePresenter", "TARN Update Available: %1 → %2").arg(v(state.current), v(state.latest)),
+        return {QCoreApplication::translate("TarnUpdatePresenter", "TARN Update Available: %1 → %2")
+                    .arg(v(state.current), v(state.latest)),
                 A::startUpdate};
     case K::downloading:
         return {QCoreApplication::translate("TarnUpdatePresenter", "Downloading TARN Update…"), A::none};
     case K::transferring:
-        return {QCoreApplication::translate("TarnUpdatePresenter", "Updating TARN Firmware… %1%").arg(transferPercent(state.sentBytes, state.totalBytes)),
+        return {QCoreApplication::translate("TarnUpdatePresenter", "Updating TARN Firmware… %1%")
+                    .arg(transferPercent(state.sentBytes, state.totalBytes)),
                 A::none};
     case K::verifying:
         return {QCoreApplication::translate("TarnUpdatePresenter", "Verifying TARN Update…"), A::none};
@@ -103,7 +108,8 @@ MenuItem menuItem(const TarnUpdateState &state)
     case K::confirmingVersion:
         return {QCoreApplication::translate("TarnUpdatePresenter", "Confirming Update…"), A::none};
     case K::succeeded:
-        return {QCoreApplication::translate("TarnUpdatePresenter", "TARN Update Succeeded: %1").arg(v(state.version)), A::none};
+        return {QCoreApplication::translate("TarnUpdatePresenter", "TARN Update Succeeded: %1").arg(v(state.version)),
+                A::none};
     case K::failed:
         if (!state.error) {
             return {};

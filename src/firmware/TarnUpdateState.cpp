@@ -22,15 +22,19 @@ QString TarnUpdateError::label() const
     case Kind::downloadFailed:
         return QCoreApplication::translate("TarnUpdateError", "TARN Update Failed: Couldn't Download, Retry");
     case Kind::revertedByWatchdog:
-        return QCoreApplication::translate("TarnUpdateError", "TARN Update Failed: Device Reverted, Still On Old Firmware, Retry");
+        return QCoreApplication::translate("TarnUpdateError",
+                                           "TARN Update Failed: Device Reverted, Still On Old Firmware, Retry");
     case Kind::imageTooLargeForProtocol:
-        return QCoreApplication::translate("TarnUpdateError", "TARN Update Unavailable: Published Image Too Large for This Device");
+        return QCoreApplication::translate("TarnUpdateError",
+                                           "TARN Update Unavailable: Published Image Too Large for This Device");
     case Kind::deviceTooLarge:
         return QCoreApplication::translate("TarnUpdateError", "TARN Update Failed: Device Rejected Image Size, Retry");
     case Kind::deviceAlreadyActive:
-        return QCoreApplication::translate("TarnUpdateError", "TARN Update Failed: Another Update Already In Progress, Retry");
+        return QCoreApplication::translate("TarnUpdateError",
+                                           "TARN Update Failed: Another Update Already In Progress, Retry");
     case Kind::deviceNoPartitionTable:
-        return QCoreApplication::translate("TarnUpdateError", "TARN Update Unavailable: This Unit Needs a One-Time Manual Reflash");
+        return QCoreApplication::translate("TarnUpdateError",
+                                           "TARN Update Unavailable: This Unit Needs a One-Time Manual Reflash");
     case Kind::deviceFlashWrite:
         return QCoreApplication::translate("TarnUpdateError", "TARN Update Failed: Device Flash Write Error, Retry");
     case Kind::deviceNotStarted:
@@ -40,7 +44,8 @@ QString TarnUpdateError::label() const
     case Kind::deviceStoppedResponding:
         return QCoreApplication::translate("TarnUpdateError", "TARN Update Failed: Device Stopped Responding, Retry");
     case Kind::checksumRejectedByDevice:
-        return QCoreApplication::translate("TarnUpdateError", "TARN Update Failed: Checksum Rejected, Old Firmware Still Running, Retry");
+        return QCoreApplication::translate("TarnUpdateError",
+                                           "TARN Update Failed: Checksum Rejected, Old Firmware Still Running, Retry");
     case Kind::reconnectTimeout:
         return QCoreApplication::translate("TarnUpdateError", "TARN Update: Device Hasn't Reconnected Yet, Retry");
     }

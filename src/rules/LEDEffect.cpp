@@ -21,8 +21,10 @@ constexpr std::array<Entry, allCases.size()> entries{{
     {LEDEffect::rainbowSwirl, "rainbowSwirl", QT_TRANSLATE_NOOP("LEDEffects", "Rainbow Swirl"), Mode::rainbowSwirl},
     {LEDEffect::staticGradient, "staticGradient", QT_TRANSLATE_NOOP("LEDEffects", "Gradient"), Mode::staticGradient},
     {LEDEffect::twinkleSameHue, "twinkleSameHue", QT_TRANSLATE_NOOP("LEDEffects", "Twinkle"), Mode::twinkleSameHue},
-    {LEDEffect::twinkleRandomHue, "twinkleRandomHue", QT_TRANSLATE_NOOP("LEDEffects", "Twinkle (Random)"), Mode::twinkleRandomHue},
-    {LEDEffect::knightScanner, "knightScanner", QT_TRANSLATE_NOOP("LEDEffects", "Knight (Rotating Scanner)"), Mode::knightScanner},
+    {LEDEffect::twinkleRandomHue, "twinkleRandomHue", QT_TRANSLATE_NOOP("LEDEffects", "Twinkle (Random)"),
+     Mode::twinkleRandomHue},
+    {LEDEffect::knightScanner, "knightScanner", QT_TRANSLATE_NOOP("LEDEffects", "Knight (Rotating Scanner)"),
+     Mode::knightScanner},
 }};
 
 // The table is indexed by the enumerator, so it must list them in declaration order.

@@ -26,7 +26,8 @@ const std::vector<StatusRule> &defaultStatusRules()
         };
         using enum LEDEffect;
         // Away from the desk: a dim amber glow, which reads as "away" without drawing the eye.
-        StatusRule screenLocked = rule("screen_locked", QT_TRANSLATE_NOOP("StatusRule", "Screen Locked"), false, 28, solid);
+        StatusRule screenLocked =
+            rule("screen_locked", QT_TRANSLATE_NOOP("StatusRule", "Screen Locked"), false, 28, solid);
         screenLocked.value = 40;
         return std::vector<StatusRule>{
             rule("ai_execution", QT_TRANSLATE_NOOP("StatusRule", "AI Execution"), true, 0, pulsing, FinishStepConfig{}),
@@ -37,7 +38,8 @@ const std::vector<StatusRule> &defaultStatusRules()
             rule("mic_in_use", QT_TRANSLATE_NOOP("StatusRule", "Mic In Use (Recording)"), true, 170, pulsing),
             rule("camera_in_use", QT_TRANSLATE_NOOP("StatusRule", "Camera In Use"), true, 60, pulsing),
             rule("in_meeting", QT_TRANSLATE_NOOP("StatusRule", "In Meeting"), true, 140, solid),
-            rule("terminal_active", QT_TRANSLATE_NOOP("StatusRule", "Terminal Active"), true, 200, solid, FinishStepConfig{}),
+            rule("terminal_active", QT_TRANSLATE_NOOP("StatusRule", "Terminal Active"), true, 200, solid,
+                 FinishStepConfig{}),
             rule("vpn_disconnected", QT_TRANSLATE_NOOP("StatusRule", "VPN Disconnected"), false, 20, pulsing),
             rule("mic_muted", QT_TRANSLATE_NOOP("StatusRule", "Mic Muted"), true, 0, solid),
             rule("mic_live", QT_TRANSLATE_NOOP("StatusRule", "Mic Live"), false, 85, solid),

@@ -133,7 +133,8 @@ CalendarsLine calendarsLine(const QList<CalendarInfo> &calendars, const QSet<QSt
 {
     CalendarsLine line;
     line.isShown = !calendars.isEmpty();
-    line.caption = QCoreApplication::translate("StatusRulesPresenter", "Calendars included in Meeting Soon / In Meeting:");
+    line.caption =
+        QCoreApplication::translate("StatusRulesPresenter", "Calendars included in Meeting Soon / In Meeting:");
     line.summary = calendarSummary(calendars, excluded);
     for (const CalendarInfo &calendar : calendars) {
         line.items.append(CalendarItem{calendar.id, calendar.title, !excluded.contains(calendar.id)});

@@ -46,7 +46,9 @@ QString menuLabel(const std::optional<TimerKind> &kind, const std::optional<Pomo
 QString cycleLine(int pomodoroCycleCount, std::optional<int> sessionLimit)
 {
     if (sessionLimit) {
-        return QCoreApplication::translate("TimerPresenter", "cycle %1 / %2").arg(pomodoroCycleCount + 1).arg(*sessionLimit);
+        return QCoreApplication::translate("TimerPresenter", "cycle %1 / %2")
+            .arg(pomodoroCycleCount + 1)
+            .arg(*sessionLimit);
     }
     return QCoreApplication::translate("TimerPresenter", "cycle %1").arg(pomodoroCycleCount + 1);
 }
@@ -66,8 +68,10 @@ TimerWindow timerWindow(const std::optional<TimerKind> &kind, bool isExpired, co
     window.showsPomodoroSetup = !kind;
     if (kind == TimerKind::simple) {
         window.simpleStatusIsCountdown = !isExpired;
-        window.simpleStatus = isExpired ? QCoreApplication::translate("TimerPresenter", "Time's up!") : formatRemaining(remainingSeconds);
-        window.simpleButton = isExpired ? QCoreApplication::translate("TimerPresenter", "Dismiss") : QCoreApplication::translate("TimerPresenter", "Stop");
+        window.simpleStatus =
+            isExpired ? QCoreApplication::translate("TimerPresenter", "Time's up!") : formatRemaining(remainingSeconds);
+        window.simpleButton = isExpired ? QCoreApplication::translate("TimerPresenter", "Dismiss")
+                                        : QCoreApplication::translate("TimerPresenter", "Stop");
     }
     if (kind == TimerKind::pomodoro) {
         window.phaseName = phase ? phaseName(*phase) : QString();
@@ -79,33 +83,62 @@ TimerWindow timerWindow(const std::optional<TimerKind> &kind, bool isExpired, co
 
 Stepper simpleMinutesStepper()
 {
-    return {QCoreApplication::translate("TimerPresenter", "Duration"), QCoreApplication::translate("TimerPresenter", "Duration: "), QCoreApplication::translate("TimerPresenter", " min"), 1, 180, 5};
+    return {QCoreApplication::translate("TimerPresenter", "Duration"),
+            QCoreApplication::translate("TimerPresenter", "Duration: "),
+            QCoreApplication::translate("TimerPresenter", " min"),
+            1,
+            180,
+            5};
 }
 
 Stepper workMinutesStepper()
 {
-    return {QCoreApplication::translate("TimerPresenter", "Work"), QCoreApplication::translate("TimerPresenter", "Work: "), QCoreApplication::translate("TimerPresenter", " min"), 1, 180, 25};
+    return {QCoreApplication::translate("TimerPresenter", "Work"),
+            QCoreApplication::translate("TimerPresenter", "Work: "),
+            QCoreApplication::translate("TimerPresenter", " min"),
+            1,
+            180,
+            25};
 }
 
 Stepper breakMinutesStepper()
 {
-    return {QCoreApplication::translate("TimerPresenter", "Break"), QCoreApplication::translate("TimerPresenter", "Break: "), QCoreApplication::translate("TimerPresenter", " min"), 1, 60, 5};
+    return {QCoreApplication::translate("TimerPresenter", "Break"),
+            QCoreApplication::translate("TimerPresenter", "Break: "),
+            QCoreApplication::translate("TimerPresenter", " min"),
+            1,
+            60,
+            5};
 }
 
 Stepper longBreakMinutesStepper()
 {
-    return {QCoreApplication::translate("TimerPresenter", "Long break"), QCoreApplication::translate("TimerPresenter", "Long break: "), QCoreApplication::translate("TimerPresenter", " min"), 1, 120, 15};
+    return {QCoreApplication::translate("TimerPresenter", "Long break"),
+            QCoreApplication::translate("TimerPresenter", "Long break: "),
+            QCoreApplication::translate("TimerPresenter", " min"),
+            1,
+            120,
+            15};
 }
 
 Stepper cyclesBeforeLongBreakStepper()
 {
-    return {
-        QCoreApplication::translate("TimerPresenter", "Long break every"), QCoreApplication::translate("TimerPresenter", "Long break every: "), QCoreApplication::translate("TimerPresenter", " cycles"), 1, 12, 4};
+    return {QCoreApplication::translate("TimerPresenter", "Long break every"),
+            QCoreApplication::translate("TimerPresenter", "Long break every: "),
+            QCoreApplication::translate("TimerPresenter", " cycles"),
+            1,
+            12,
+            4};
 }
 
 Stepper totalCyclesStepper()
 {
-    return {QCoreApplication::translate("TimerPresenter", "Total cycles"), QCoreApplication::translate("TimerPresenter", "Total cycles: "), QString(), 1, 20, 8};
+    return {QCoreApplication::translate("TimerPresenter", "Total cycles"),
+            QCoreApplication::translate("TimerPresenter", "Total cycles: "),
+            QString(),
+            1,
+            20,
+            8};
 }
 
 } // namespace TimerPresenter

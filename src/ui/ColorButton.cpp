@@ -1,7 +1,7 @@
 #include "ui/ColorButton.h"
 
-#include <QCoreApplication>
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QPainter>
 #include <QStyleOptionButton>
 
@@ -54,7 +54,8 @@ QString ColorButton::colorName(const QColor &color)
         return QCoreApplication::translate("ColorButton", "Black");
     }
     if (hsv.hsvSaturation() < gray) {
-        return hsv.value() > white ? QCoreApplication::translate("ColorButton", "White") : QCoreApplication::translate("ColorButton", "Gray");
+        return hsv.value() > white ? QCoreApplication::translate("ColorButton", "White")
+                                   : QCoreApplication::translate("ColorButton", "Gray");
     }
     // Upper hue bounds (degrees) of the names of the color wheel, each with its dark shade (named
     // as one word pair so that languages can inflect it).

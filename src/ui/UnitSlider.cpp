@@ -1,9 +1,9 @@
 #include "ui/UnitSlider.h"
 
-#include <QCoreApplication>
 #include <QAccessible>
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
+#include <QCoreApplication>
 #include <QLabel>
 
 #include <algorithm>

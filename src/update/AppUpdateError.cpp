@@ -14,7 +14,8 @@ QString message(AppUpdateError error)
     case AppUpdateError::signatureVerificationFailed:
         return QCoreApplication::translate("AppUpdateError", "Downloaded app failed signature verification");
     case AppUpdateError::bundleNotReplaceable:
-        return QCoreApplication::translate("AppUpdateError", "This copy of Kestrix can't replace itself; update it through your package manager");
+        return QCoreApplication::translate(
+            "AppUpdateError", "This copy of Kestrix can't replace itself; update it through your package manager");
     case AppUpdateError::installStartFailed:
         return QCoreApplication::translate("AppUpdateError", "Couldn't start installing the update");
     }

@@ -15,9 +15,9 @@
 #include "support/DeviceTestSupport.h"
 #include "support/FakePorts.h"
 #include "support/FakeTriggerListener.h"
-#include "unit/rules/RulesTestSupport.h"
 #include "timers/TimerPresenter.h"
 #include "ui/ColorButton.h"
+#include "unit/rules/RulesTestSupport.h"
 #include "update/ui/AppUpdatePresenter.h"
 #include "update/ui/UninstallConfirmation.h"
 
@@ -82,11 +82,11 @@ QStringList presenterTexts()
     QStringList texts;
     const auto menu = [&](const MenuPresenter::MenuState &state) {
         const MenuPresenter::MenuView view = MenuPresenter::menuView(state);
-        for (const auto *item : {&view.micLine, &view.toggleMicMute, &view.presetNotice, &view.customShortcut,
-                                 &view.rgbSettings, &view.statusRules, &view.pauseMenu, &view.timer,
-                                 &view.advancedSetup, &view.featureRequest, &view.deviceStatus, &view.accessHint,
-                                 &view.appVersion, &view.appUpdate, &view.firmwareUpdate, &view.uninstall,
-                                 &view.terms, &view.quit}) {
+        for (const auto *item :
+             {&view.micLine, &view.toggleMicMute, &view.presetNotice, &view.customShortcut, &view.rgbSettings,
+              &view.statusRules, &view.pauseMenu, &view.timer, &view.advancedSetup, &view.featureRequest,
+              &view.deviceStatus, &view.accessHint, &view.appVersion, &view.appUpdate, &view.firmwareUpdate,
+              &view.uninstall, &view.terms, &view.quit}) {
             texts << item->text;
         }
         for (const auto *items : {&view.systemPresets, &view.mediaPresets, &view.pauseItems}) {
@@ -149,7 +149,9 @@ QStringList presenterTexts()
     base.lastQuery->bindType = BindType::custom;
     base.statusLightPausedUntil = away.statusLightPausedUntil;
     menu(base);
-    const auto alert = [&](const Alert &shown) { texts << shown.message << shown.informativeText << shown.buttons; };
+    const auto alert = [&](const Alert &shown) {
+        texts << shown.message << shown.informativeText << shown.buttons;
+    };
     alert(MenuPresenter::quitDuringFirmwareUpdateAlert());
     for (const auto kind : upTo(AppBundle::Installation::Kind::notWritable)) {
         alert(UninstallConfirmation::alert({QStringLiteral("/opt/x"), {}, {}, {kind, QStringLiteral("x")}, {}}));
@@ -181,16 +183,16 @@ QStringList presenterTexts()
     }
     texts << RGBSettingsPresenter::breatheSweepLabel(Dorvel::BreatheSweepMode::scaled)
           << RGBSettingsPresenter::breatheSweepLabel(Dorvel::BreatheSweepMode::fullSweep)
-          << RGBSettingsPresenter::pulsesLabel(3) << RGBSettingsPresenter::deviceNotice(false, false).value_or(QString());
+          << RGBSettingsPresenter::pulsesLabel(3)
+          << RGBSettingsPresenter::deviceNotice(false, false).value_or(QString());
     for (int hue = 0; hue < 360; hue += 10) {
         texts << ColorButton::colorName(QColor::fromHsv(hue, 255, 255))
               << ColorButton::colorName(QColor::fromHsv(hue, hue % 30, hue % 255));
     }
 
-    for (const auto &stepper :
-         {TimerPresenter::simpleMinutesStepper(), TimerPresenter::workMinutesStepper(),
-          TimerPresenter::breakMinutesStepper(), TimerPresenter::longBreakMinutesStepper(),
-          TimerPresenter::cyclesBeforeLongBreakStepper(), TimerPresenter::totalCyclesStepper()}) {
+    for (const auto &stepper : {TimerPresenter::simpleMinutesStepper(), TimerPresenter::workMinutesStepper(),
+                                TimerPresenter::breakMinutesStepper(), TimerPresenter::longBreakMinutesStepper(),
+                                TimerPresenter::cyclesBeforeLongBreakStepper(), TimerPresenter::totalCyclesStepper()}) {
         texts << stepper.name << stepper.prefix << stepper.suffix;
     }
 
@@ -208,7 +210,8 @@ QStringList presenterTexts()
               << StatusRulesPresenter::finishDurationAccessibleName(row.name);
     }
     const QList<CalendarInfo> calendars{{QStringLiteral("a"), {}}, {QStringLiteral("b"), {}}};
-    for (const QSet<QString> &excluded : {QSet<QString>{}, {QStringLiteral("a")}, {QStringLiteral("a"), QStringLiteral("b")}}) {
+    for (const QSet<QString> &excluded :
+         {QSet<QString>{}, {QStringLiteral("a")}, {QStringLiteral("a"), QStringLiteral("b")}}) {
         const auto line = StatusRulesPresenter::calendarsLine(calendars, excluded, {});
         texts << line.caption << line.summary;
     }
@@ -225,7 +228,9 @@ QStringList presenterTexts()
 // Drops the accelerator marks of button, group and menu texts.
 QString withoutAccelerators(QString text)
 {
-    return text.replace(QStringLiteral("&&"), QStringLiteral("\x01")).remove(QLatin1Char('&')).replace(QLatin1Char('\x01'), QLatin1Char('&'));
+    return text.replace(QStringLiteral("&&"), QStringLiteral("\x01"))
+        .remove(QLatin1Char('&'))
+        .replace(QLatin1Char('\x01'), QLatin1Char('&'));
 }
 
 // Every text a person can see or hear in this window or menu, its own and its children's.

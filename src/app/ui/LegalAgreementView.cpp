@@ -4,9 +4,9 @@
 #include "app/ui/LegalAgreementPresenter.h"
 #include "ui/WindowHabits.h"
 
-#include <QCoreApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -109,7 +109,9 @@ LegalAgreementView::LegalAgreementView(LegalAgreementGate &gate, const std::opti
     auto *controls = new QVBoxLayout(m_agreementControls);
     controls->setContentsMargins(0, 0, 0, 0);
     controls->setSpacing(rowSpacing);
-    m_agreeToggle = new QCheckBox(QCoreApplication::translate("LegalAgreementView", "I have read and agree to the terms above"), m_agreementControls);
+    m_agreeToggle =
+        new QCheckBox(QCoreApplication::translate("LegalAgreementView", "I have read and agree to the terms above"),
+                      m_agreementControls);
     controls->addWidget(m_agreeToggle);
     auto *buttons = new QHBoxLayout;
     auto *decline = new QPushButton(QCoreApplication::translate("LegalAgreementView", "Decline"), m_agreementControls);

@@ -17,20 +17,20 @@ namespace {
 // The preset actions' display names come from the protocol layer, which has no Qt; they are
 // listed here for the translation tools and translated where shown.
 [[maybe_unused]] constexpr const char *presetActionNames[] = {
-        QT_TRANSLATE_NOOP("PresetAction", "Lock Screen"),
-        QT_TRANSLATE_NOOP("PresetAction", "Mute"),
-        QT_TRANSLATE_NOOP("PresetAction", "Volume Up"),
-        QT_TRANSLATE_NOOP("PresetAction", "Volume Down"),
-        QT_TRANSLATE_NOOP("PresetAction", "Play / Pause"),
-        QT_TRANSLATE_NOOP("PresetAction", "Power Off (Linux & Windows only)"),
-        QT_TRANSLATE_NOOP("PresetAction", "Screenshot"),
-        QT_TRANSLATE_NOOP("PresetAction", "Next Track"),
-        QT_TRANSLATE_NOOP("PresetAction", "Prev Track"),
-        QT_TRANSLATE_NOOP("PresetAction", "Brightness Up"),
-        QT_TRANSLATE_NOOP("PresetAction", "Brightness Down"),
-        QT_TRANSLATE_NOOP("PresetAction", "Sleep"),
-        QT_TRANSLATE_NOOP("PresetAction", "Show Desktop (Linux & Windows only)"),
-        QT_TRANSLATE_NOOP("PresetAction", "AI Interrupt"),
+    QT_TRANSLATE_NOOP("PresetAction", "Lock Screen"),
+    QT_TRANSLATE_NOOP("PresetAction", "Mute"),
+    QT_TRANSLATE_NOOP("PresetAction", "Volume Up"),
+    QT_TRANSLATE_NOOP("PresetAction", "Volume Down"),
+    QT_TRANSLATE_NOOP("PresetAction", "Play / Pause"),
+    QT_TRANSLATE_NOOP("PresetAction", "Power Off (Linux & Windows only)"),
+    QT_TRANSLATE_NOOP("PresetAction", "Screenshot"),
+    QT_TRANSLATE_NOOP("PresetAction", "Next Track"),
+    QT_TRANSLATE_NOOP("PresetAction", "Prev Track"),
+    QT_TRANSLATE_NOOP("PresetAction", "Brightness Up"),
+    QT_TRANSLATE_NOOP("PresetAction", "Brightness Down"),
+    QT_TRANSLATE_NOOP("PresetAction", "Sleep"),
+    QT_TRANSLATE_NOOP("PresetAction", "Show Desktop (Linux & Windows only)"),
+    QT_TRANSLATE_NOOP("PresetAction", "AI Interrupt"),
 };
 
 MenuItem text(QString label, bool visible = true)
@@ -57,7 +57,8 @@ std::vector<MenuItem> pauseItems(bool paused)
         item.pauseMinutes = minutes;
         items.push_back(std::move(item));
     }
-    items.push_back(button(QCoreApplication::translate("MenuPresenter", "Resume"), MenuAction::resumeStatusLight, paused));
+    items.push_back(
+        button(QCoreApplication::translate("MenuPresenter", "Resume"), MenuAction::resumeStatusLight, paused));
     return items;
 }
 
@@ -111,7 +112,8 @@ MenuView menuView(const MenuState &state)
     const bool platformKnown = isDevicePlatformKnown(state.lastQuery);
     MenuView view;
     view.micLine = text(micLine(state.micMuted));
-    view.toggleMicMute = button(QCoreApplication::translate("MenuPresenter", "Toggle Mic Mute"), MenuAction::toggleMicMute);
+    view.toggleMicMute =
+        button(QCoreApplication::translate("MenuPresenter", "Toggle Mic Mute"), MenuAction::toggleMicMute);
     view.toggleMicMute.enabled = state.micMuted.has_value();
     view.presetVisible = state.isConnected;
     view.systemPresets = presetItems(systemPresetCodes(), state.lastQuery);
@@ -122,19 +124,23 @@ MenuView menuView(const MenuState &state)
             item.enabled = !state.isLinkHeld;
         }
     }
-    view.presetNotice =
-        text(QCoreApplication::translate("MenuPresenter", "Presets unavailable during the update"), state.isConnected && state.isLinkHeld);
+    view.presetNotice = text(QCoreApplication::translate("MenuPresenter", "Presets unavailable during the update"),
+                             state.isConnected && state.isLinkHeld);
     view.customShortcut =
         button(customShortcutMenuLabel(state.lastQuery), MenuAction::openCustomShortcut, state.isConnected);
-    view.rgbSettings = button(QCoreApplication::translate("MenuPresenter", "RGB Settings…"), MenuAction::openRGBSettings, platformKnown);
-    view.statusRules = button(QCoreApplication::translate("MenuPresenter", "Status Rules…"), MenuAction::openStatusRules, platformKnown);
+    view.rgbSettings = button(QCoreApplication::translate("MenuPresenter", "RGB Settings…"),
+                              MenuAction::openRGBSettings, platformKnown);
+    view.statusRules = button(QCoreApplication::translate("MenuPresenter", "Status Rules…"),
+                              MenuAction::openStatusRules, platformKnown);
     view.pauseMenu = button(pauseMenuTitle(state.statusLightPausedUntil), MenuAction::none, platformKnown);
     view.pauseItems = pauseItems(state.statusLightPausedUntil.has_value());
     view.timer = button(
         TimerPresenter::menuLabel(state.timerKind, state.pomodoroPhase, state.remainingSeconds, state.timerExpired),
         MenuAction::openTimer, platformKnown);
-    view.advancedSetup = button(QCoreApplication::translate("MenuPresenter", "Advanced Setup…"), MenuAction::openAdvancedSetup, state.hasSetupGuide);
-    view.featureRequest = button(QCoreApplication::translate("MenuPresenter", "Feature Request…"), MenuAction::sendFeatureRequest);
+    view.advancedSetup = button(QCoreApplication::translate("MenuPresenter", "Advanced Setup…"),
+                                MenuAction::openAdvancedSetup, state.hasSetupGuide);
+    view.featureRequest =
+        button(QCoreApplication::translate("MenuPresenter", "Feature Request…"), MenuAction::sendFeatureRequest);
     view.deviceStatus = text(deviceStatusLabel(state.isConnected, state.lastQuery, state.hasInaccessibleDevice));
     const QString hint = deviceAccessHint(state.isConnected, state.hasInaccessibleDevice);
     view.accessHint = text(hint, !hint.isEmpty());
@@ -192,8 +198,9 @@ QString trayToolTip(const MenuState &state)
         return QCoreApplication::translate("MenuPresenter", "Kestrix — %1").arg(words);
     };
     if (!state.isConnected) {
-        return said(state.hasInaccessibleDevice ? QCoreApplication::translate("MenuPresenter", "Dorvel found, no access")
-                                                : QCoreApplication::translate("MenuPresenter", "No Dorvel connected"));
+        return said(state.hasInaccessibleDevice
+                        ? QCoreApplication::translate("MenuPresenter", "Dorvel found, no access")
+                        : QCoreApplication::translate("MenuPresenter", "No Dorvel connected"));
     }
     if (state.timerKind) {
         if (*state.timerKind == TimerKind::pomodoro && state.pomodoroPhase) {
@@ -233,7 +240,8 @@ QString micLine(const std::optional<bool> &muted)
     if (!muted) {
         return QCoreApplication::translate("MenuPresenter", "Mic: —");
     }
-    return *muted ? QCoreApplication::translate("MenuPresenter", "Mic: Muted") : QCoreApplication::translate("MenuPresenter", "Mic: Live");
+    return *muted ? QCoreApplication::translate("MenuPresenter", "Mic: Muted")
+                  : QCoreApplication::translate("MenuPresenter", "Mic: Live");
 }
 
 QString customShortcutMenuLabel(const std::optional<DeviceQueryResponse> &lastQuery)
@@ -320,7 +328,8 @@ QString deviceStatusLabel(bool isConnected, const std::optional<DeviceQueryRespo
                           bool hasInaccessibleDevice)
 {
     if (!isConnected) {
-        return hasInaccessibleDevice ? QCoreApplication::translate("MenuPresenter", "Device: Found, No Access") : QCoreApplication::translate("MenuPresenter", "Device: Not Found");
+        return hasInaccessibleDevice ? QCoreApplication::translate("MenuPresenter", "Device: Found, No Access")
+                                     : QCoreApplication::translate("MenuPresenter", "Device: Not Found");
     }
     if (!lastQuery) {
         return QCoreApplication::translate("MenuPresenter", "Device: Connected");
@@ -334,7 +343,8 @@ QString deviceAccessHint(bool isConnected, bool hasInaccessibleDevice)
     if (isConnected || !hasInaccessibleDevice) {
         return {};
     }
-    return QCoreApplication::translate("MenuPresenter", "Install the device access rule (70-dorvel.rules), then replug");
+    return QCoreApplication::translate("MenuPresenter",
+                                       "Install the device access rule (70-dorvel.rules), then replug");
 }
 
 QString appVersionLabel(const std::optional<QString> &shortVersion)
@@ -372,8 +382,8 @@ QUrl featureRequestURL(const QString &supportEmail, const QString &appVersionLin
 {
     const QString subject = QStringLiteral("Kestrix Feature Request");
     const QString body = QCoreApplication::translate("MenuPresenter", "What would you like to see added or changed?") +
-                         QStringLiteral("\n\n\n---\n") + appVersionLine +
-                         QLatin1Char('\n') + deviceStatusLine + QLatin1Char('\n') + operatingSystem;
+                         QStringLiteral("\n\n\n---\n") + appVersionLine + QLatin1Char('\n') + deviceStatusLine +
+                         QLatin1Char('\n') + operatingSystem;
     // Every reserved character of the query is encoded, "&", "=" and "+" included, so the body
     // arrives exactly as written.
     const auto encode = [](const QString &value) {
@@ -391,7 +401,8 @@ Alert quitDuringFirmwareUpdateAlert()
     alert.message = QCoreApplication::translate("MenuPresenter", "TARN Firmware Update In Progress");
     alert.informativeText = QCoreApplication::translate(
         "MenuPresenter", "Quitting now won't damage the device, but you'll lose track of whether the update finished.");
-    alert.buttons = {QCoreApplication::translate("MenuPresenter", "Cancel"), QCoreApplication::translate("MenuPresenter", "Quit Anyway")};
+    alert.buttons = {QCoreApplication::translate("MenuPresenter", "Cancel"),
+                     QCoreApplication::translate("MenuPresenter", "Quit Anyway")};
     alert.destructiveButton = 1;
     alert.confirmingButton = 1;
     return alert;

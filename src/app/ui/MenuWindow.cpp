@@ -29,7 +29,8 @@ MenuWindow::MenuWindow(MenuController &controller, QWidget *parent) : QWidget(pa
     m_presetMenu = new QMenu(m_presetButton);
     const MenuView &view = m_controller.view();
     for (bool media : {false, true}) {
-        QMenu *submenu = m_presetMenu->addMenu(media ? QCoreApplication::translate("MenuWindow", "Media") : QCoreApplication::translate("MenuWindow", "System"));
+        QMenu *submenu = m_presetMenu->addMenu(media ? QCoreApplication::translate("MenuWindow", "Media")
+                                                     : QCoreApplication::translate("MenuWindow", "System"));
         const auto &items = media ? view.mediaPresets : view.systemPresets;
         for (std::size_t i = 0; i < items.size(); ++i) {
             QAction *action = submenu->addAction(QString());

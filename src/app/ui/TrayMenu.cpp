@@ -3,8 +3,8 @@
 #include "app/ui/MenuController.h"
 #include "ui/MenuText.h"
 
-#include <QCoreApplication>
 #include <QAction>
+#include <QCoreApplication>
 
 using MenuPresenter::MenuItem;
 using MenuPresenter::MenuView;

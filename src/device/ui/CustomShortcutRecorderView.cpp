@@ -64,7 +64,8 @@ CustomShortcutRecorderView::CustomShortcutRecorderView(DorvelDeviceManager &hid,
 
     // Its name is its visible text (the combination, or what to do), set on each render.
     m_recordButton = new QPushButton(this);
-    m_recordButton->setAccessibleDescription(QCoreApplication::translate("CustomShortcutRecorderView", "Key combination to bind"));
+    m_recordButton->setAccessibleDescription(
+        QCoreApplication::translate("CustomShortcutRecorderView", "Key combination to bind"));
     m_recordButton->setMinimumHeight(m_recordButton->sizeHint().height() + 8);
     rows->addWidget(m_recordButton);
 
@@ -85,7 +86,8 @@ CustomShortcutRecorderView::CustomShortcutRecorderView(DorvelDeviceManager &hid,
     };
     m_gap = new UnitSlider({gapMs,
                             [gapMs](int index) -> QString {
-                                return QString::number(static_cast<int>(gapMs(index))) + QCoreApplication::translate("CustomShortcutRecorderView", " ms");
+                                return QString::number(static_cast<int>(gapMs(index))) +
+                                       QCoreApplication::translate("CustomShortcutRecorderView", " ms");
                             }},
                            this);
     m_gap->setRange(0, static_cast<int>(gapTableMs.size()) - 1);

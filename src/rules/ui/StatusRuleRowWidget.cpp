@@ -4,9 +4,9 @@
 #include "rules/ui/LedEffectPicker.h"
 #include "ui/ColorButton.h"
 
-#include <QCoreApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSignalBlocker>

@@ -17,8 +17,8 @@
 #include <QSignalBlocker>
 #include <QToolButton>
 
-#include <algorithm>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include "ui/Stepper.h"
 #include "ui/UnitSlider.h"
 
-#include <QCoreApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -226,7 +226,8 @@ QWidget *RGBSettingsView::buildFallback()
 {
     QGroupBox *box = section(QCoreApplication::translate("RGBSettingsView", "Fallback"), this);
     QFormLayout *rows = formRows(box);
-    m_fallback = new QCheckBox(QCoreApplication::translate("RGBSettingsView", "Use as fallback when no rule is active"), box);
+    m_fallback =
+        new QCheckBox(QCoreApplication::translate("RGBSettingsView", "Use as fallback when no rule is active"), box);
     m_fallback->setObjectName(QStringLiteral("fallback"));
     m_fallback->setChecked(m_rulesEngine.fallbackEnabled());
     rows->addRow(m_fallback);
@@ -265,7 +266,8 @@ QWidget *RGBSettingsView::buildFlash()
     };
     m_flashDuration = new UnitSlider({milliseconds,
                                       [](int steps) -> QString {
-                                          return QString::number(steps * flashDurationStepMs) + QCoreApplication::translate("RGBSettingsView", " ms");
+                                          return QString::number(steps * flashDurationStepMs) +
+                                                 QCoreApplication::translate("RGBSettingsView", " ms");
                                       }},
                                      box);
     m_flashDuration->setObjectName(QStringLiteral("flashDuration"));

@@ -7,9 +7,9 @@
 #include "timers/TimerPresenter.h"
 #include "ui/ColorButton.h"
 
-#include <QCoreApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -116,9 +116,10 @@ TimerView::TimerView(TimerManager &timer, DorvelDeviceManager &hid, QWidget *par
     QFormLayout *simpleForm = formIn(m_simpleSetup);
     m_simpleMinutes = stepper(P::simpleMinutesStepper(), m_simpleSetup);
     simpleForm->addRow(m_simpleMinutes);
-    m_simpleColor = colorPicker(*simpleForm, QCoreApplication::translate("TimerView", "Alert color"), QColor::fromRgbF(1, 0, 0), m_simpleSetup);
-    m_simpleEffect =
-        effectPicker(*simpleForm, QCoreApplication::translate("TimerView", "Alert effect"), Dorvel::RGBMode::breatheFast, m_simpleSetup);
+    m_simpleColor = colorPicker(*simpleForm, QCoreApplication::translate("TimerView", "Alert color"),
+                                QColor::fromRgbF(1, 0, 0), m_simpleSetup);
+    m_simpleEffect = effectPicker(*simpleForm, QCoreApplication::translate("TimerView", "Alert effect"),
+                                  Dorvel::RGBMode::breatheFast, m_simpleSetup);
     m_simpleStart = new QPushButton(QCoreApplication::translate("TimerView", "Start"), m_simpleSetup);
     m_simpleStart->setAccessibleName(QCoreApplication::translate("TimerView", "Start timer"));
     simpleForm->addRow(buttonRow(m_simpleStart));
@@ -143,19 +144,22 @@ TimerView::TimerView(TimerManager &timer, DorvelDeviceManager &hid, QWidget *par
     const auto solid = Dorvel::RGBMode::solid;
     m_workMinutes = stepper(P::workMinutesStepper(), m_pomodoroSetup);
     pomodoroForm->addRow(m_workMinutes);
-    m_workColor =
-        colorPicker(*pomodoroForm, QCoreApplication::translate("TimerView", "Work color"), QColor::fromRgbF(0, 1.0f / 3, 1), m_pomodoroSetup);
-    m_workEffect = effectPicker(*pomodoroForm, QCoreApplication::translate("TimerView", "Work effect"), solid, m_pomodoroSetup);
+    m_workColor = colorPicker(*pomodoroForm, QCoreApplication::translate("TimerView", "Work color"),
+                              QColor::fromRgbF(0, 1.0f / 3, 1), m_pomodoroSetup);
+    m_workEffect =
+        effectPicker(*pomodoroForm, QCoreApplication::translate("TimerView", "Work effect"), solid, m_pomodoroSetup);
     m_breakMinutes = stepper(P::breakMinutesStepper(), m_pomodoroSetup);
     pomodoroForm->addRow(m_breakMinutes);
-    m_breakColor =
-        colorPicker(*pomodoroForm, QCoreApplication::translate("TimerView", "Break color"), QColor::fromRgbF(0, 0.8f, 0.4f), m_pomodoroSetup);
-    m_breakEffect = effectPicker(*pomodoroForm, QCoreApplication::translate("TimerView", "Break effect"), solid, m_pomodoroSetup);
+    m_breakColor = colorPicker(*pomodoroForm, QCoreApplication::translate("TimerView", "Break color"),
+                               QColor::fromRgbF(0, 0.8f, 0.4f), m_pomodoroSetup);
+    m_breakEffect =
+        effectPicker(*pomodoroForm, QCoreApplication::translate("TimerView", "Break effect"), solid, m_pomodoroSetup);
     m_longBreakMinutes = stepper(P::longBreakMinutesStepper(), m_pomodoroSetup);
     pomodoroForm->addRow(m_longBreakMinutes);
-    m_longBreakColor = colorPicker(*pomodoroForm, QCoreApplication::translate("TimerView", "Long break color"), QColor::fromRgbF(0.6f, 0.2f, 1),
-                                   m_pomodoroSetup);
-    m_longBreakEffect = effectPicker(*pomodoroForm, QCoreApplication::translate("TimerView", "Long break effect"), solid, m_pomodoroSetup);
+    m_longBreakColor = colorPicker(*pomodoroForm, QCoreApplication::translate("TimerView", "Long break color"),
+                                   QColor::fromRgbF(0.6f, 0.2f, 1), m_pomodoroSetup);
+    m_longBreakEffect = effectPicker(*pomodoroForm, QCoreApplication::translate("TimerView", "Long break effect"),
+                                     solid, m_pomodoroSetup);
     m_cyclesBeforeLongBreak = stepper(P::cyclesBeforeLongBreakStepper(), m_pomodoroSetup);
     pomodoroForm->addRow(m_cyclesBeforeLongBreak);
     m_limitSession = new QCheckBox(QCoreApplication::translate("TimerView", "Limit session"), m_pomodoroSetup);

@@ -29,8 +29,9 @@ QString statusText(const AppUpdater::State &state)
     case Kind::verifying:
         return QCoreApplication::translate("AppUpdatePresenter", "Verifying v%1's signature…").arg(state.version);
     case Kind::readyToInstall:
-        return QCoreApplication::translate("AppUpdatePresenter", "v%1 is ready. Installing relaunches Kestrix -- any in-progress TARN firmware "
-                                           "update should finish first.")
+        return QCoreApplication::translate(
+                   "AppUpdatePresenter", "v%1 is ready. Installing relaunches Kestrix -- any in-progress TARN firmware "
+                                         "update should finish first.")
             .arg(state.version);
     case Kind::installFailed:
         return message(state.error);
@@ -61,9 +62,11 @@ MenuEntry menuEntry(const AppUpdater::State &state)
     case Kind::upToDate:
         return {QCoreApplication::translate("AppUpdatePresenter", "Check for Updates"), Action::checkNow};
     case Kind::error:
-        return {QCoreApplication::translate("AppUpdatePresenter", "Couldn't Check for Updates, Retry"), Action::checkNow};
+        return {QCoreApplication::translate("AppUpdatePresenter", "Couldn't Check for Updates, Retry"),
+                Action::checkNow};
     case Kind::available:
-        return {QCoreApplication::translate("AppUpdatePresenter", "Update Available: v%1").arg(state.version), Action::openWindowAndStartInstall};
+        return {QCoreApplication::translate("AppUpdatePresenter", "Update Available: v%1").arg(state.version),
+                Action::openWindowAndStartInstall};
     case Kind::downloading:
         return {QCoreApplication::translate("AppUpdatePresenter", "Downloading v%1…").arg(state.version), Action::none};
     case Kind::verifying:
@@ -75,7 +78,8 @@ MenuEntry menuEntry(const AppUpdater::State &state)
         if (!canRetry(state.error)) {
             return {message(state.error), Action::none};
         }
-        return {QCoreApplication::translate("AppUpdatePresenter", "%1, Retry").arg(message(state.error)), Action::openWindowAndStartInstall};
+        return {QCoreApplication::translate("AppUpdatePresenter", "%1, Retry").arg(message(state.error)),
+                Action::openWindowAndStartInstall};
     }
     return {};
 }

@@ -61,7 +61,8 @@ AppUpdateProgressView::AppUpdateProgressView(AppUpdater &updater, URLOpener open
     buttons->setContentsMargins(0, 0, 0, 0);
     m_retry = new QPushButton(QCoreApplication::translate("AppUpdateProgressView", "Retry"), m_recovery);
     m_retry->setObjectName(QStringLiteral("retry"));
-    auto *browserButton = new QPushButton(QCoreApplication::translate("AppUpdateProgressView", "Open in Browser Instead"), m_recovery);
+    auto *browserButton =
+        new QPushButton(QCoreApplication::translate("AppUpdateProgressView", "Open in Browser Instead"), m_recovery);
     browserButton->setObjectName(QStringLiteral("openInBrowser"));
     buttons->addWidget(m_retry);
     buttons->addWidget(browserButton);
