@@ -1,22 +1,17 @@
 #include "app/TamselDesktopApp.h"
 #include "app/Translations.h"
-#include "app/ui/LegalAgreementPresenter.h"
 #include "app/ui/MenuPresenter.h"
 #include "app/ui/TrayMenu.h"
 #include "app/ui/WindowRouter.h"
 #include "device/DorvelDeviceManager.h"
 #include "device/ui/CustomShortcutPresenter.h"
-#include "device/ui/LedLabels.h"
 #include "firmware/TarnFirmwareUpdater.h"
 #include "firmware/TarnUpdatePresenter.h"
 #include "platform/sim/SimulatedHidBus.h"
-#include "rules/StatusRulesPresenter.h"
-#include "settings/ui/RGBSettingsPresenter.h"
 #include "support/DeviceTestSupport.h"
 #include "support/FakePorts.h"
 #include "support/FakeTriggerListener.h"
 #include "timers/TimerPresenter.h"
-#include "ui/ColorButton.h"
 #include "unit/rules/RulesTestSupport.h"
 #include "update/ui/AppUpdatePresenter.h"
 #include "update/ui/UninstallConfirmation.h"
@@ -76,79 +71,59 @@ std::vector<Enum> upTo(Enum last)
     return all;
 }
 
-// Every text the presenters produce over the states they tell apart.
+// The texts of states the windows of a freshly started application do not reach: every update and
+// timer state, every failure, every alert, every key of a recorded combination.
 QStringList presenterTexts()
 {
     QStringList texts;
-    const auto menu = [&](const MenuPresenter::MenuState &state) {
+    MenuPresenter::MenuState state;
+    state.isConnected = true;
+    state.lastQuery = DeviceQueryResponse{};
+    state.lastQuery->hwPlatform = HardwarePlatform::rp2350;
+    state.lastQuery->bindType = BindType::custom;
+    state.statusLightPausedUntil = QDateTime::currentDateTime();
+    const auto menu = [&] {
         const MenuPresenter::MenuView view = MenuPresenter::menuView(state);
-        for (const auto *item :
-             {&view.micLine, &view.toggleMicMute, &view.presetNotice, &view.customShortcut, &view.rgbSettings,
-              &view.statusRules, &view.pauseMenu, &view.timer, &view.advancedSetup, &view.featureRequest,
-              &view.deviceStatus, &view.accessHint, &view.appVersion, &view.appUpdate, &view.firmwareUpdate,
-              &view.uninstall, &view.terms, &view.quit}) {
-            texts << item->text;
-        }
-        for (const auto *items : {&view.systemPresets, &view.mediaPresets, &view.pauseItems}) {
-            for (const auto &item : *items) {
-                texts << item.text;
-            }
-        }
-        texts << view.toolTip;
+        texts << view.deviceStatus.text << view.accessHint.text << view.appUpdate.text << view.firmwareUpdate.text
+              << view.pauseMenu.text << view.timer.text << view.customShortcut.text << view.toolTip;
     };
-    MenuPresenter::MenuState base;
-    base.isConnected = true;
-    base.lastQuery = DeviceQueryResponse{};
-    base.lastQuery->hwPlatform = HardwarePlatform::rp2350;
-    base.lastQuery->bindType = BindType::preset;
-    base.lastQuery->currentPresetID = 0;
-    for (const auto kind : upTo(LedShowing::Kind::off)) {
-        MenuPresenter::MenuState state = base;
-        state.ledShowing = {kind, QStringLiteral("mic_muted"), QStringLiteral("Mic Muted")};
-        state.micMuted = kind == LedShowing::Kind::rule;
-        menu(state);
-    }
     for (const auto kind : upTo(AppUpdater::State::Kind::installFailed)) {
         for (const auto error : upTo(AppUpdateError::installStartFailed)) {
-            MenuPresenter::MenuState state = base;
             state.appUpdate.kind = kind;
             state.appUpdate.error = error;
-            menu(state);
             texts << AppUpdatePresenter::progress(state.appUpdate).statusText;
+            menu();
         }
     }
     for (const auto kind : upTo(TarnUpdateState::Kind::failed)) {
         for (const auto error : upTo(TarnUpdateError::Kind::reconnectTimeout)) {
-            MenuPresenter::MenuState state = base;
+            state.firmware = {};
             state.firmware.kind = kind;
             state.firmware.error = TarnUpdateError(error);
             state.firmware.totalBytes = 2;
             const auto window = TarnUpdatePresenter::progressWindow(state.firmware);
-            texts << window.title << window.statusText << window.progressCaption;
-            menu(state);
+            texts << window.statusText << window.progressCaption;
+            menu();
         }
+    }
+    for (const auto showing : upTo(LedShowing::Kind::off)) {
+        state.ledShowing = {showing, QStringLiteral("mic_muted"), QStringLiteral("Mic Muted")};
+        state.statusLightPausedUntil.reset();
+        menu();
     }
     for (const auto phase : upTo(PomodoroPhase::longBreak)) {
         for (const auto kind : {TimerKind::simple, TimerKind::pomodoro}) {
-            MenuPresenter::MenuState state = base;
             state.timerKind = kind;
             state.pomodoroPhase = phase;
             state.timerExpired = phase == PomodoroPhase::work;
-            menu(state);
             const auto window = TimerPresenter::timerWindow(kind, state.timerExpired, phase, 65, 1, 4, true);
-            texts << window.simpleStatus << window.simpleButton << window.phaseName << window.cycleLine
-                  << window.startNotice;
+            texts << window.simpleStatus << window.simpleButton << window.phaseName << window.cycleLine;
+            menu();
         }
     }
-    MenuPresenter::MenuState away;
-    away.hasInaccessibleDevice = true;
-    away.statusLightPausedUntil = QDateTime::currentDateTime();
-    menu(away);
-    away.hasInaccessibleDevice = false;
-    menu(away);
-    base.lastQuery->bindType = BindType::custom;
-    base.statusLightPausedUntil = away.statusLightPausedUntil;
-    menu(base);
+    state.isConnected = false;
+    state.hasInaccessibleDevice = true;
+    menu();
     const auto alert = [&](const Alert &shown) {
         texts << shown.message << shown.informativeText << shown.buttons;
     };
@@ -156,81 +131,16 @@ QStringList presenterTexts()
     for (const auto kind : upTo(AppBundle::Installation::Kind::notWritable)) {
         alert(UninstallConfirmation::alert({QStringLiteral("/opt/x"), {}, {}, {kind, QStringLiteral("x")}, {}}));
     }
-
     CustomShortcutPresenter::State shortcut;
-    shortcut.lastQuery = DeviceQueryResponse{};
-    shortcut.lastQuery->bindType = BindType::custom;
     shortcut.keyNames = CustomShortcutPresenter::KeyNames::desktop;
     for (int usage = 0; usage < 0x60; ++usage) {
-        shortcut.capturedMods = shortcut.lastQuery->currentCustomMods = 0x0F;
-        shortcut.capturedKeycode = shortcut.lastQuery->currentCustomKeycode = static_cast<std::uint8_t>(usage);
-        shortcut.isRecording = usage == 0;
-        shortcut.isLinkHeld = usage % 2 == 0;
+        shortcut.capturedMods = 0x0F;
+        shortcut.capturedKeycode = static_cast<std::uint8_t>(usage);
         shortcut.gapIndex = usage % 7;
-        const auto view = CustomShortcutPresenter::customShortcutView(shortcut);
-        texts << view.title << view.recorderLabel << view.repeatLabel << view.gapCaption << view.applyToolTip
-              << view.deviceNotice.value_or(QString()) << view.currentlyBound.value_or(QString());
-    }
-
-    for (const auto mode : upTo(Dorvel::RGBMode::knightScanner)) {
-        texts << LedLabels::rgbModeLabel(mode);
-    }
-    for (const auto style : upTo(Dorvel::FlashStyle::breatheOnce)) {
-        texts << RGBSettingsPresenter::flashStyleLabel(style);
-    }
-    for (const auto mode : upTo(Dorvel::SuspendMode::goDark)) {
-        texts << RGBSettingsPresenter::suspendModeLabel(mode);
-    }
-    texts << RGBSettingsPresenter::breatheSweepLabel(Dorvel::BreatheSweepMode::scaled)
-          << RGBSettingsPresenter::breatheSweepLabel(Dorvel::BreatheSweepMode::fullSweep)
-          << RGBSettingsPresenter::pulsesLabel(3)
-          << RGBSettingsPresenter::deviceNotice(false, false).value_or(QString());
-    for (int hue = 0; hue < 360; hue += 10) {
-        texts << ColorButton::colorName(QColor::fromHsv(hue, 255, 255))
-              << ColorButton::colorName(QColor::fromHsv(hue, hue % 30, hue % 255));
-    }
-
-    for (const auto &stepper : {TimerPresenter::simpleMinutesStepper(), TimerPresenter::workMinutesStepper(),
-                                TimerPresenter::breakMinutesStepper(), TimerPresenter::longBreakMinutesStepper(),
-                                TimerPresenter::cyclesBeforeLongBreakStepper(), TimerPresenter::totalCyclesStepper()}) {
-        texts << stepper.name << stepper.prefix << stepper.suffix;
-    }
-
-    texts << StatusRulesPresenter::title() << StatusRulesPresenter::caption() << StatusRulesPresenter::reorderHint()
-          << StatusRulesPresenter::userAddressesLabel() << StatusRulesPresenter::userAddressesPlaceholder()
-          << StatusRulesPresenter::userAddressesHint();
-    for (const StatusRule &rule : defaultStatusRules()) {
-        const auto row = StatusRulesPresenter::ruleRow(rule);
-        texts << row.name << row.finishDurationText << StatusRulesPresenter::enabledAccessibleName(row.name)
-              << StatusRulesPresenter::effectAccessibleName(row.name)
-              << StatusRulesPresenter::colorAccessibleName(row.name)
-              << StatusRulesPresenter::finishEffectAccessibleName(row.name)
-              << StatusRulesPresenter::finishSwitchAccessibleName(row.name)
-              << StatusRulesPresenter::finishColorAccessibleName(row.name)
-              << StatusRulesPresenter::finishDurationAccessibleName(row.name);
-    }
-    const QList<CalendarInfo> calendars{{QStringLiteral("a"), {}}, {QStringLiteral("b"), {}}};
-    for (const QSet<QString> &excluded :
-         {QSet<QString>{}, {QStringLiteral("a")}, {QStringLiteral("a"), QStringLiteral("b")}}) {
-        const auto line = StatusRulesPresenter::calendarsLine(calendars, excluded, {});
-        texts << line.caption << line.summary;
-    }
-
-    const auto terms = LegalAgreementPresenter::terms();
-    texts << terms.title << terms.summaryTitle << terms.summary << terms.versionCaption
-          << LegalAgreementPresenter::present(true, true).acceptedNotice;
-    for (const auto &section : terms.sections) {
-        texts << section.title << section.body;
+        texts << CustomShortcutPresenter::customShortcutView(shortcut).recorderLabel
+              << CustomShortcutPresenter::customShortcutView(shortcut).gapCaption;
     }
     return texts;
-}
-
-// Drops the accelerator marks of button, group and menu texts.
-QString withoutAccelerators(QString text)
-{
-    return text.replace(QStringLiteral("&&"), QStringLiteral("\x01"))
-        .remove(QLatin1Char('&'))
-        .replace(QLatin1Char('\x01'), QLatin1Char('&'));
 }
 
 // Every text a person can see or hear in this window or menu, its own and its children's.
@@ -244,9 +154,9 @@ QStringList widgetTexts(QWidget &window)
         if (auto *label = qobject_cast<QLabel *>(widget)) {
             texts << label->text().remove(QRegularExpression(QStringLiteral("<[^>]*>")));
         } else if (auto *button = qobject_cast<QAbstractButton *>(widget)) {
-            texts << withoutAccelerators(button->text());
+            texts << button->text();
         } else if (auto *group = qobject_cast<QGroupBox *>(widget)) {
-            texts << withoutAccelerators(group->title());
+            texts << group->title();
         } else if (auto *combo = qobject_cast<QComboBox *>(widget)) {
             for (int i = 0; i < combo->count(); ++i) {
                 texts << combo->itemText(i);
@@ -260,50 +170,44 @@ QStringList widgetTexts(QWidget &window)
                 texts << list->model()->index(row, 0).data().toString();
             }
         } else if (auto *menu = qobject_cast<QMenu *>(widget)) {
-            texts << withoutAccelerators(menu->title());
+            texts << menu->title();
             for (QAction *action : menu->actions()) {
-                texts << withoutAccelerators(action->text()) << action->toolTip();
+                texts << action->text() << action->toolTip();
             }
         }
     }
     return texts;
 }
 
+// The messages of a .ts file; an unfinished translation reads as empty.
 struct Message {
     QString context;
     QString source;
     QStringList translations; // one, or one per plural form
-    QString type;             // empty once finished
 };
 
 std::vector<Message> readMessages(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
     std::vector<Message> messages;
     QString context;
     bool numerus = false;
-    QXmlStreamReader xml(&file);
+    QXmlStreamReader xml(file.open(QIODevice::ReadOnly) ? &file : nullptr);
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement) {
             continue;
         }
-        const auto name = xml.name();
+        const QString name = xml.name().toString();
         if (name == QLatin1String("name")) {
             context = xml.readElementText();
         } else if (name == QLatin1String("message")) {
-            numerus = xml.attributes().value(QLatin1String("numerus")) == QLatin1String("yes");
-            messages.push_back({context, {}, {}, {}});
+            numerus = xml.attributes().hasAttribute(QLatin1String("numerus"));
+            messages.push_back({context, {}, {}});
         } else if (name == QLatin1String("source")) {
             messages.back().source = xml.readElementText();
-        } else if (name == QLatin1String("translation")) {
-            messages.back().type = xml.attributes().value(QLatin1String("type")).toString();
-            if (!numerus) {
-                messages.back().translations << xml.readElementText();
-            }
-        } else if (name == QLatin1String("numerusform")) {
+        } else if (name == QLatin1String("translation") && xml.attributes().hasAttribute(QLatin1String("type"))) {
+            messages.back().translations << QString(); // unfinished, vanished or obsolete
+        } else if ((name == QLatin1String("translation") && !numerus) || name == QLatin1String("numerusform")) {
             messages.back().translations << xml.readElementText();
         }
     }
@@ -407,12 +311,12 @@ private Q_SLOTS:
                 problems << key + QStringLiteral(": no longer in the sources");
             }
             for (const Message &message : messages) {
-                if (!message.type.isEmpty() || message.translations.isEmpty()) {
+                if (message.translations.isEmpty()) {
                     said(message, "not finished");
                 }
                 for (const QString &translation : message.translations) {
                     if (translation.isEmpty() || placeholders(translation) != placeholders(message.source)) {
-                        said(message, "empty, or placeholders differ");
+                        said(message, "unfinished, or placeholders differ");
                     }
                     if (message.source.endsWith(QStringLiteral("…")) != translation.endsWith(QStringLiteral("…"))) {
                         said(message, "ellipsis differs");
