@@ -60,7 +60,7 @@ QStringList shippedLanguages(const QString &folder)
 
 std::optional<QString> install(const QStringList &preferred, const QString &folder)
 {
-    const std::optional<QString> language = chooseLanguage(preferred, shippedLanguages(folder));
+    std::optional<QString> language = chooseLanguage(preferred, shippedLanguages(folder));
     if (!language) {
         return std::nullopt;
     }

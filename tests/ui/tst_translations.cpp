@@ -1,5 +1,6 @@
 #include "app/TamselDesktopApp.h"
 #include "app/Translations.h"
+#include "app/ui/LegalAgreementPresenter.h"
 #include "app/ui/MenuPresenter.h"
 #include "app/ui/TrayMenu.h"
 #include "app/ui/WindowRouter.h"
@@ -128,6 +129,7 @@ QStringList presenterTexts()
         texts << shown.message << shown.informativeText << shown.buttons;
     };
     alert(MenuPresenter::quitDuringFirmwareUpdateAlert());
+    texts << LegalAgreementPresenter::present(true, true).acceptedNotice;
     for (const auto kind : upTo(AppBundle::Installation::Kind::notWritable)) {
         alert(UninstallConfirmation::alert({QStringLiteral("/opt/x"), {}, {}, {kind, QStringLiteral("x")}, {}}));
     }

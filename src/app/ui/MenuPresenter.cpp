@@ -255,8 +255,9 @@ QString customShortcutMenuLabel(const std::optional<DeviceQueryResponse> &lastQu
 QString presetLabel(std::uint8_t code, const std::optional<DeviceQueryResponse> &lastQuery)
 {
     const auto action = fromRaw<PresetAction>(code);
-    // The names are plain literals of the protocol layer; their translations are listed with it.
-    const QString label = action ? QCoreApplication::translate("PresetAction", displayName(*action).data()) : QString();
+    // The protocol layer's names are string literals (so null-terminated), listed above for the
+    // translation tools.
+    QString label = action ? QCoreApplication::translate("PresetAction", displayName(*action).data()) : QString();
     if (lastQuery && lastQuery->bindType == BindType::preset && lastQuery->currentPresetID == code) {
         return QCoreApplication::translate("MenuPresenter", "✓ %1").arg(label);
     }
