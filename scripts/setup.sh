@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # toolchain
-  g++ cmake ninja-build ccache pkg-config git clang libclang-rt-14-dev clang-format clang-tidy
+  g++ cmake ninja-build ccache mold pkg-config git clang libclang-rt-14-dev clang-format clang-tidy
   # libraries
   qt6-base-dev qt6-base-dev-tools qcoro-qt6-dev
   # translations: lupdate and lrelease with their CMake package, and Qt's own translated texts

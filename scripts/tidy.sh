@@ -30,11 +30,22 @@ sources = subprocess.run(["git", "ls-files", "-z", "--", "src/*.cpp"], check=Tru
 wanted = {os.path.join(root, s) for s in sources if s}
 
 # The compile database lists a source once per target that compiles it (fuzz targets, tests); keep
-# the first entry of each product source so that every file is checked once.
+# the first entry of each product source so that every file is checked once. A unity build lists
+# the unity files instead, each including several sources: they are checked as they were compiled,
+# once per unity file, with the included sources' findings reported as well (a header filter that
+# takes in .cpp files under src/). The unity file's own includes of sources are its purpose.
+unity_args = ["--header-filter=/src/.*\\.(h|cpp)$", "--checks=-bugprone-suspicious-include"]
 entries, seen = [], set()
 for entry in json.load(open(os.path.join(build, "compile_commands.json"))):
     path = os.path.normpath(os.path.join(entry["directory"], entry["file"]))
-    if path in wanted and path not in seen:
+    if re.search(r"/Unity/unity_[^/]*\.cxx$", path):
+        included = {os.path.normpath(i) for i in re.findall(r'^#include "([^"]+)"', open(path).read(), re.M)}
+        if included & wanted and path not in seen:
+            seen.add(path)
+            seen.update(included & wanted)
+            entry["file"], entry["tidy_args"] = path, unity_args
+            entries.append(entry)
+    elif path in wanted and path not in seen:
         seen.add(path)
         entry["file"] = path
         entries.append(entry)
@@ -42,7 +53,7 @@ missing = wanted - seen
 if missing:
     sys.exit("clang-tidy: not in the compile database: " + " ".join(sorted(missing)))
 with open(os.path.join(tidy_dir, "compile_commands.json"), "w") as out:
-    json.dump(entries, out)
+    json.dump([{k: v for k, v in e.items() if k != "tidy_args"} for e in entries], out)
 
 def neutral(text):
     return text.replace(build_abs, "@BUILD@").replace(root, "@SOURCE@")
@@ -90,7 +101,7 @@ def findings_in(output):
     return len(re.findall(r": (warning|error): ", output))
 
 def tidy(entry, k):
-    run = subprocess.run(["clang-tidy", "-p", tidy_dir, "--quiet", entry["file"]],
+    run = subprocess.run(["clang-tidy", "-p", tidy_dir, "--quiet", *entry.get("tidy_args", []), entry["file"]],
                          capture_output=True, text=True)
     output = run.stdout
     if run.returncode != 0 and not findings_in(output):
@@ -118,6 +129,6 @@ with open(os.path.join(tidy_dir, "clang-tidy.log"), "w") as log:
             print(output, end="")
 if findings:
     sys.exit(f"clang-tidy: {findings} findings (see above)")
-print(f"clang-tidy: no findings in {len(entries)} files ({len(todo)} checked, "
+print(f"clang-tidy: no findings in {len(wanted)} sources, {len(entries)} compilations ({len(todo)} checked, "
       f"{len(entries) - len(todo)} unchanged since they last passed)")
 PY
