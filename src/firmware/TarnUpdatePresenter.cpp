@@ -1,5 +1,7 @@
 #include "firmware/TarnUpdatePresenter.h"
 
+#include <QCoreApplication>
+
 namespace TarnUpdatePresenter {
 
 namespace {
@@ -109,3 +111,8 @@ MenuItem menuItem(const TarnUpdateState &state)
 }
 
 } // namespace TarnUpdatePresenter
+
+QString TarnUpdatePresenter::progressAccessibleName()
+{
+    return QCoreApplication::translate("TarnUpdatePresenter", "Firmware transfer");
+}
