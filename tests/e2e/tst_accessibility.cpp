@@ -504,11 +504,13 @@ private Q_SLOTS:
              "check box: Use as fallback when no rule is active", "slider: White, 0%", "check box: Flash when off",
              "push button: Flash Color, White", "slider: Duration, 800 ms", "combo box: Style, Single Flash",
              "combo box: When host sleeps, Keep animating", "combo box: Breathing style, Scale with slider"});
+        // The rules' rows, each control named after its rule; the table stops at the second rule.
         row("Status Rules…", "Status Rules",
             {"list: Status Rules, Drag a rule by its handle, or press Ctrl+Shift+Up or Ctrl+Shift+Down to move "
              "the focused rule.",
-             "check box: AI Execution enabled", "combo box: AI Execution effect, Solid",
-             "push button: AI Execution color, Purple"});
+             "check box: AI Execution enabled", "combo box: Pulsing, AI Execution effect",
+             "push button: AI Execution color, Red", "check box: Finish effect for AI Execution",
+             "check box: Meeting Soon enabled"});
         row("Timer…", "Timer",
             {"spin box: Duration", "push button: Alert color, Red", "combo box: Alert effect, Breathe (fast)",
              "push button: Start timer", "spin box: Work", "push button: Work color, Blue",
@@ -568,10 +570,7 @@ private Q_SLOTS:
         QVERIFY2(start >= 0, qPrintable(stops.join(QLatin1Char('\n')) + QStringLiteral("\n--\n") +
                                         controls.join(QLatin1Char('\n'))));
         const QStringList cycle = stops.mid(start) + stops.mid(0, start);
-        QEXPECT_FAIL("Status Rules",
-                     "a rule's controls live in the list's row widgets, which the list does not offer to readers",
-                     Abort);
-        QCOMPARE(cycle, tabOrder);
+        QCOMPARE(cycle.mid(0, tabOrder.size()), tabOrder); // the table may stop after the first rows
         QStringList sortedControls = controls;
         QStringList sortedCycle = cycle;
         sortedControls.sort();
