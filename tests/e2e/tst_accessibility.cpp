@@ -8,12 +8,10 @@
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QFile>
 #include <QProcess>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -44,22 +42,16 @@ struct Node {
     bool isNull() const { return path.isEmpty() || path == QLatin1String("/org/a11y/atspi/null"); }
 };
 
-QList<Node> readNodes(const QVariant &value)
+// An object reference, (so), read from `argument`.
+Node readNode(const QDBusArgument &argument)
 {
-    QList<Node> nodes;
-    const auto argument = value.value<QDBusArgument>();
-    argument.beginArray();
-    while (!argument.atEnd()) {
-        Node node;
-        QDBusObjectPath path;
-        argument.beginStructure();
-        argument >> node.service >> path;
-        argument.endStructure();
-        node.path = path.path();
-        nodes << node;
-    }
-    argument.endArray();
-    return nodes;
+    Node node;
+    QDBusObjectPath path;
+    argument.beginStructure();
+    argument >> node.service >> path;
+    argument.endStructure();
+    node.path = path.path();
+    return node;
 }
 
 // An event a screen reader hears: what changed (`kind`: "PropertyChange", "StateChanged",
@@ -119,11 +111,26 @@ public:
         message.setArguments(arguments);
         return m_bus.call(message, QDBus::Block, 5000);
     }
+    // The first value a method of org.a11y.atspi.Accessible returns; invalid when the object is gone.
+    QVariant ask(const Node &node, const char *method) const
+    {
+        return call(node, QStringLiteral("org.a11y.atspi.Accessible"), QString::fromLatin1(method))
+            .arguments()
+            .value(0);
+    }
     QVariant property(const Node &node, const char *interface, const char *name) const
     {
         const QDBusMessage reply = call(node, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
                                         {QString::fromLatin1(interface), QString::fromLatin1(name)});
         return reply.arguments().value(0).value<QDBusVariant>().variant();
+    }
+    // A structured value as its reader; null for an object that has gone meanwhile.
+    static std::optional<QDBusArgument> structured(const QVariant &value)
+    {
+        if (value.userType() != qMetaTypeId<QDBusArgument>()) {
+            return std::nullopt;
+        }
+        return value.value<QDBusArgument>();
     }
 
     QString name(const Node &node) const { return property(node, "org.a11y.atspi.Accessible", "Name").toString(); }
@@ -131,88 +138,76 @@ public:
     {
         return property(node, "org.a11y.atspi.Accessible", "Description").toString();
     }
-    QString role(const Node &node) const
-    {
-        return call(node, QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("GetRoleName"))
-            .arguments()
-            .value(0)
-            .toString();
-    }
+    QString role(const Node &node) const { return ask(node, "GetRoleName").toString(); }
     bool has(const Node &node, State state) const
     {
-        const auto argument = call(node, QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("GetState"))
-                                  .arguments()
-                                  .value(0)
-                                  .value<QDBusArgument>();
         QList<uint> words;
-        argument >> words;
+        if (const auto argument = structured(ask(node, "GetState"))) {
+            *argument >> words;
+        }
         const int word = state / 32;
         return word < words.size() && (words.at(word) & (1u << (state % 32))) != 0;
     }
     Node parent(const Node &node) const
     {
-        const auto argument = property(node, "org.a11y.atspi.Accessible", "Parent").value<QDBusArgument>();
-        Node up;
-        QDBusObjectPath path;
-        argument.beginStructure();
-        argument >> up.service >> path;
-        argument.endStructure();
-        up.path = path.path();
-        return up;
+        const auto argument = structured(property(node, "org.a11y.atspi.Accessible", "Parent"));
+        return argument ? readNode(*argument) : Node{};
     }
     QList<Node> children(const Node &node) const
     {
-        return readNodes(call(node, QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("GetChildren"))
-                             .arguments()
-                             .value(0));
+        QList<Node> nodes;
+        if (const auto argument = structured(ask(node, "GetChildren"))) {
+            argument->beginArray();
+            while (!argument->atEnd()) {
+                nodes << readNode(*argument);
+            }
+            argument->endArray();
+        }
+        return nodes;
     }
     // The objects related to `node` by relation `type` (AtspiRelationType).
     QList<Node> related(const Node &node, uint type) const
     {
         QList<Node> found;
-        const auto argument = call(node, QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("GetRelationSet"))
-                                  .arguments()
-                                  .value(0)
-                                  .value<QDBusArgument>();
-        argument.beginArray();
-        while (!argument.atEnd()) {
+        const auto argument = structured(ask(node, "GetRelationSet"));
+        if (!argument) {
+            return found;
+        }
+        argument->beginArray();
+        while (!argument->atEnd()) {
             uint kind = 0;
-            argument.beginStructure();
-            argument >> kind;
-            argument.beginArray();
-            while (!argument.atEnd()) {
-                Node target;
-                QDBusObjectPath path;
-                argument.beginStructure();
-                argument >> target.service >> path;
-                argument.endStructure();
-                target.path = path.path();
+            argument->beginStructure();
+            *argument >> kind;
+            argument->beginArray();
+            while (!argument->atEnd()) {
+                const Node target = readNode(*argument);
                 if (kind == type) {
                     found << target;
                 }
             }
-            argument.endArray();
-            argument.endStructure();
+            argument->endArray();
+            argument->endStructure();
         }
-        argument.endArray();
+        argument->endArray();
         return found;
     }
     QStringList actions(const Node &node) const
     {
         QStringList names;
-        const auto argument = call(node, QStringLiteral("org.a11y.atspi.Action"), QStringLiteral("GetActions"))
-                                  .arguments()
-                                  .value(0)
-                                  .value<QDBusArgument>();
-        argument.beginArray();
-        while (!argument.atEnd()) {
+        const auto argument = structured(
+            call(node, QStringLiteral("org.a11y.atspi.Action"), QStringLiteral("GetActions")).arguments().value(0));
+        if (!argument) {
+            return names;
+        }
+        argument->beginArray();
+        while (!argument->atEnd()) {
             QString actionName, description, keys;
-            argument.beginStructure();
-            argument >> actionName >> description >> keys;
-            argument.endStructure();
+            argument->beginStructure();
+            *argument >> actionName >> description >> keys;
+            argument->endStructure();
             names << actionName;
         }
-        argument.endArray();
+        argument->endArray();
         return names;
     }
     bool act(const Node &node, const QString &action) const
