@@ -30,7 +30,7 @@ public:
         }
         // Readers on Linux get a value only as a number: a slider without a description of its own
         // describes itself by its value with the unit ("50%"), so the unit is read out too.
-        const QString text = QAccessibleWidget::text(t);
+        QString text = QAccessibleWidget::text(t);
         if (t == QAccessible::Description && text.isEmpty()) {
             return slider()->valueText();
         }
