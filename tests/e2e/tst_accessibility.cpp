@@ -345,8 +345,8 @@ class AccessibilityTest : public QObject {
         xcb_flush(m_x);
     }
 
-    // True when a reader has heard an object's name, text or description change to one that
-    // contains `text`.
+    // True when a reader has heard a name or text change of an object whose name now contains
+    // `text` (the event carries no value a reader relies on; it reads the object again).
     bool heard(const QString &text) const
     {
         return std::any_of(m_reader->events.cbegin(), m_reader->events.cend(), [&](const Event &event) {
