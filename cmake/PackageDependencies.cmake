@@ -44,6 +44,8 @@ if(CPACK_GENERATOR STREQUAL "DEB")
   endforeach()
   # Qt's Wayland platform plugin: without it a Wayland session runs Kestrix through Xwayland.
   list(APPEND recommends "qt6-wayland")
+  # Qt's own texts (standard buttons, the command line's) in the user's language.
+  list(APPEND recommends "qt6-translations-l10n")
   string(REPLACE ";" ", " recommends "${recommends}")
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "${core}")
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "${recommends}")

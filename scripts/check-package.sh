@@ -36,7 +36,7 @@ echo "-- optional backends"
 # linked into the programs; their modules sit in the package's private library folder.
 optional='libecal|libedataserver|libpipewire'
 if dpkg-deb --field "$deb" Depends | grep -Eq "$optional"; then fail "Depends names an optional backend's library"; fi
-for library in libecal libedataserver libpipewire qt6-wayland; do
+for library in libecal libedataserver libpipewire qt6-wayland qt6-translations-l10n; do
   dpkg-deb --field "$deb" Recommends | grep -q "$library" || fail "Recommends lacks $library"
 done
 for module in kestrix-calendar-server kestrix-pipewire; do
@@ -60,6 +60,13 @@ for resource in "menu bar icon: $root/usr/share/kestrix/MenuBarIcon.png" \
   "setup guide: $root/usr/share/kestrix/Advanced Setup (Terminal + AI Hooks).pdf"; do
   grep -qxF "$resource" <<<"$report" || fail "not found in the unpacked package: $resource"
 done
+grep -qxF "translations: $root/usr/share/kestrix/translations" <<<"$report" || fail "translations not found"
+for language in de es fr; do
+  [ -f "$root/usr/share/kestrix/translations/kestrix_$language.qm" ] || fail "no translation kestrix_$language.qm"
+done
+# The user's language reaches even the line said without a display.
+said=$(run env LANGUAGE=de "$root/usr/bin/kestrix" 2>&1 >/dev/null || true)
+grep -q "braucht eine Desktop-Sitzung" <<<"$said" || fail "kestrix does not speak German with LANGUAGE=de: $said"
 grep -q "^self-update: off, .*update it through your package manager" <<<"$report" ||
   fail "the unpacked package does not refuse self-update"
 if run "$root/usr/bin/kestrix" >/dev/null 2>"$root/err"; then fail "kestrix started without a display"; fi

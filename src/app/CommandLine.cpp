@@ -2,6 +2,7 @@
 
 #include "app/AppInfo.h"
 #include "app/AppResources.h"
+#include "app/Translations.h"
 #include "update/AppBundle.h"
 #include "update/AppUpdateError.h"
 #include "update/PackageDatabase.h"
@@ -9,6 +10,7 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QLocale>
 #include <QLoggingCategory>
 
 #include <cstdio>
@@ -49,17 +51,18 @@ QCommandLineOption hidden(QCommandLineOption option)
     return option;
 }
 
-const char environmentHelp[] =
-    "\n"
-    "Kestrix runs in the system tray of a desktop session and starts with it once installed.\n"
-    "Without a desktop session it runs only when asked for Qt's offscreen platform\n"
-    "(QT_QPA_PLATFORM=offscreen).\n"
-    "\n"
-    "Environment:\n"
-    "  KESTRIX_DEVICE_BUS       a simulated device bus folder (kestrix-devsim) instead of hidraw\n"
-    "  KESTRIX_UPDATE_BASE_URL  base URL of the update server\n"
-    "  QT_LOGGING_RULES         diagnostics by subsystem, e.g. \"kestrix.device*=true\"\n"
-    "                           (kestrix.device, .signals, .rules, .timers, .firmware, .update)\n";
+// The help's closing part; translations keep its columns aligned.
+const char *const environmentHelp = QT_TRANSLATE_NOOP(
+    "CommandLine", "\n"
+                   "Kestrix runs in the system tray of a desktop session and starts with it once installed.\n"
+                   "Without a desktop session it runs only when asked for Qt's offscreen platform\n"
+                   "(QT_QPA_PLATFORM=offscreen).\n"
+                   "\n"
+                   "Environment:\n"
+                   "  KESTRIX_DEVICE_BUS       a simulated device bus folder (kestrix-devsim) instead of hidraw\n"
+                   "  KESTRIX_UPDATE_BASE_URL  base URL of the update server\n"
+                   "  QT_LOGGING_RULES         diagnostics by subsystem, e.g. \"kestrix.device*=true\"\n"
+                   "                           (kestrix.device, .signals, .rules, .timers, .firmware, .update)\n");
 
 // Whether the platform plugin named by `platform` ("name" or "name:arguments") can start here.
 bool canStart(const QString &platform, const QString &display, const QString &waylandDisplay)
@@ -86,16 +89,17 @@ Parsed parse(const QStringList &arguments)
     QCommandLineParser parser;
     // Qt's own options are single-dash words ("-platform offscreen"): read them as long options.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setApplicationDescription(
-        QStringLiteral("Desktop companion of the Dorvel: binds its button, sets its LED and turns the LED\n"
-                       "into a status light for your microphone, camera, VPN, meetings and scripts."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "CommandLine", "Desktop companion of the Dorvel: binds its button, sets its LED and turns the "
+                       "LED\ninto a status light for your microphone, camera, VPN, meetings and scripts."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help and exit."));
+                                  QCoreApplication::translate("CommandLine", "Show this help and exit."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
-                                     QStringLiteral("Show the version and exit."));
-    const QCommandLineOption verbose(QStringLiteral("verbose"),
-                                     QStringLiteral("Print one line for each device attach, firmware run, update "
-                                                    "and failure (diagnostics of every subsystem)."));
+                                     QCoreApplication::translate("CommandLine", "Show the version and exit."));
+    const QCommandLineOption verbose(
+        QStringLiteral("verbose"),
+        QCoreApplication::translate("CommandLine", "Print one line for each device attach, firmware run, "
+                                                   "update and failure (diagnostics of every subsystem)."));
     const QCommandLineOption platform = hidden({QStringLiteral("platform"), {}, QStringLiteral("name")});
     const QCommandLineOption display = hidden({QStringLiteral("display"), {}, QStringLiteral("display")});
     parser.addOption(help);
@@ -111,7 +115,7 @@ Parsed parse(const QStringList &arguments)
     }
 
     Parsed parsed;
-    const QString tryHelp = QStringLiteral("Try '") + programName() + QStringLiteral(" --help'.");
+    const QString tryHelp = QCoreApplication::translate("CommandLine", "Try '%1 --help'.").arg(programName());
     if (!parser.parse(arguments)) {
         parsed.text =
             programName() + QStringLiteral(": ") + parser.errorText() + QLatin1Char(' ') + tryHelp + QLatin1Char('\n');
@@ -122,8 +126,9 @@ Parsed parse(const QStringList &arguments)
         // Qt's usage line names the executable's path, or a placeholder before the application
         // object exists; the help names the command as users type it.
         const QString text = parser.helpText();
-        parsed.text = QStringLiteral("Usage: ") + programName() + QStringLiteral(" [options]") +
-                      text.mid(text.indexOf(QLatin1Char('\n'))) + QLatin1String(environmentHelp);
+        parsed.text = QCoreApplication::translate("CommandLine", "Usage: %1 [options]").arg(programName()) +
+                      text.mid(text.indexOf(QLatin1Char('\n'))) +
+                      QCoreApplication::translate("CommandLine", environmentHelp);
         return parsed;
     }
     if (parser.isSet(version)) {
@@ -133,8 +138,9 @@ Parsed parse(const QStringList &arguments)
         return parsed;
     }
     if (!parser.positionalArguments().isEmpty()) {
-        parsed.text = programName() + QStringLiteral(": unexpected argument '") +
-                      parser.positionalArguments().constFirst() + QStringLiteral("'. ") + tryHelp + QLatin1Char('\n');
+        parsed.text = QCoreApplication::translate("CommandLine", "%1: unexpected argument '%2'. %3")
+                          .arg(programName(), parser.positionalArguments().constFirst(), tryHelp) +
+                      QLatin1Char('\n');
         parsed.exitCode = exitUsage;
         return parsed;
     }
@@ -167,15 +173,18 @@ std::optional<QString> missingDisplay(const Options &options, const DisplayEnvir
                 return std::nullopt;
             }
         }
-        return programName() + QStringLiteral(": the display platform '") + asked +
-               QStringLiteral("' has no desktop session to show on; run Kestrix from your desktop, or headless "
-                              "with QT_QPA_PLATFORM=offscreen.");
+        return QCoreApplication::translate("CommandLine",
+                                           "%1: the display platform '%2' has no desktop session to show on; run "
+                                           "Kestrix from your desktop, or headless with QT_QPA_PLATFORM=offscreen.")
+            .arg(programName(), asked);
     }
     if (!display.isEmpty() || !environment.waylandDisplay.isEmpty()) {
         return std::nullopt;
     }
-    return programName() + QStringLiteral(": needs a desktop session (neither DISPLAY nor WAYLAND_DISPLAY is set); "
-                                          "run it from your desktop, or headless with QT_QPA_PLATFORM=offscreen.");
+    return QCoreApplication::translate("CommandLine",
+                                       "%1: needs a desktop session (neither DISPLAY nor WAYLAND_DISPLAY is set); run "
+                                       "it from your desktop, or headless with QT_QPA_PLATFORM=offscreen.")
+        .arg(programName());
 }
 
 void applyDiagnostics(const Options &options)
@@ -200,6 +209,9 @@ QString describeInstallation(PackageDatabase &packages)
         text += resource.role + QStringLiteral(": ") + resource.path.value_or(QStringLiteral("not found")) +
                 QLatin1Char('\n');
     }
+    text += QStringLiteral("translations: ") +
+            Translations::folder(AppResources::runningLocations()).value_or(QStringLiteral("not found")) +
+            QLatin1Char('\n');
     const QString bundle = AppBundle::runningBundlePath();
     const auto installation = AppBundle::inspect(bundle, packages);
     using Kind = AppBundle::Installation::Kind;
@@ -227,25 +239,35 @@ std::optional<int> handle(int argc, char **argv,
     for (int i = 0; i < argc; ++i) {
         arguments << QString::fromLocal8Bit(argv[i]);
     }
-    const Parsed parsed = parse(arguments);
-    if (!parsed.run) {
-        QString text = parsed.text;
-        if (parsed.describeInstallation && packageDatabase) {
-            // The lookups need the program's folder, which only an application object knows; a
-            // core one needs no display.
-            QCoreApplication core(argc, argv);
-            const auto packages = packageDatabase();
-            text += describeInstallation(*packages);
+    Parsed parsed = parse(arguments);
+    std::optional<QString> why;
+    if (parsed.run) {
+        why = missingDisplay(parsed.options, DisplayEnvironment::current());
+        if (!why) {
+            applyDiagnostics(parsed.options);
+            return std::nullopt;
         }
-        std::fputs(text.toLocal8Bit().constData(), parsed.exitCode == 0 ? stdout : stderr);
-        return parsed.exitCode;
     }
-    if (const auto why = missingDisplay(parsed.options, DisplayEnvironment::current())) {
+    // What is printed is in the user's language, which takes an application object: a core one
+    // needs no display, and it is gone before main() makes the GUI one. A start that runs never
+    // gets here, so it pays nothing for it.
+    QCoreApplication core(argc, argv);
+    if (const auto folder = Translations::folder(AppResources::runningLocations())) {
+        Translations::install(QLocale::system().uiLanguages(), *folder);
+    }
+    if (why) {
+        why = missingDisplay(parsed.options, DisplayEnvironment::current());
         std::fprintf(stderr, "%s\n", why->toLocal8Bit().constData());
         return 1;
     }
-    applyDiagnostics(parsed.options);
-    return std::nullopt;
+    parsed = parse(arguments);
+    QString text = parsed.text;
+    if (parsed.describeInstallation && packageDatabase) {
+        const auto packages = packageDatabase();
+        text += describeInstallation(*packages);
+    }
+    std::fputs(text.toLocal8Bit().constData(), parsed.exitCode == 0 ? stdout : stderr);
+    return parsed.exitCode;
 }
 
 } // namespace CommandLine

@@ -2,6 +2,7 @@
 
 #include "util/SupportFolder.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -18,15 +19,17 @@ QString whyFolderFails(const QString &folder)
         info = QFileInfo(missing);
     }
     if (!info.isDir()) {
-        return QStringLiteral("%1 is not a folder, so %2 cannot be made").arg(missing, folder);
+        return QCoreApplication::translate("SingleInstanceGuard", "%1 is not a folder, so %2 cannot be made")
+            .arg(missing, folder);
     }
     if (missing == QDir::cleanPath(folder)) {
-        return QStringLiteral("%1 cannot be used").arg(folder);
+        return QCoreApplication::translate("SingleInstanceGuard", "%1 cannot be used").arg(folder);
     }
     if (!info.isWritable()) {
-        return QStringLiteral("%1 is not writable, so %2 cannot be made").arg(missing, folder);
+        return QCoreApplication::translate("SingleInstanceGuard", "%1 is not writable, so %2 cannot be made")
+            .arg(missing, folder);
     }
-    return QStringLiteral("%1 could not be made (is the disk full?)").arg(folder);
+    return QCoreApplication::translate("SingleInstanceGuard", "%1 could not be made (is the disk full?)").arg(folder);
 }
 
 } // namespace
@@ -61,16 +64,22 @@ SingleInstanceGuard::Outcome SingleInstanceGuard::tryAcquire()
         if (m_lock->getLockInfo(&pid, &host, &app)) {
             return Outcome::heldByRunningInstance;
         }
-        m_failure = QStringLiteral("%1 is not a lock file, but stands where the lock file goes").arg(lockPath);
+        m_failure = QCoreApplication::translate("SingleInstanceGuard",
+                                                "%1 is not a lock file, but stands where the lock file goes")
+                        .arg(lockPath);
         break;
     }
     case QLockFile::PermissionError:
-        m_failure = QStringLiteral("the lock file %1 cannot be made: %2 may not be written (does another user own it?)")
+        m_failure = QCoreApplication::translate(
+                        "SingleInstanceGuard",
+                        "the lock file %1 cannot be made: %2 may not be written (does another user own it?)")
                         .arg(lockPath, SupportFolder::path());
         break;
     case QLockFile::NoError:
     case QLockFile::UnknownError:
-        m_failure = QStringLiteral("the lock file %1 cannot be written (is the disk full or read-only?)").arg(lockPath);
+        m_failure = QCoreApplication::translate("SingleInstanceGuard",
+                                                "the lock file %1 cannot be written (is the disk full or read-only?)")
+                        .arg(lockPath);
         break;
     }
     return Outcome::failed;

@@ -191,7 +191,8 @@ void TamselDesktopApp::showRunningInstance()
         m_windows->openWindow(QString::fromLatin1(menuWindowId));
         return;
     }
-    m_tray->showMessage(QStringLiteral("Kestrix"), QStringLiteral("Kestrix is already running."),
+    m_tray->showMessage(QStringLiteral("Kestrix"),
+                        QCoreApplication::translate("TamselDesktopApp", "Kestrix is already running."),
                         QSystemTrayIcon::Information);
     // One window comes forward, on Wayland with the activation token of the start that asked (a
     // token serves once): the terms while they wait, else the open window last in use.

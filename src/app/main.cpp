@@ -1,10 +1,12 @@
 #include "app/AppDelegate.h"
 #include "app/AppInfo.h"
+#include "app/AppResources.h"
 #include "app/Backends.h"
 #include "app/CommandLine.h"
 #include "app/InstanceActivation.h"
 #include "app/SingleInstanceGuard.h"
 #include "app/TamselDesktopApp.h"
+#include "app/Translations.h"
 #include "device/HidBus.h"
 #include "signals/AudioInput.h"
 #include "signals/CalendarStore.h"
@@ -18,7 +20,9 @@
 #include "util/Clock.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 
 #include <cstdio>
 
@@ -31,6 +35,10 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QString::fromLatin1(AppInfo::name));
     QApplication::setApplicationVersion(QString::fromLatin1(AppInfo::shortVersion));
     QApplication::setDesktopFileName(AppDelegate::desktopFileName(QLibraryInfo::version()));
+    // LANGUAGE, LC_ALL, LC_MESSAGES and LANG, as the desktop sets them.
+    if (const auto translations = Translations::folder(AppResources::runningLocations())) {
+        Translations::install(QLocale::system().uiLanguages(), *translations);
+    }
 
     SingleInstanceGuard guard;
     switch (guard.tryAcquire()) {
@@ -39,12 +47,15 @@ int main(int argc, char *argv[])
     case SingleInstanceGuard::Outcome::heldByRunningInstance:
         // The running Kestrix comes forward; this start has nothing more to do either way.
         InstanceActivation::activateRunningInstance();
-        std::fputs("Kestrix is already running.\n", stderr);
+        std::fprintf(stderr, "%s\n",
+                     qUtf8Printable(QCoreApplication::translate("main", "Kestrix is already running.")));
         return 0;
     case SingleInstanceGuard::Outcome::failed:
         // Said even without --verbose: a Kestrix started with the session would otherwise never run
         // without a word.
-        std::fprintf(stderr, "Kestrix can't start: %s.\n", qUtf8Printable(guard.failure()));
+        std::fprintf(
+            stderr, "%s\n",
+            qUtf8Printable(QCoreApplication::translate("main", "Kestrix can't start: %1.").arg(guard.failure())));
         return 1;
     }
     AppDelegate::applicationDidFinishLaunching();

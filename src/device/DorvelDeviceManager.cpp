@@ -4,6 +4,9 @@
 #include "util/Logging.h"
 #include "util/Sleep.h"
 
+#include <QScopeGuard>
+#include <QTimer>
+
 #include <algorithm>
 #include <utility>
 
@@ -155,14 +158,15 @@ void DorvelDeviceManager::attach(HidConnection *connection)
         *wait.result = Done{};
         wait.continuation.resume();
     }
+    m_attachRetriesLeft = m_timings.attachRetries;
     runAttachQueries(m_attachCount);
 }
 
-// The rules engine answers an attach with its LED state at once, and the refresh that follows takes
-// the one request slot from the attach's query, which then ends early with `timeout`. So each attach
-// query is asked again while its time lasts: only a device that stays silent that long, or a link
-// that is not ours, ends it. Without this the first attach after start-up often got no state, and
-// no firmware check.
+// Another request (a window reading the device, a user's write) may take the one request slot from
+// an attach's query, which then ends early with `timeout`. So each attach query is asked again while
+// its time lasts: only a device that stays silent that long, or a link that is not ours, ends it.
+// The LED refreshes, which come with every change of the LED state, wait instead until the task
+// ends: a quickly changing state took the slot again and again until the identity's time ran out.
 //
 // One such task runs at a time: a newer one (a wake-up, the end of an exclusive hold) replaces it,
 // and the older one stops at its next step. Two of them would take the slot from each other once
@@ -172,6 +176,16 @@ QCoro::Task<> DorvelDeviceManager::runAttachQueries(std::uint64_t attach, bool o
 {
     std::weak_ptr<int> alive = m_lifetime;
     const std::uint64_t run = ++m_attachQueryRun;
+    m_askingAttachQueryRun = run;
+    const auto endAsking = qScopeGuard([this, alive, run] {
+        if (alive.expired() || m_askingAttachQueryRun != run) {
+            return;
+        }
+        m_askingAttachQueryRun = 0;
+        if (std::exchange(m_refreshOwed, false)) {
+            refreshLastQuery();
+        }
+    });
     auto stillThisAttach = [&] {
         return !alive.expired() && m_attachQueryRun == run && m_attachCount == attach && m_isConnected;
     };
@@ -193,9 +207,11 @@ QCoro::Task<> DorvelDeviceManager::runAttachQueries(std::uint64_t attach, bool o
 
     if (!onlyMissing || !m_lastQuery) {
         const auto stateDeadline = m_clock.now() + m_timings.attachQueryTimeout;
+        m_refreshOwed = false; // the state query asked now reads every LED write made so far
         auto state = co_await queryDevice(m_timings.attachQueryTimeout);
         while (askAgain(state, stateDeadline)) {
             const auto timeLeft = remaining(stateDeadline);
+            m_refreshOwed = false;
             state = co_await queryDevice(timeLeft);
         }
         if (!stillThisAttach()) {
@@ -233,10 +249,33 @@ QCoro::Task<> DorvelDeviceManager::runAttachQueries(std::uint64_t attach, bool o
         }
         if (identity.ok()) {
             setDeviceID(identity->identifier);
-        } else {
-            keptOut();
+        } else if (!keptOut()) {
+            retryMissingIdentity(attach);
         }
     }
+}
+
+// A device that did not tell its identity in time (busy, or slow just after it enumerated) is asked
+// again a few times, further apart each time: without it the rules of that device do not apply until
+// it is plugged in again.
+void DorvelDeviceManager::retryMissingIdentity(std::uint64_t attach)
+{
+    if (m_attachRetriesLeft <= 0) {
+        qCWarning(lcDevice, "the attached Dorvel did not tell its identity");
+        return;
+    }
+    const int asked = m_timings.attachRetries - m_attachRetriesLeft;
+    --m_attachRetriesLeft;
+    QTimer::singleShot(m_timings.attachRetryDelay * (1 << asked), this, [this, attach] {
+        if (attach != m_attachCount || !m_isConnected || m_deviceID) {
+            return;
+        }
+        if (m_linkOwner != noOwner) {
+            m_deferredAttachQueries = attach;
+            return;
+        }
+        runAttachQueries(attach, true);
+    });
 }
 
 void DorvelDeviceManager::handleResume()
@@ -250,6 +289,7 @@ void DorvelDeviceManager::handleResume()
         m_deferredAttachQueries = m_attachCount;
         return;
     }
+    m_attachRetriesLeft = m_timings.attachRetries;
     runAttachQueries(m_attachCount);
 }
 
@@ -381,6 +421,10 @@ void DorvelDeviceManager::writeLEDState()
 
 QCoro::Task<> DorvelDeviceManager::refreshLastQuery()
 {
+    if (m_askingAttachQueryRun != 0) {
+        m_refreshOwed = true; // runs once the attach's queries end
+        co_return;
+    }
     std::weak_ptr<int> alive = m_lifetime;
     auto state = co_await queryDevice(m_timings.ledRefreshTimeout);
     if (!alive.expired() && state.ok()) {

@@ -51,6 +51,10 @@ public:
         std::chrono::milliseconds ledRefreshTimeout{3000};
         std::chrono::milliseconds rebootIdentityDelay{3500};
         std::chrono::milliseconds rebootIdentityTimeout{1000};
+        // A device that left an attach's identity unanswered is asked again after this, then after
+        // twice as long, up to attachRetries times.
+        std::chrono::milliseconds attachRetryDelay{2000};
+        int attachRetries = 4;
         // How long a reply stays owed to a request that ended without it (see RequestSlot).
         std::chrono::milliseconds replyGrace{500};
     };
@@ -240,6 +244,7 @@ private:
     // All queries of an attach, or (onlyMissing) those whose published value is absent.
     QCoro::Task<> runAttachQueries(std::uint64_t attach, bool onlyMissing = false);
     QCoro::Task<> refreshLastQuery();
+    void retryMissingIdentity(std::uint64_t attach);
 
     HidBus &m_bus;
     Timings m_timings;
@@ -258,6 +263,11 @@ private:
     std::uint64_t m_deferredAttachQueries = 0;
     // The newest attach-query task; an older one still running stops at its next step.
     std::uint64_t m_attachQueryRun = 0;
+    // The attach-query task still asking, if any, and whether an LED refresh waits for it to end.
+    std::uint64_t m_askingAttachQueryRun = 0;
+    bool m_refreshOwed = false;
+    // The identity retries left to the held device's attach.
+    int m_attachRetriesLeft = 0;
     std::vector<Bytes> m_lastLEDStateReports;
     std::vector<Bytes> m_ledOverride;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 // What the windows say beside the controls that write to the device when those cannot.
@@ -8,13 +9,13 @@ namespace LinkNotices {
 // No device is held.
 inline QString noDevice()
 {
-    return QStringLiteral("No Dorvel connected");
+    return QCoreApplication::translate("LinkNotices", "No Dorvel connected");
 }
 
 // A firmware update holds the device link (its reboot included).
 inline QString heldByFirmwareUpdate()
 {
-    return QStringLiteral("Unavailable while the firmware update is running");
+    return QCoreApplication::translate("LinkNotices", "Unavailable while the firmware update is running");
 }
 
 } // namespace LinkNotices

@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+#include <climits>
+
 namespace TarnUpdatePresenter {
 
 namespace {
@@ -24,26 +27,27 @@ QString statusText(const TarnUpdateState &state)
     using K = TarnUpdateState::Kind;
     switch (state.kind) {
     case K::idle:
-        return QStringLiteral("Idle.");
+        return QCoreApplication::translate("TarnUpdatePresenter", "Idle.");
     case K::checkingForUpdate:
-        return QStringLiteral("Checking for an update…");
+        return QCoreApplication::translate("TarnUpdatePresenter", "Checking for an update…");
     case K::upToDate:
-        return QStringLiteral("Up to date (") + v(state.current) + QStringLiteral(").");
+        return QCoreApplication::translate("TarnUpdatePresenter", "Up to date (%1).").arg(v(state.current));
     case K::updateAvailable:
-        return QStringLiteral("Update available: ") + v(state.current) + QStringLiteral(" → ") + v(state.latest) +
-               QStringLiteral(".");
+        return QCoreApplication::translate("TarnUpdatePresenter", "Update available: %1 → %2.")
+            .arg(v(state.current), v(state.latest));
     case K::downloading:
-        return QStringLiteral("Downloading the firmware image…");
+        return QCoreApplication::translate("TarnUpdatePresenter", "Downloading the firmware image…");
     case K::transferring:
-        return QStringLiteral("Transferring to the device…");
+        return QCoreApplication::translate("TarnUpdatePresenter", "Transferring to the device…");
     case K::verifying:
-        return QStringLiteral("Verifying on the device (flash read-back check)…");
+        return QCoreApplication::translate("TarnUpdatePresenter", "Verifying on the device (flash read-back check)…");
     case K::waitingForReboot:
-        return QStringLiteral("Waiting for the device to reboot (up to 20 seconds)…");
+        return QCoreApplication::translate("TarnUpdatePresenter",
+                                           "Waiting for the device to reboot (up to %n seconds)…", nullptr, 20);
     case K::confirmingVersion:
-        return QStringLiteral("Confirming the new version…");
+        return QCoreApplication::translate("TarnUpdatePresenter", "Confirming the new version…");
     case K::succeeded:
-        return QStringLiteral("Succeeded. Now running ") + v(state.version) + QStringLiteral(".");
+        return QCoreApplication::translate("TarnUpdatePresenter", "Succeeded. Now running %1.").arg(v(state.version));
     case K::failed:
         return state.error ? state.error->label() : QString();
     }
@@ -53,15 +57,17 @@ QString statusText(const TarnUpdateState &state)
 ProgressWindow progressWindow(const TarnUpdateState &state)
 {
     ProgressWindow window;
-    window.title = QStringLiteral("TARN Firmware Update");
+    window.title = QCoreApplication::translate("TarnUpdatePresenter", "TARN Firmware Update");
     window.statusText = statusText(state);
     window.statusIsError = state.kind == TarnUpdateState::Kind::failed;
     if (state.kind == TarnUpdateState::Kind::transferring && state.totalBytes >= 1) {
         window.showsProgress = true;
         window.sentBytes = state.sentBytes;
         window.totalBytes = state.totalBytes;
-        window.progressCaption = QString::number(state.sentBytes) + QStringLiteral(" / ") +
-                                 QString::number(state.totalBytes) + QStringLiteral(" bytes");
+        // The count picks the plural form only; images stay far below INT_MAX bytes.
+        const auto count = static_cast<int>(std::min<std::int64_t>(state.totalBytes, INT_MAX));
+        window.progressCaption =
+            QCoreApplication::translate("TarnUpdatePresenter", "%1 / %n bytes", nullptr, count).arg(state.sentBytes);
     }
     window.showsRetry = state.kind == TarnUpdateState::Kind::failed && state.error && state.error->isRetryable();
     return window;
@@ -78,29 +84,32 @@ MenuItem menuItem(const TarnUpdateState &state)
     using A = MenuItem::Action;
     switch (state.kind) {
     case K::idle:
-        return {QStringLiteral("Check for TARN Update…"), A::checkForUpdate};
+        return {QCoreApplication::translate("TarnUpdatePresenter", "Check for TARN Update…"), A::checkForUpdate};
     case K::checkingForUpdate:
-        return {QStringLiteral("Checking for TARN Update…"), A::none};
+        return {QCoreApplication::translate("TarnUpdatePresenter", "Checking for TARN Update…"), A::none};
     case K::upToDate:
-        return {QStringLiteral("Check for TARN Update (Up to Date, ") + v(state.current) + QStringLiteral(")"),
+        return {QCoreApplication::translate("TarnUpdatePresenter", "Check for TARN Update (Up to Date, %1)")
+                    .arg(v(state.current)),
                 A::checkForUpdate};
     case K::updateAvailable:
-        return {QStringLiteral("TARN Update Available: ") + v(state.current) + QStringLiteral(" → ") + v(state.latest),
+        return {QCoreApplication::translate("TarnUpdatePresenter", "TARN Update Available: %1 → %2")
+                    .arg(v(state.current), v(state.latest)),
                 A::startUpdate};
     case K::downloading:
-        return {QStringLiteral("Downloading TARN Update…"), A::none};
+        return {QCoreApplication::translate("TarnUpdatePresenter", "Downloading TARN Update…"), A::none};
     case K::transferring:
-        return {QStringLiteral("Updating TARN Firmware… ") +
-                    QString::number(transferPercent(state.sentBytes, state.totalBytes)) + QStringLiteral("%"),
+        return {QCoreApplication::translate("TarnUpdatePresenter", "Updating TARN Firmware… %1%")
+                    .arg(transferPercent(state.sentBytes, state.totalBytes)),
                 A::none};
     case K::verifying:
-        return {QStringLiteral("Verifying TARN Update…"), A::none};
+        return {QCoreApplication::translate("TarnUpdatePresenter", "Verifying TARN Update…"), A::none};
     case K::waitingForReboot:
-        return {QStringLiteral("Rebooting Device (up to 20s)…"), A::none};
+        return {QCoreApplication::translate("TarnUpdatePresenter", "Rebooting Device (up to %1s)…").arg(20), A::none};
     case K::confirmingVersion:
-        return {QStringLiteral("Confirming Update…"), A::none};
+        return {QCoreApplication::translate("TarnUpdatePresenter", "Confirming Update…"), A::none};
     case K::succeeded:
-        return {QStringLiteral("TARN Update Succeeded: ") + v(state.version), A::none};
+        return {QCoreApplication::translate("TarnUpdatePresenter", "TARN Update Succeeded: %1").arg(v(state.version)),
+                A::none};
     case K::failed:
         if (!state.error) {
             return {};

@@ -1,5 +1,7 @@
 #include "firmware/TarnUpdateState.h"
 
+#include <QCoreApplication>
+
 TarnUpdateError TarnUpdateError::downloadFailed(DownloadError error)
 {
     TarnUpdateError e(Kind::downloadFailed);
@@ -18,29 +20,34 @@ QString TarnUpdateError::label() const
 {
     switch (kind) {
     case Kind::downloadFailed:
-        return QStringLiteral("TARN Update Failed: Couldn't Download, Retry");
+        return QCoreApplication::translate("TarnUpdateError", "TARN Update Failed: Couldn't Download, Retry");
     case Kind::revertedByWatchdog:
-        return QStringLiteral("TARN Update Failed: Device Reverted, Still On Old Firmware, Retry");
+        return QCoreApplication::translate("TarnUpdateError",
+                                           "TARN Update Failed: Device Reverted, Still On Old Firmware, Retry");
     case Kind::imageTooLargeForProtocol:
-        return QStringLiteral("TARN Update Unavailable: Published Image Too Large for This Device");
+        return QCoreApplication::translate("TarnUpdateError",
+                                           "TARN Update Unavailable: Published Image Too Large for This Device");
     case Kind::deviceTooLarge:
-        return QStringLiteral("TARN Update Failed: Device Rejected Image Size, Retry");
+        return QCoreApplication::translate("TarnUpdateError", "TARN Update Failed: Device Rejected Image Size, Retry");
     case Kind::deviceAlreadyActive:
-        return QStringLiteral("TARN Update Failed: Another Update Already In Progress, Retry");
+        return QCoreApplication::translate("TarnUpdateError",
+                                           "TARN Update Failed: Another Update Already In Progress, Retry");
     case Kind::deviceNoPartitionTable:
-        return QStringLiteral("TARN Update Unavailable: This Unit Needs a One-Time Manual Reflash");
+        return QCoreApplication::translate("TarnUpdateError",
+                                           "TARN Update Unavailable: This Unit Needs a One-Time Manual Reflash");
     case Kind::deviceFlashWrite:
-        return QStringLiteral("TARN Update Failed: Device Flash Write Error, Retry");
+        return QCoreApplication::translate("TarnUpdateError", "TARN Update Failed: Device Flash Write Error, Retry");
     case Kind::deviceNotStarted:
-        return QStringLiteral("TARN Update Failed: Device Protocol Error, Retry");
+        return QCoreApplication::translate("TarnUpdateError", "TARN Update Failed: Device Protocol Error, Retry");
     case Kind::transferDesynced:
-        return QStringLiteral("TARN Update Failed: Connection Desynced, Retry");
+        return QCoreApplication::translate("TarnUpdateError", "TARN Update Failed: Connection Desynced, Retry");
     case Kind::deviceStoppedResponding:
-        return QStringLiteral("TARN Update Failed: Device Stopped Responding, Retry");
+        return QCoreApplication::translate("TarnUpdateError", "TARN Update Failed: Device Stopped Responding, Retry");
     case Kind::checksumRejectedByDevice:
-        return QStringLiteral("TARN Update Failed: Checksum Rejected, Old Firmware Still Running, Retry");
+        return QCoreApplication::translate("TarnUpdateError",
+                                           "TARN Update Failed: Checksum Rejected, Old Firmware Still Running, Retry");
     case Kind::reconnectTimeout:
-        return QStringLiteral("TARN Update: Device Hasn't Reconnected Yet, Retry");
+        return QCoreApplication::translate("TarnUpdateError", "TARN Update: Device Hasn't Reconnected Yet, Retry");
     }
     return {};
 }

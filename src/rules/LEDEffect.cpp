@@ -1,5 +1,7 @@
 #include "rules/LEDEffect.h"
 
+#include <QCoreApplication>
+
 namespace LEDEffects {
 namespace {
 
@@ -12,15 +14,17 @@ struct Entry {
 
 using Mode = Dorvel::RGBMode;
 constexpr std::array<Entry, allCases.size()> entries{{
-    {LEDEffect::solid, "solid", "Solid", Mode::solid},
-    {LEDEffect::pulsing, "pulsing", "Pulsing", Mode::breatheFast},
-    {LEDEffect::breatheSlow, "breatheSlow", "Breathe (slow)", Mode::breatheSlow},
-    {LEDEffect::hueCycle, "hueCycle", "Hue Cycle", Mode::hueCycle},
-    {LEDEffect::rainbowSwirl, "rainbowSwirl", "Rainbow Swirl", Mode::rainbowSwirl},
-    {LEDEffect::staticGradient, "staticGradient", "Gradient", Mode::staticGradient},
-    {LEDEffect::twinkleSameHue, "twinkleSameHue", "Twinkle", Mode::twinkleSameHue},
-    {LEDEffect::twinkleRandomHue, "twinkleRandomHue", "Twinkle (Random)", Mode::twinkleRandomHue},
-    {LEDEffect::knightScanner, "knightScanner", "Knight (Rotating Scanner)", Mode::knightScanner},
+    {LEDEffect::solid, "solid", QT_TRANSLATE_NOOP("LEDEffects", "Solid"), Mode::solid},
+    {LEDEffect::pulsing, "pulsing", QT_TRANSLATE_NOOP("LEDEffects", "Pulsing"), Mode::breatheFast},
+    {LEDEffect::breatheSlow, "breatheSlow", QT_TRANSLATE_NOOP("LEDEffects", "Breathe (slow)"), Mode::breatheSlow},
+    {LEDEffect::hueCycle, "hueCycle", QT_TRANSLATE_NOOP("LEDEffects", "Hue Cycle"), Mode::hueCycle},
+    {LEDEffect::rainbowSwirl, "rainbowSwirl", QT_TRANSLATE_NOOP("LEDEffects", "Rainbow Swirl"), Mode::rainbowSwirl},
+    {LEDEffect::staticGradient, "staticGradient", QT_TRANSLATE_NOOP("LEDEffects", "Gradient"), Mode::staticGradient},
+    {LEDEffect::twinkleSameHue, "twinkleSameHue", QT_TRANSLATE_NOOP("LEDEffects", "Twinkle"), Mode::twinkleSameHue},
+    {LEDEffect::twinkleRandomHue, "twinkleRandomHue", QT_TRANSLATE_NOOP("LEDEffects", "Twinkle (Random)"),
+     Mode::twinkleRandomHue},
+    {LEDEffect::knightScanner, "knightScanner", QT_TRANSLATE_NOOP("LEDEffects", "Knight (Rotating Scanner)"),
+     Mode::knightScanner},
 }};
 
 // The table is indexed by the enumerator, so it must list them in declaration order.
@@ -59,7 +63,7 @@ std::optional<LEDEffect> fromRaw(QStringView raw)
 
 QString label(LEDEffect effect)
 {
-    return QLatin1String(entry(effect).label);
+    return QCoreApplication::translate("LEDEffects", entry(effect).label);
 }
 
 Dorvel::RGBMode rgbMode(LEDEffect effect)

@@ -1,5 +1,7 @@
 #include "rules/StatusRulesPresenter.h"
 
+#include <QCoreApplication>
+
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -9,19 +11,21 @@ namespace StatusRulesPresenter {
 
 QString title()
 {
-    return QStringLiteral("Status Rules");
+    return QCoreApplication::translate("StatusRulesPresenter", "Status Rules");
 }
 
 QString reorderHint()
 {
-    return QStringLiteral("Drag a rule by its handle, or press Ctrl+Shift+Up or Ctrl+Shift+Down to move the "
-                          "focused rule.");
+    return QCoreApplication::translate("StatusRulesPresenter",
+                                       "Drag a rule by its handle, or press Ctrl+Shift+Up or Ctrl+Shift+Down to move "
+                                       "the focused rule.");
 }
 
 QString caption()
 {
-    return QStringLiteral("Highest priority first -- drag to reorder. The topmost enabled rule whose condition is "
-                          "currently true wins the LED.");
+    return QCoreApplication::translate("StatusRulesPresenter",
+                                       "Highest priority first -- drag to reorder. The topmost enabled rule whose "
+                                       "condition is currently true wins the LED.");
 }
 
 bool offersFinishStep(const QString &ruleId)
@@ -33,7 +37,7 @@ RuleRow ruleRow(const StatusRule &rule)
 {
     const FinishStepConfig shown = rule.finishStep.value_or(FinishStepConfig{});
     RuleRow row;
-    row.name = rule.displayName;
+    row.name = shownRuleName(rule.id, rule.displayName);
     row.isEnabled = rule.isEnabled;
     row.effect = rule.effect;
     row.color = HSVColor{rule.hue, rule.saturation, rule.value};
@@ -47,9 +51,22 @@ RuleRow ruleRow(const StatusRule &rule)
     return row;
 }
 
+QString shownRuleName(const QString &ruleId, const QString &storedName)
+{
+    for (const StatusRule &builtIn : defaultStatusRules()) {
+        if (builtIn.id == ruleId) {
+            return storedName == builtIn.displayName
+                       ? QCoreApplication::translate("StatusRule", builtIn.displayName.toUtf8().constData())
+                       : storedName;
+        }
+    }
+    return storedName;
+}
+
 QString finishDurationText(int seconds)
 {
-    return QString::number(seconds) + QLatin1Char('s');
+    //: seconds, as the finish step's stepper shows them
+    return QCoreApplication::translate("StatusRulesPresenter", "%1s").arg(seconds);
 }
 
 int finishSeconds(double durationSeconds)
@@ -64,37 +81,37 @@ int finishSeconds(double durationSeconds)
 
 QString enabledAccessibleName(const QString &ruleName)
 {
-    return ruleName + QStringLiteral(" enabled");
+    return QCoreApplication::translate("StatusRulesPresenter", "%1 enabled").arg(ruleName);
 }
 
 QString effectAccessibleName(const QString &ruleName)
 {
-    return ruleName + QStringLiteral(" effect");
+    return QCoreApplication::translate("StatusRulesPresenter", "%1 effect").arg(ruleName);
 }
 
 QString colorAccessibleName(const QString &ruleName)
 {
-    return ruleName + QStringLiteral(" color");
+    return QCoreApplication::translate("StatusRulesPresenter", "%1 color").arg(ruleName);
 }
 
 QString finishEffectAccessibleName(const QString &ruleName)
 {
-    return ruleName + QStringLiteral(" finish effect");
+    return QCoreApplication::translate("StatusRulesPresenter", "%1 finish effect").arg(ruleName);
 }
 
 QString finishSwitchAccessibleName(const QString &ruleName)
 {
-    return QStringLiteral("Finish effect for ") + ruleName;
+    return QCoreApplication::translate("StatusRulesPresenter", "Finish effect for %1").arg(ruleName);
 }
 
 QString finishColorAccessibleName(const QString &ruleName)
 {
-    return ruleName + QStringLiteral(" finish color");
+    return QCoreApplication::translate("StatusRulesPresenter", "%1 finish color").arg(ruleName);
 }
 
 QString finishDurationAccessibleName(const QString &ruleName)
 {
-    return ruleName + QStringLiteral(" finish duration in seconds");
+    return QCoreApplication::translate("StatusRulesPresenter", "%1 finish duration in seconds").arg(ruleName);
 }
 
 QString calendarSummary(const QList<CalendarInfo> &calendars, const QSet<QString> &excluded)
@@ -103,12 +120,12 @@ QString calendarSummary(const QList<CalendarInfo> &calendars, const QSet<QString
     const auto included = std::count_if(calendars.begin(), calendars.end(),
                                         [&](const CalendarInfo &calendar) { return !excluded.contains(calendar.id); });
     if (included == total) {
-        return QStringLiteral("All Calendars");
+        return QCoreApplication::translate("StatusRulesPresenter", "All Calendars");
     }
     if (included == 0) {
-        return QStringLiteral("No Calendars");
+        return QCoreApplication::translate("StatusRulesPresenter", "No Calendars");
     }
-    return QStringLiteral("Calendars (%1/%2)").arg(included).arg(total);
+    return QCoreApplication::translate("StatusRulesPresenter", "Calendars (%1/%2)").arg(included).arg(total);
 }
 
 CalendarsLine calendarsLine(const QList<CalendarInfo> &calendars, const QSet<QString> &excluded,
@@ -116,7 +133,8 @@ CalendarsLine calendarsLine(const QList<CalendarInfo> &calendars, const QSet<QSt
 {
     CalendarsLine line;
     line.isShown = !calendars.isEmpty();
-    line.caption = QStringLiteral("Calendars included in Meeting Soon / In Meeting:");
+    line.caption =
+        QCoreApplication::translate("StatusRulesPresenter", "Calendars included in Meeting Soon / In Meeting:");
     line.summary = calendarSummary(calendars, excluded);
     for (const CalendarInfo &calendar : calendars) {
         line.items.append(CalendarItem{calendar.id, calendar.title, !excluded.contains(calendar.id)});
@@ -127,18 +145,19 @@ CalendarsLine calendarsLine(const QList<CalendarInfo> &calendars, const QSet<QSt
 
 QString userAddressesLabel()
 {
-    return QStringLiteral("Your addresses:");
+    return QCoreApplication::translate("StatusRulesPresenter", "Your addresses:");
 }
 
 QString userAddressesPlaceholder()
 {
-    return QStringLiteral("you@example.com, you@work.example");
+    return QCoreApplication::translate("StatusRulesPresenter", "you@example.com, you@work.example");
 }
 
 QString userAddressesHint()
 {
-    return QStringLiteral("The addresses your meeting invitations go to, separated by commas. Meetings you "
-                          "declined under one of them do not count.");
+    return QCoreApplication::translate("StatusRulesPresenter",
+                                       "The addresses your meeting invitations go to, separated by commas. Meetings "
+                                       "you declined under one of them do not count.");
 }
 
 QString userAddressesText(const QStringList &addresses)

@@ -22,6 +22,10 @@ QString reorderHint();
 // "done" look after the end is useful: "terminal_active" and "ai_execution".
 bool offersFinishStep(const QString &ruleId);
 
+// A rule's name as shown: a built-in rule that still has its own name reads in the user's language;
+// a name the user or a script gave is shown as stored. The stored name is never changed.
+QString shownRuleName(const QString &ruleId, const QString &storedName);
+
 struct RuleRow {
     QString name;
     bool isEnabled = false;

@@ -1,5 +1,7 @@
 #include "timers/TimerPresenter.h"
 
+#include <QCoreApplication>
+
 #include "device/LinkNotices.h"
 
 #include <algorithm>
@@ -16,11 +18,11 @@ QString phaseName(PomodoroPhase phase)
 {
     switch (phase) {
     case PomodoroPhase::work:
-        return QStringLiteral("Work");
+        return QCoreApplication::translate("TimerPresenter", "Work");
     case PomodoroPhase::shortBreak:
-        return QStringLiteral("Break");
+        return QCoreApplication::translate("TimerPresenter", "Break");
     case PomodoroPhase::longBreak:
-        return QStringLiteral("Long break");
+        return QCoreApplication::translate("TimerPresenter", "Long break");
     }
     return {};
 }
@@ -29,24 +31,26 @@ QString menuLabel(const std::optional<TimerKind> &kind, const std::optional<Pomo
                   bool isExpired)
 {
     if (!kind) {
-        return QStringLiteral("Timer\u2026");
+        return QCoreApplication::translate("TimerPresenter", "Timer…");
     }
     if (*kind == TimerKind::simple && isExpired) {
-        return QStringLiteral("Timer: Time's up!");
+        return QCoreApplication::translate("TimerPresenter", "Timer: Time's up!");
     }
     if (*kind == TimerKind::pomodoro && phase) {
-        return QStringLiteral("Timer: ") + phaseName(*phase) + QLatin1Char(' ') + formatRemaining(remainingSeconds);
+        return QCoreApplication::translate("TimerPresenter", "Timer: %1 %2")
+            .arg(phaseName(*phase), formatRemaining(remainingSeconds));
     }
-    return QStringLiteral("Timer: ") + formatRemaining(remainingSeconds);
+    return QCoreApplication::translate("TimerPresenter", "Timer: %1").arg(formatRemaining(remainingSeconds));
 }
 
 QString cycleLine(int pomodoroCycleCount, std::optional<int> sessionLimit)
 {
-    QString line = QStringLiteral("cycle ") + QString::number(pomodoroCycleCount + 1);
     if (sessionLimit) {
-        line += QStringLiteral(" / ") + QString::number(*sessionLimit);
+        return QCoreApplication::translate("TimerPresenter", "cycle %1 / %2")
+            .arg(pomodoroCycleCount + 1)
+            .arg(*sessionLimit);
     }
-    return line;
+    return QCoreApplication::translate("TimerPresenter", "cycle %1").arg(pomodoroCycleCount + 1);
 }
 
 TimerWindow timerWindow(const std::optional<TimerKind> &kind, bool isExpired, const std::optional<PomodoroPhase> &phase,
@@ -64,8 +68,10 @@ TimerWindow timerWindow(const std::optional<TimerKind> &kind, bool isExpired, co
     window.showsPomodoroSetup = !kind;
     if (kind == TimerKind::simple) {
         window.simpleStatusIsCountdown = !isExpired;
-        window.simpleStatus = isExpired ? QStringLiteral("Time's up!") : formatRemaining(remainingSeconds);
-        window.simpleButton = isExpired ? QStringLiteral("Dismiss") : QStringLiteral("Stop");
+        window.simpleStatus =
+            isExpired ? QCoreApplication::translate("TimerPresenter", "Time's up!") : formatRemaining(remainingSeconds);
+        window.simpleButton = isExpired ? QCoreApplication::translate("TimerPresenter", "Dismiss")
+                                        : QCoreApplication::translate("TimerPresenter", "Stop");
     }
     if (kind == TimerKind::pomodoro) {
         window.phaseName = phase ? phaseName(*phase) : QString();
@@ -77,33 +83,62 @@ TimerWindow timerWindow(const std::optional<TimerKind> &kind, bool isExpired, co
 
 Stepper simpleMinutesStepper()
 {
-    return {QStringLiteral("Duration"), QStringLiteral("Duration: "), QStringLiteral(" min"), 1, 180, 5};
+    return {QCoreApplication::translate("TimerPresenter", "Duration"),
+            QCoreApplication::translate("TimerPresenter", "Duration: "),
+            QCoreApplication::translate("TimerPresenter", " min"),
+            1,
+            180,
+            5};
 }
 
 Stepper workMinutesStepper()
 {
-    return {QStringLiteral("Work"), QStringLiteral("Work: "), QStringLiteral(" min"), 1, 180, 25};
+    return {QCoreApplication::translate("TimerPresenter", "Work"),
+            QCoreApplication::translate("TimerPresenter", "Work: "),
+            QCoreApplication::translate("TimerPresenter", " min"),
+            1,
+            180,
+            25};
 }
 
 Stepper breakMinutesStepper()
 {
-    return {QStringLiteral("Break"), QStringLiteral("Break: "), QStringLiteral(" min"), 1, 60, 5};
+    return {QCoreApplication::translate("TimerPresenter", "Break"),
+            QCoreApplication::translate("TimerPresenter", "Break: "),
+            QCoreApplication::translate("TimerPresenter", " min"),
+            1,
+            60,
+            5};
 }
 
 Stepper longBreakMinutesStepper()
 {
-    return {QStringLiteral("Long break"), QStringLiteral("Long break: "), QStringLiteral(" min"), 1, 120, 15};
+    return {QCoreApplication::translate("TimerPresenter", "Long break"),
+            QCoreApplication::translate("TimerPresenter", "Long break: "),
+            QCoreApplication::translate("TimerPresenter", " min"),
+            1,
+            120,
+            15};
 }
 
 Stepper cyclesBeforeLongBreakStepper()
 {
-    return {
-        QStringLiteral("Long break every"), QStringLiteral("Long break every: "), QStringLiteral(" cycles"), 1, 12, 4};
+    return {QCoreApplication::translate("TimerPresenter", "Long break every"),
+            QCoreApplication::translate("TimerPresenter", "Long break every: "),
+            QCoreApplication::translate("TimerPresenter", " cycles"),
+            1,
+            12,
+            4};
 }
 
 Stepper totalCyclesStepper()
 {
-    return {QStringLiteral("Total cycles"), QStringLiteral("Total cycles: "), QString(), 1, 20, 8};
+    return {QCoreApplication::translate("TimerPresenter", "Total cycles"),
+            QCoreApplication::translate("TimerPresenter", "Total cycles: "),
+            QString(),
+            1,
+            20,
+            8};
 }
 
 } // namespace TimerPresenter

@@ -1,6 +1,7 @@
 #include "ui/ColorButton.h"
 
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QPainter>
 #include <QStyleOptionButton>
 
@@ -42,7 +43,7 @@ void ColorButton::setColor(const QColor &color)
 QString ColorButton::colorName(const QColor &color)
 {
     if (!color.isValid()) {
-        return QStringLiteral("No color");
+        return QCoreApplication::translate("ColorButton", "No color");
     }
     const QColor hsv = color.toHsv();
     constexpr int black = 40;
@@ -50,26 +51,36 @@ QString ColorButton::colorName(const QColor &color)
     constexpr int white = 215;
     constexpr int dark = 128;
     if (hsv.value() < black) {
-        return QStringLiteral("Black");
+        return QCoreApplication::translate("ColorButton", "Black");
     }
     if (hsv.hsvSaturation() < gray) {
-        return hsv.value() > white ? QStringLiteral("White") : QStringLiteral("Gray");
+        return hsv.value() > white ? QCoreApplication::translate("ColorButton", "White")
+                                   : QCoreApplication::translate("ColorButton", "Gray");
     }
-    // Upper hue bounds (degrees) of the names of the color wheel.
+    // Upper hue bounds (degrees) of the names of the color wheel, each with its dark shade (named
+    // as one word pair so that languages can inflect it).
     struct Band {
         int below;
         const char *name;
+        const char *darkName;
     };
-    static constexpr Band bands[] = {{15, "Red"},   {45, "Orange"},  {70, "Yellow"}, {160, "Green"}, {200, "Cyan"},
-                                     {260, "Blue"}, {290, "Purple"}, {335, "Pink"},  {361, "Red"}};
-    QString name;
+    static constexpr Band bands[] = {
+        {15, QT_TRANSLATE_NOOP("ColorButton", "Red"), QT_TRANSLATE_NOOP("ColorButton", "Dark Red")},
+        {45, QT_TRANSLATE_NOOP("ColorButton", "Orange"), QT_TRANSLATE_NOOP("ColorButton", "Dark Orange")},
+        {70, QT_TRANSLATE_NOOP("ColorButton", "Yellow"), QT_TRANSLATE_NOOP("ColorButton", "Dark Yellow")},
+        {160, QT_TRANSLATE_NOOP("ColorButton", "Green"), QT_TRANSLATE_NOOP("ColorButton", "Dark Green")},
+        {200, QT_TRANSLATE_NOOP("ColorButton", "Cyan"), QT_TRANSLATE_NOOP("ColorButton", "Dark Cyan")},
+        {260, QT_TRANSLATE_NOOP("ColorButton", "Blue"), QT_TRANSLATE_NOOP("ColorButton", "Dark Blue")},
+        {290, QT_TRANSLATE_NOOP("ColorButton", "Purple"), QT_TRANSLATE_NOOP("ColorButton", "Dark Purple")},
+        {335, QT_TRANSLATE_NOOP("ColorButton", "Pink"), QT_TRANSLATE_NOOP("ColorButton", "Dark Pink")},
+        {361, QT_TRANSLATE_NOOP("ColorButton", "Red"), QT_TRANSLATE_NOOP("ColorButton", "Dark Red")},
+    };
     for (const Band &band : bands) {
         if (hsv.hsvHue() < band.below) {
-            name = QString::fromLatin1(band.name);
-            break;
+            return QCoreApplication::translate("ColorButton", hsv.value() < dark ? band.darkName : band.name);
         }
     }
-    return hsv.value() < dark ? QStringLiteral("Dark ") + name : name;
+    return {};
 }
 
 QSize ColorButton::sizeHint() const

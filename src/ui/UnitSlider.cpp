@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
+#include <QCoreApplication>
 #include <QLabel>
 
 #include <algorithm>
@@ -114,6 +115,7 @@ UnitSlider::Unit UnitSlider::bytePercent()
         return position * 100.0 / 255.0;
     };
     return {percent, [percent](int position) -> QString {
-                return QString::number(qRound(percent(position))) + QLatin1Char('%');
+                //: a percentage, as the language writes it ("50 %" in German)
+                return QCoreApplication::translate("UnitSlider", "%1%").arg(qRound(percent(position)));
             }};
 }

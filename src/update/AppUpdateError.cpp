@@ -1,20 +1,23 @@
 #include "update/AppUpdateError.h"
 
+#include <QCoreApplication>
+
 QString message(AppUpdateError error)
 {
     switch (error) {
     case AppUpdateError::downloadFailed:
-        return QStringLiteral("Couldn't download the update");
+        return QCoreApplication::translate("AppUpdateError", "Couldn't download the update");
     case AppUpdateError::mountFailed:
-        return QStringLiteral("Couldn't open the downloaded disk image");
+        return QCoreApplication::translate("AppUpdateError", "Couldn't open the downloaded disk image");
     case AppUpdateError::appNotFoundInImage:
-        return QStringLiteral("Downloaded disk image didn't contain Kestrix.app");
+        return QCoreApplication::translate("AppUpdateError", "Downloaded disk image didn't contain Kestrix.app");
     case AppUpdateError::signatureVerificationFailed:
-        return QStringLiteral("Downloaded app failed signature verification");
+        return QCoreApplication::translate("AppUpdateError", "Downloaded app failed signature verification");
     case AppUpdateError::bundleNotReplaceable:
-        return QStringLiteral("This copy of Kestrix can't replace itself; update it through your package manager");
+        return QCoreApplication::translate(
+            "AppUpdateError", "This copy of Kestrix can't replace itself; update it through your package manager");
     case AppUpdateError::installStartFailed:
-        return QStringLiteral("Couldn't start installing the update");
+        return QCoreApplication::translate("AppUpdateError", "Couldn't start installing the update");
     }
     return {};
 }

@@ -318,6 +318,9 @@ class AccessibilityTest : public QObject {
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.path());
         env.insert(QStringLiteral("KESTRIX_DEVICE_BUS"), path("bus"));
         env.insert(QStringLiteral("KESTRIX_UPDATE_BASE_URL"), m_releases.url(QString()).toString());
+        // The texts below are the English ones.
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        env.remove(QStringLiteral("LANGUAGE"));
         // As a screen reader running in the session switches it on.
         env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
         return env;

@@ -4,6 +4,7 @@
 #include "support/TestTime.h"
 
 #include <QCoroTask>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -199,6 +200,61 @@ private Q_SLOTS:
         QVERIFY(manager->lastQuery().has_value());
         QVERIFY(std::count_if(recorder.reports.begin(), recorder.reports.end(),
                               [](const Bytes &r) { return r[0] != Dorvel::ledCommand; }) <= 5);
+    }
+
+    // Signals that flap while a slow device attaches change the LED state many times a second. The
+    // refresh after each change must not take the request slot from the attach's queries again and
+    // again until their time runs out: the device would stay unidentified (no retries here).
+    void aQuicklyChangingLEDStateLeavesTheAttachItsAnswers()
+    {
+        auto timings = shortTimings();
+        timings.attachRetries = 0;
+        manager = std::make_unique<DorvelDeviceManager>(*bus, timings);
+        device->replyLatency = 30ms;
+        manager->start();
+        bus->plug(*device, homePort);
+        KESTRIX_WAIT_FOR(manager->isConnected());
+        QElapsedTimer flapping;
+        flapping.start();
+        while (flapping.elapsed() < (timings.attachQueryTimeout + timings.attachIdentityTimeout).count() + 100) {
+            manager->updateLEDState(greenLED());
+            QTest::qWait(2);
+        }
+        KESTRIX_WAIT_FOR(manager->deviceID().has_value());
+        QVERIFY(manager->lastQuery().has_value());
+    }
+
+    // An identity that did not come in time is asked for again a few times, then no more.
+    void unansweredIdentityIsAskedAgainAFewTimes_data()
+    {
+        QTest::addColumn<int>("dropped");
+        QTest::newRow("answered on the first retry") << 1;
+        QTest::newRow("never answered") << -1;
+    }
+    void unansweredIdentityIsAskedAgainAFewTimes()
+    {
+        QFETCH(int, dropped);
+        auto timings = shortTimings();
+        timings.attachRetryDelay = 10ms;
+        timings.attachRetries = 2;
+        manager = std::make_unique<DorvelDeviceManager>(*bus, timings);
+        device->addFault({SimulatedDorvel::ReplyFault::Kind::drop, dropped, Dorvel::identityQueryCommand, 0});
+        ReportRecorder recorder(*device);
+        auto identityQueries = [&] {
+            const auto commands = recorder.commands();
+            return std::count(commands.begin(), commands.end(), Dorvel::identityQueryCommand);
+        };
+        manager->start();
+        bus->plug(*device, homePort);
+        if (dropped > 0) {
+            KESTRIX_WAIT_FOR(manager->deviceID().has_value());
+            QCOMPARE(identityQueries(), 2);
+            return;
+        }
+        KESTRIX_WAIT_FOR(identityQueries() == 3);
+        QTest::qWait(int(TestTime::scaled(200ms).count())); // the retries' delays have passed twice over
+        QCOMPARE(identityQueries(), 3);
+        QVERIFY(!manager->deviceID());
     }
 
     // The reply to a timed-out query still comes, late, and tells the state from before a binding

@@ -1,6 +1,8 @@
 #include "app/LegalAgreementGate.h"
 #include "app/TamselDesktopApp.h"
+#include "app/Translations.h"
 #include "app/ui/LegalAgreementView.h"
+#include "app/ui/MenuPresenter.h"
 #include "app/ui/TrayMenu.h"
 #include "app/ui/WindowRouter.h"
 #include "device/DorvelDeviceManager.h"
@@ -13,6 +15,7 @@
 #include "rules/StatusLightPause.h"
 #include "rules/StatusRulesEngine.h"
 #include "rules/ui/StatusRulesSettingsView.h"
+#include "settings/ui/RGBSettingsPresenter.h"
 #include "settings/ui/RGBSettingsView.h"
 #include "signals/CalendarWatcher.h"
 #include "support/BundleTestSupport.h"
@@ -48,7 +51,8 @@
 // at. The style, palette and font are fixed here so the pictures come out the same on every
 // machine; the font comes from the Debian package fonts-dejavu-core. KESTRIX_SCREENSHOT_FONT_SCALE
 // enlarges the font (1.5 for a desktop's large-text setting) and QT_SCALE_FACTOR the whole
-// picture, to check that nothing clips.
+// picture, to check that nothing clips; KESTRIX_SCREENSHOT_LANGUAGE ("de", "fr", "es") shows the
+// windows in that language and its locale.
 class ScreenshotTest : public QObject {
     Q_OBJECT
 
@@ -84,6 +88,11 @@ private Q_SLOTS:
         font.setHintingPreference(QFont::PreferNoHinting);
         QApplication::setFont(font);
         QVERIFY(m_output.mkpath(QStringLiteral(".")));
+        const QString language = qEnvironmentVariable("KESTRIX_SCREENSHOT_LANGUAGE");
+        if (!language.isEmpty()) {
+            QLocale::setDefault(QLocale(language));
+            QCOMPARE(Translations::install({language}, QStringLiteral(KESTRIX_QM_DIR)), language);
+        }
     }
 
     void legalAgreementWindow()
@@ -167,7 +176,7 @@ private Q_SLOTS:
         save(menu, QStringLiteral("tray-menu"));
         menu.hide();
         for (QAction *action : menu.actions()) {
-            if (action->menu() && action->text() == QStringLiteral("Preset")) {
+            if (action->menu() && action->text() == QCoreApplication::translate("TrayMenu", "Preset")) {
                 QMenu *media = action->menu()->actions().at(1)->menu();
                 save(*media, QStringLiteral("tray-menu-preset-media"));
                 media->hide();
@@ -175,7 +184,8 @@ private Q_SLOTS:
         }
         app.statusLightPause().pauseFor(std::chrono::minutes(15));
         for (QAction *action : menu.actions()) {
-            if (action->menu() && action->text().startsWith(QStringLiteral("Paused until "))) {
+            if (action->menu() &&
+                action->text() == MenuPresenter::pauseMenuTitle(app.statusLightPause().pausedUntil())) {
                 save(*action->menu(), QStringLiteral("tray-menu-paused"));
                 action->menu()->hide();
             }
@@ -277,7 +287,7 @@ private Q_SLOTS:
             RGBSettingsView view(hid, timers, engine);
             save(view, QStringLiteral("rgb-settings"));
             auto *style = view.findChild<QComboBox *>(QStringLiteral("flashStyle"));
-            style->setCurrentIndex(style->findText(QStringLiteral("Strobe")));
+            style->setCurrentIndex(style->findText(RGBSettingsPresenter::flashStyleLabel(Dorvel::FlashStyle::strobe)));
             save(view, QStringLiteral("rgb-settings-strobe"));
             // Gone: the sections grey out, the colours they had stay faded in their buttons.
             bus.unplugAll();

@@ -23,7 +23,7 @@ struct Terms {
     QString versionCaption;
 };
 
-const Terms &terms();
+Terms terms();
 
 // The maker named in the terms, and where users reach them.
 QString makerName();

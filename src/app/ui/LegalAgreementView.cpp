@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -55,7 +56,7 @@ LegalAgreementView::LegalAgreementView(LegalAgreementGate &gate, const std::opti
     : QWidget(parent), m_gate(gate)
 {
     const LegalAgreementPresenter::Terms &terms = LegalAgreementPresenter::terms();
-    setWindowTitle(QStringLiteral("Legal Agreement"));
+    setWindowTitle(QCoreApplication::translate("LegalAgreementView", "Legal Agreement"));
 
     auto *rows = new QVBoxLayout(this);
     rows->setContentsMargins(margin, margin, margin, margin);
@@ -109,11 +110,13 @@ LegalAgreementView::LegalAgreementView(LegalAgreementGate &gate, const std::opti
     auto *controls = new QVBoxLayout(m_agreementControls);
     controls->setContentsMargins(0, 0, 0, 0);
     controls->setSpacing(rowSpacing);
-    m_agreeToggle = new QCheckBox(QStringLiteral("I have read and agree to the terms above"), m_agreementControls);
+    m_agreeToggle =
+        new QCheckBox(QCoreApplication::translate("LegalAgreementView", "I have read and agree to the terms above"),
+                      m_agreementControls);
     controls->addWidget(m_agreeToggle);
     auto *buttons = new QHBoxLayout;
-    auto *decline = new QPushButton(QStringLiteral("Decline"), m_agreementControls);
-    m_accept = new QPushButton(QStringLiteral("Accept"), m_agreementControls);
+    auto *decline = new QPushButton(QCoreApplication::translate("LegalAgreementView", "Decline"), m_agreementControls);
+    m_accept = new QPushButton(QCoreApplication::translate("LegalAgreementView", "Accept"), m_agreementControls);
     m_accept->setDefault(true);
     buttons->addWidget(decline);
     buttons->addStretch(1);

@@ -2,15 +2,36 @@
 
 #include "device/PresetAction.h"
 #include "firmware/TarnUpdatePresenter.h"
+#include "rules/StatusRulesPresenter.h"
 #include "timers/TimerPresenter.h"
 #include "update/ui/AppUpdatePresenter.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QUrlQuery>
 
 namespace MenuPresenter {
 
 namespace {
+
+// The preset actions' display names come from the protocol layer, which has no Qt; they are
+// listed here for the translation tools and translated where shown.
+[[maybe_unused]] constexpr const char *presetActionNames[] = {
+    QT_TRANSLATE_NOOP("PresetAction", "Lock Screen"),
+    QT_TRANSLATE_NOOP("PresetAction", "Mute"),
+    QT_TRANSLATE_NOOP("PresetAction", "Volume Up"),
+    QT_TRANSLATE_NOOP("PresetAction", "Volume Down"),
+    QT_TRANSLATE_NOOP("PresetAction", "Play / Pause"),
+    QT_TRANSLATE_NOOP("PresetAction", "Power Off (Linux & Windows only)"),
+    QT_TRANSLATE_NOOP("PresetAction", "Screenshot"),
+    QT_TRANSLATE_NOOP("PresetAction", "Next Track"),
+    QT_TRANSLATE_NOOP("PresetAction", "Prev Track"),
+    QT_TRANSLATE_NOOP("PresetAction", "Brightness Up"),
+    QT_TRANSLATE_NOOP("PresetAction", "Brightness Down"),
+    QT_TRANSLATE_NOOP("PresetAction", "Sleep"),
+    QT_TRANSLATE_NOOP("PresetAction", "Show Desktop (Linux & Windows only)"),
+    QT_TRANSLATE_NOOP("PresetAction", "AI Interrupt"),
+};
 
 MenuItem text(QString label, bool visible = true)
 {
@@ -25,12 +46,19 @@ MenuItem button(QString label, MenuAction action, bool visible = true)
 std::vector<MenuItem> pauseItems(bool paused)
 {
     std::vector<MenuItem> items;
-    for (const auto &[label, minutes] : {std::pair{"15 Minutes", 15}, {"1 Hour", 60}, {"Until Tomorrow", 0}}) {
-        MenuItem item = button(QString::fromUtf8(label), MenuAction::pauseStatusLight);
+    // The sources are the English forms for these counts, so English needs no translation file.
+    const std::pair<QString, int> choices[] = {
+        {QCoreApplication::translate("MenuPresenter", "%n Minutes", nullptr, 15), 15},
+        {QCoreApplication::translate("MenuPresenter", "%n Hour", nullptr, 1), 60},
+        {QCoreApplication::translate("MenuPresenter", "Until Tomorrow"), 0},
+    };
+    for (const auto &[label, minutes] : choices) {
+        MenuItem item = button(label, MenuAction::pauseStatusLight);
         item.pauseMinutes = minutes;
         items.push_back(std::move(item));
     }
-    items.push_back(button(QStringLiteral("Resume"), MenuAction::resumeStatusLight, paused));
+    items.push_back(
+        button(QCoreApplication::translate("MenuPresenter", "Resume"), MenuAction::resumeStatusLight, paused));
     return items;
 }
 
@@ -84,7 +112,8 @@ MenuView menuView(const MenuState &state)
     const bool platformKnown = isDevicePlatformKnown(state.lastQuery);
     MenuView view;
     view.micLine = text(micLine(state.micMuted));
-    view.toggleMicMute = button(QStringLiteral("Toggle Mic Mute"), MenuAction::toggleMicMute);
+    view.toggleMicMute =
+        button(QCoreApplication::translate("MenuPresenter", "Toggle Mic Mute"), MenuAction::toggleMicMute);
     view.toggleMicMute.enabled = state.micMuted.has_value();
     view.presetVisible = state.isConnected;
     view.systemPresets = presetItems(systemPresetCodes(), state.lastQuery);
@@ -95,19 +124,23 @@ MenuView menuView(const MenuState &state)
             item.enabled = !state.isLinkHeld;
         }
     }
-    view.presetNotice =
-        text(QStringLiteral("Presets unavailable during the update"), state.isConnected && state.isLinkHeld);
+    view.presetNotice = text(QCoreApplication::translate("MenuPresenter", "Presets unavailable during the update"),
+                             state.isConnected && state.isLinkHeld);
     view.customShortcut =
         button(customShortcutMenuLabel(state.lastQuery), MenuAction::openCustomShortcut, state.isConnected);
-    view.rgbSettings = button(QStringLiteral("RGB Settings…"), MenuAction::openRGBSettings, platformKnown);
-    view.statusRules = button(QStringLiteral("Status Rules…"), MenuAction::openStatusRules, platformKnown);
+    view.rgbSettings = button(QCoreApplication::translate("MenuPresenter", "RGB Settings…"),
+                              MenuAction::openRGBSettings, platformKnown);
+    view.statusRules = button(QCoreApplication::translate("MenuPresenter", "Status Rules…"),
+                              MenuAction::openStatusRules, platformKnown);
     view.pauseMenu = button(pauseMenuTitle(state.statusLightPausedUntil), MenuAction::none, platformKnown);
     view.pauseItems = pauseItems(state.statusLightPausedUntil.has_value());
     view.timer = button(
         TimerPresenter::menuLabel(state.timerKind, state.pomodoroPhase, state.remainingSeconds, state.timerExpired),
         MenuAction::openTimer, platformKnown);
-    view.advancedSetup = button(QStringLiteral("Advanced Setup…"), MenuAction::openAdvancedSetup, state.hasSetupGuide);
-    view.featureRequest = button(QStringLiteral("Feature Request…"), MenuAction::sendFeatureRequest);
+    view.advancedSetup = button(QCoreApplication::translate("MenuPresenter", "Advanced Setup…"),
+                                MenuAction::openAdvancedSetup, state.hasSetupGuide);
+    view.featureRequest =
+        button(QCoreApplication::translate("MenuPresenter", "Feature Request…"), MenuAction::sendFeatureRequest);
     view.deviceStatus = text(deviceStatusLabel(state.isConnected, state.lastQuery, state.hasInaccessibleDevice));
     const QString hint = deviceAccessHint(state.isConnected, state.hasInaccessibleDevice);
     view.accessHint = text(hint, !hint.isEmpty());
@@ -117,9 +150,9 @@ MenuView menuView(const MenuState &state)
         state.isConnected && state.lastQuery && state.lastQuery->hwPlatform == HardwarePlatform::rp2350;
     view.firmwareUpdate = firmwareItem(state.firmware);
     view.firmwareUpdate.visible = view.firmwareSectionVisible;
-    view.uninstall = button(QStringLiteral("Uninstall Kestrix…"), MenuAction::uninstall);
-    view.terms = button(QStringLiteral("Terms…"), MenuAction::openTerms);
-    view.quit = button(QStringLiteral("Quit Kestrix"), MenuAction::quit);
+    view.uninstall = button(QCoreApplication::translate("MenuPresenter", "Uninstall Kestrix…"), MenuAction::uninstall);
+    view.terms = button(QCoreApplication::translate("MenuPresenter", "Terms…"), MenuAction::openTerms);
+    view.quit = button(QCoreApplication::translate("MenuPresenter", "Quit Kestrix"), MenuAction::quit);
     view.toolTip = trayToolTip(state);
 
     if (!state.termsAccepted) {
@@ -140,76 +173,93 @@ MenuView menuView(const MenuState &state)
     return view;
 }
 
+QString shownTime(const QDateTime &time)
+{
+    // The user's own clock format ("14:30", "2:30 PM"); English keeps the 24-hour form it has
+    // always shown.
+    const QLocale locale;
+    if (locale.language() == QLocale::English || locale.language() == QLocale::C) {
+        return time.toLocalTime().toString(QStringLiteral("HH:mm"));
+    }
+    return locale.toString(time.toLocalTime().time(), QLocale::ShortFormat);
+}
+
 QString pauseMenuTitle(const std::optional<QDateTime> &pausedUntil)
 {
     if (!pausedUntil) {
-        return QStringLiteral("Pause Status Light");
+        return QCoreApplication::translate("MenuPresenter", "Pause Status Light");
     }
-    return QStringLiteral("Paused until ") + pausedUntil->toLocalTime().toString(QStringLiteral("HH:mm"));
+    return QCoreApplication::translate("MenuPresenter", "Paused until %1").arg(shownTime(*pausedUntil));
 }
 
 QString trayToolTip(const MenuState &state)
 {
     const auto said = [](const QString &words) -> QString {
-        return QStringLiteral("Kestrix — ") + words;
+        return QCoreApplication::translate("MenuPresenter", "Kestrix — %1").arg(words);
     };
     if (!state.isConnected) {
-        return said(state.hasInaccessibleDevice ? QStringLiteral("Dorvel found, no access")
-                                                : QStringLiteral("No Dorvel connected"));
+        return said(state.hasInaccessibleDevice
+                        ? QCoreApplication::translate("MenuPresenter", "Dorvel found, no access")
+                        : QCoreApplication::translate("MenuPresenter", "No Dorvel connected"));
     }
     if (state.timerKind) {
         if (*state.timerKind == TimerKind::pomodoro && state.pomodoroPhase) {
-            return said(QStringLiteral("Pomodoro ") + TimerPresenter::phaseName(*state.pomodoroPhase) +
-                        QLatin1Char(' ') + TimerPresenter::formatRemaining(state.remainingSeconds));
+            return said(QCoreApplication::translate("MenuPresenter", "Pomodoro %1 %2")
+                            .arg(TimerPresenter::phaseName(*state.pomodoroPhase),
+                                 TimerPresenter::formatRemaining(state.remainingSeconds)));
         }
         if (state.timerExpired) {
-            return said(QStringLiteral("Timer: Time's up!"));
+            return said(QCoreApplication::translate("MenuPresenter", "Timer: Time's up!"));
         }
-        return said(QStringLiteral("Timer ") + TimerPresenter::formatRemaining(state.remainingSeconds));
+        return said(QCoreApplication::translate("MenuPresenter", "Timer %1")
+                        .arg(TimerPresenter::formatRemaining(state.remainingSeconds)));
     }
     if (state.statusLightPausedUntil) {
-        return said(QStringLiteral("Status light paused until ") +
-                    state.statusLightPausedUntil->toLocalTime().toString(QStringLiteral("HH:mm")));
+        return said(QCoreApplication::translate("MenuPresenter", "Status light paused until %1")
+                        .arg(shownTime(*state.statusLightPausedUntil)));
     }
     using Kind = LedShowing::Kind;
     switch (state.ledShowing.kind) {
     case Kind::rule:
-        return said(state.ledShowing.ruleName);
+        return said(StatusRulesPresenter::shownRuleName(state.ledShowing.ruleID, state.ledShowing.ruleName));
     case Kind::finishStep:
-        return said(state.ledShowing.ruleName + QStringLiteral(" (finishing)"));
+        return said(QCoreApplication::translate("MenuPresenter", "%1 (finishing)")
+                        .arg(StatusRulesPresenter::shownRuleName(state.ledShowing.ruleID, state.ledShowing.ruleName)));
     case Kind::fallback:
-        return said(QStringLiteral("No status active, fallback color"));
+        return said(QCoreApplication::translate("MenuPresenter", "No status active, fallback color"));
     case Kind::off:
-        return said(QStringLiteral("No status active, LED off"));
+        return said(QCoreApplication::translate("MenuPresenter", "No status active, LED off"));
     case Kind::nothing:
         break;
     }
-    return said(QStringLiteral("Connected"));
+    return said(QCoreApplication::translate("MenuPresenter", "Connected"));
 }
 
 QString micLine(const std::optional<bool> &muted)
 {
     if (!muted) {
-        return QStringLiteral("Mic: —");
+        return QCoreApplication::translate("MenuPresenter", "Mic: —");
     }
-    return *muted ? QStringLiteral("Mic: Muted") : QStringLiteral("Mic: Live");
+    return *muted ? QCoreApplication::translate("MenuPresenter", "Mic: Muted")
+                  : QCoreApplication::translate("MenuPresenter", "Mic: Live");
 }
 
 QString customShortcutMenuLabel(const std::optional<DeviceQueryResponse> &lastQuery)
 {
     if (lastQuery && lastQuery->bindType == BindType::custom) {
-        return QStringLiteral("✓ Custom Shortcut…");
+        return QCoreApplication::translate("MenuPresenter", "✓ Custom Shortcut…");
     }
-    return QStringLiteral("Custom Shortcut…");
+    return QCoreApplication::translate("MenuPresenter", "Custom Shortcut…");
 }
 
 QString presetLabel(std::uint8_t code, const std::optional<DeviceQueryResponse> &lastQuery)
 {
     const auto action = fromRaw<PresetAction>(code);
-    const std::string_view name = action ? displayName(*action) : std::string_view{};
-    QString label = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    // The protocol layer's names are string literals (so null-terminated), listed above for the
+    // translation tools.
+    QString label = action ? QCoreApplication::translate("PresetAction", displayName(*action).data()) : QString();
     if (lastQuery && lastQuery->bindType == BindType::preset && lastQuery->currentPresetID == code) {
-        return QStringLiteral("✓ ") + label;
+        return QCoreApplication::translate("MenuPresenter", "✓ %1").arg(label);
     }
     return label;
 }
@@ -266,26 +316,27 @@ QString platformName(HardwarePlatform platform)
 {
     switch (platform) {
     case HardwarePlatform::rp2040:
-        return QStringLiteral("TARN (RP2040)");
+        return QStringLiteral("TARN (RP2040)"); // a model name
     case HardwarePlatform::rp2350:
-        return QStringLiteral("TARN");
+        return QStringLiteral("TARN"); // a model name
     case HardwarePlatform::unknown:
         break;
     }
-    return QStringLiteral("Standard");
+    return QCoreApplication::translate("MenuPresenter", "Standard");
 }
 
 QString deviceStatusLabel(bool isConnected, const std::optional<DeviceQueryResponse> &lastQuery,
                           bool hasInaccessibleDevice)
 {
     if (!isConnected) {
-        return hasInaccessibleDevice ? QStringLiteral("Device: Found, No Access") : QStringLiteral("Device: Not Found");
+        return hasInaccessibleDevice ? QCoreApplication::translate("MenuPresenter", "Device: Found, No Access")
+                                     : QCoreApplication::translate("MenuPresenter", "Device: Not Found");
     }
     if (!lastQuery) {
-        return QStringLiteral("Device: Connected");
+        return QCoreApplication::translate("MenuPresenter", "Device: Connected");
     }
-    return QStringLiteral("Device: ") + platformName(lastQuery->hwPlatform) + QStringLiteral(" v") +
-           QString::fromStdString(lastQuery->version.description());
+    return QCoreApplication::translate("MenuPresenter", "Device: %1 v%2")
+        .arg(platformName(lastQuery->hwPlatform), QString::fromStdString(lastQuery->version.description()));
 }
 
 QString deviceAccessHint(bool isConnected, bool hasInaccessibleDevice)
@@ -293,12 +344,13 @@ QString deviceAccessHint(bool isConnected, bool hasInaccessibleDevice)
     if (isConnected || !hasInaccessibleDevice) {
         return {};
     }
-    return QStringLiteral("Install the device access rule (70-dorvel.rules), then replug");
+    return QCoreApplication::translate("MenuPresenter",
+                                       "Install the device access rule (70-dorvel.rules), then replug");
 }
 
 QString appVersionLabel(const std::optional<QString> &shortVersion)
 {
-    return QStringLiteral("Kestrix v") + shortVersion.value_or(QStringLiteral("?"));
+    return QCoreApplication::translate("MenuPresenter", "Kestrix v%1").arg(shortVersion.value_or(QStringLiteral("?")));
 }
 
 QString operatingSystemText(const QString &osRelease)
@@ -330,8 +382,9 @@ QUrl featureRequestURL(const QString &supportEmail, const QString &appVersionLin
                        const QString &operatingSystem)
 {
     const QString subject = QStringLiteral("Kestrix Feature Request");
-    const QString body = QStringLiteral("What would you like to see added or changed?\n\n\n---\n") + appVersionLine +
-                         QLatin1Char('\n') + deviceStatusLine + QLatin1Char('\n') + operatingSystem;
+    const QString body = QCoreApplication::translate("MenuPresenter", "What would you like to see added or changed?") +
+                         QStringLiteral("\n\n\n---\n") + appVersionLine + QLatin1Char('\n') + deviceStatusLine +
+                         QLatin1Char('\n') + operatingSystem;
     // Every reserved character of the query is encoded, "&", "=" and "+" included, so the body
     // arrives exactly as written.
     const auto encode = [](const QString &value) {
@@ -346,10 +399,11 @@ QUrl featureRequestURL(const QString &supportEmail, const QString &appVersionLin
 Alert quitDuringFirmwareUpdateAlert()
 {
     Alert alert;
-    alert.message = QStringLiteral("TARN Firmware Update In Progress");
-    alert.informativeText =
-        QStringLiteral("Quitting now won't damage the device, but you'll lose track of whether the update finished.");
-    alert.buttons = {QStringLiteral("Cancel"), QStringLiteral("Quit Anyway")};
+    alert.message = QCoreApplication::translate("MenuPresenter", "TARN Firmware Update In Progress");
+    alert.informativeText = QCoreApplication::translate(
+        "MenuPresenter", "Quitting now won't damage the device, but you'll lose track of whether the update finished.");
+    alert.buttons = {QCoreApplication::translate("MenuPresenter", "Cancel"),
+                     QCoreApplication::translate("MenuPresenter", "Quit Anyway")};
     alert.destructiveButton = 1;
     alert.confirmingButton = 1;
     return alert;

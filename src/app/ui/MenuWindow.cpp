@@ -3,6 +3,7 @@
 #include "app/ui/MenuController.h"
 #include "app/ui/TrayMenu.h"
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
@@ -23,12 +24,13 @@ MenuWindow::MenuWindow(MenuController &controller, QWidget *parent) : QWidget(pa
     addRow([](const MenuView &v) -> const MenuItem & { return v.micLine; }, false);
     addRow([](const MenuView &v) -> const MenuItem & { return v.toggleMicMute; }, true);
     addDivider();
-    m_presetButton = new QPushButton(QStringLiteral("Preset"), this);
-    m_presetButton->setAccessibleName(QStringLiteral("Preset"));
+    m_presetButton = new QPushButton(QCoreApplication::translate("MenuWindow", "Preset"), this);
+    m_presetButton->setAccessibleName(QCoreApplication::translate("MenuWindow", "Preset"));
     m_presetMenu = new QMenu(m_presetButton);
     const MenuView &view = m_controller.view();
     for (bool media : {false, true}) {
-        QMenu *submenu = m_presetMenu->addMenu(media ? QStringLiteral("Media") : QStringLiteral("System"));
+        QMenu *submenu = m_presetMenu->addMenu(media ? QCoreApplication::translate("MenuWindow", "Media")
+                                                     : QCoreApplication::translate("MenuWindow", "System"));
         const auto &items = media ? view.mediaPresets : view.systemPresets;
         for (std::size_t i = 0; i < items.size(); ++i) {
             QAction *action = submenu->addAction(QString());

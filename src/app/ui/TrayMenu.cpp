@@ -4,6 +4,7 @@
 #include "ui/MenuText.h"
 
 #include <QAction>
+#include <QCoreApplication>
 
 using MenuPresenter::MenuItem;
 using MenuPresenter::MenuView;
@@ -25,9 +26,9 @@ TrayMenu::TrayMenu(MenuController &controller, QWidget *parent) : QMenu(parent),
     bind([](const MenuView &v) -> const MenuItem & { return v.micLine; });
     bind([](const MenuView &v) -> const MenuItem & { return v.toggleMicMute; });
     addSeparator();
-    m_presetMenu = addMenu(QStringLiteral("Preset"));
-    fillPresets(m_presetMenu->addMenu(QStringLiteral("System")), false);
-    fillPresets(m_presetMenu->addMenu(QStringLiteral("Media")), true);
+    m_presetMenu = addMenu(QCoreApplication::translate("TrayMenu", "Preset"));
+    fillPresets(m_presetMenu->addMenu(QCoreApplication::translate("TrayMenu", "System")), false);
+    fillPresets(m_presetMenu->addMenu(QCoreApplication::translate("TrayMenu", "Media")), true);
     bind([](const MenuView &v) -> const MenuItem & { return v.presetNotice; });
     bind([](const MenuView &v) -> const MenuItem & { return v.customShortcut; });
     bind([](const MenuView &v) -> const MenuItem & { return v.rgbSettings; });

@@ -4,6 +4,7 @@
 #include "device/KeycodeMapping.h"
 #include "device/LinkNotices.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <algorithm>
@@ -18,6 +19,14 @@ KeyNames runningKeyNames()
     return KeyNames::desktop;
 #endif
 }
+
+namespace {
+// A key's name as the user's desktop writes it on screen ("Strg" for "Ctrl" in German).
+QString keyName(const char *english)
+{
+    return QCoreApplication::translate("CustomShortcutPresenter", english);
+}
+} // namespace
 
 QString keyGlyph(std::uint8_t usage, KeyNames names)
 {
@@ -35,25 +44,25 @@ QString keyGlyph(std::uint8_t usage, KeyNames names)
     case 0x27:
         return QStringLiteral("0");
     case 0x28:
-        return mac ? QStringLiteral("⏎") : QStringLiteral("Return");
+        return mac ? QStringLiteral("⏎") : keyName(QT_TRANSLATE_NOOP("CustomShortcutPresenter", "Return"));
     case 0x29:
-        return mac ? QStringLiteral("⎋") : QStringLiteral("Esc");
+        return mac ? QStringLiteral("⎋") : keyName(QT_TRANSLATE_NOOP("CustomShortcutPresenter", "Esc"));
     case 0x2A:
-        return mac ? QStringLiteral("⌫") : QStringLiteral("Backspace");
+        return mac ? QStringLiteral("⌫") : keyName(QT_TRANSLATE_NOOP("CustomShortcutPresenter", "Backspace"));
     case 0x2B:
-        return mac ? QStringLiteral("⇥") : QStringLiteral("Tab");
+        return mac ? QStringLiteral("⇥") : keyName(QT_TRANSLATE_NOOP("CustomShortcutPresenter", "Tab"));
     case 0x2C:
-        return QStringLiteral("Space");
+        return keyName(QT_TRANSLATE_NOOP("CustomShortcutPresenter", "Space"));
     case 0x4C:
-        return mac ? QStringLiteral("⌦") : QStringLiteral("Del");
+        return mac ? QStringLiteral("⌦") : keyName(QT_TRANSLATE_NOOP("CustomShortcutPresenter", "Del"));
     case 0x4F:
-        return mac ? QStringLiteral("→") : QStringLiteral("Right");
+        return mac ? QStringLiteral("→") : keyName(QT_TRANSLATE_NOOP("CustomShortcutPresenter", "Right"));
     case 0x50:
-        return mac ? QStringLiteral("←") : QStringLiteral("Left");
+        return mac ? QStringLiteral("←") : keyName(QT_TRANSLATE_NOOP("CustomShortcutPresenter", "Left"));
     case 0x51:
-        return mac ? QStringLiteral("↓") : QStringLiteral("Down");
+        return mac ? QStringLiteral("↓") : keyName(QT_TRANSLATE_NOOP("CustomShortcutPresenter", "Down"));
     case 0x52:
-        return mac ? QStringLiteral("↑") : QStringLiteral("Up");
+        return mac ? QStringLiteral("↑") : keyName(QT_TRANSLATE_NOOP("CustomShortcutPresenter", "Up"));
     default:
         return QStringLiteral("0x") + QStringLiteral("%1").arg(usage, 2, 16, QLatin1Char('0')).toUpper();
     }
@@ -63,20 +72,20 @@ QString formatCombo(std::uint8_t mods, std::uint8_t keycode, KeyNames names)
 {
     struct Modifier {
         std::uint8_t bit;
-        const char16_t *desktop;
+        const char *desktop;
         const char16_t *mac;
     };
     static constexpr Modifier order[] = {
-        {HidModifier::control, u"Ctrl", u"⌃"},
-        {HidModifier::option, u"Alt", u"⌥"},
-        {HidModifier::shift, u"Shift", u"⇧"},
-        {HidModifier::command, u"Super", u"⌘"},
+        {HidModifier::control, QT_TRANSLATE_NOOP("CustomShortcutPresenter", "Ctrl"), u"⌃"},
+        {HidModifier::option, QT_TRANSLATE_NOOP("CustomShortcutPresenter", "Alt"), u"⌥"},
+        {HidModifier::shift, QT_TRANSLATE_NOOP("CustomShortcutPresenter", "Shift"), u"⇧"},
+        {HidModifier::command, QT_TRANSLATE_NOOP("CustomShortcutPresenter", "Super"), u"⌘"},
     };
     const bool mac = names == KeyNames::macSymbols;
     QStringList parts;
     for (const Modifier &modifier : order) {
         if (mods & modifier.bit) {
-            parts << QString::fromUtf16(mac ? modifier.mac : modifier.desktop);
+            parts << (mac ? QString::fromUtf16(modifier.mac) : keyName(modifier.desktop));
         }
     }
     parts << keyGlyph(keycode, names);
@@ -86,14 +95,16 @@ QString formatCombo(std::uint8_t mods, std::uint8_t keycode, KeyNames names)
 QString formatGap(std::uint16_t ms)
 {
     if (ms > 999) {
-        return QString::number(ms / 1000) + QStringLiteral("s");
+        //: whole seconds
+        return QCoreApplication::translate("CustomShortcutPresenter", "%1s").arg(ms / 1000);
     }
-    return QString::number(ms) + QStringLiteral("ms");
+    //: milliseconds
+    return QCoreApplication::translate("CustomShortcutPresenter", "%1ms").arg(ms);
 }
 
 QString repeatLabel(int repeatCount)
 {
-    return QStringLiteral("Repeat: ") + QString::number(repeatCount);
+    return QCoreApplication::translate("CustomShortcutPresenter", "Repeat: %1").arg(repeatCount);
 }
 
 int initialGapIndex(const std::optional<DeviceQueryResponse> &state)
@@ -116,19 +127,20 @@ Bytes bindCustomReport(std::uint8_t mods, std::uint8_t keycode, int repeatCount,
 View customShortcutView(const State &state)
 {
     View view;
-    view.title = QStringLiteral("Custom Shortcut");
+    view.title = QCoreApplication::translate("CustomShortcutPresenter", "Custom Shortcut");
     const bool captured = state.capturedMods.has_value() && state.capturedKeycode.has_value();
     if (state.isRecording) {
-        view.recorderLabel = QStringLiteral("Press your key combination…");
+        view.recorderLabel = QCoreApplication::translate("CustomShortcutPresenter", "Press your key combination…");
     } else if (captured) {
         view.recorderLabel = formatCombo(*state.capturedMods, *state.capturedKeycode, state.keyNames);
     } else {
-        view.recorderLabel = QStringLiteral("Click to record key combo");
+        view.recorderLabel = QCoreApplication::translate("CustomShortcutPresenter", "Click to record key combo");
     }
     view.repeatLabel = repeatLabel(state.repeatCount);
     const auto gapIndex =
         static_cast<std::size_t>(std::clamp(state.gapIndex, 0, static_cast<int>(gapTableMs.size()) - 1));
-    view.gapCaption = QStringLiteral("Repeat gap: ") + formatGap(gapTableMs[gapIndex]);
+    view.gapCaption =
+        QCoreApplication::translate("CustomShortcutPresenter", "Repeat gap: %1").arg(formatGap(gapTableMs[gapIndex]));
     view.applyEnabled = captured && state.isConnected && !state.isLinkHeld;
     view.controlsEnabled = state.isConnected;
     // The update may have the device off the bus for its reboot: the update is the reason then.
@@ -139,10 +151,11 @@ View customShortcutView(const State &state)
     }
     if (state.lastQuery && state.lastQuery->bindType == BindType::custom) {
         const auto &query = *state.lastQuery;
-        view.currentlyBound = QStringLiteral("Currently bound: ") +
-                              (query.currentCustomMods && query.currentCustomKeycode
-                                   ? formatCombo(*query.currentCustomMods, *query.currentCustomKeycode, state.keyNames)
-                                   : QStringLiteral("—"));
+        view.currentlyBound =
+            QCoreApplication::translate("CustomShortcutPresenter", "Currently bound: %1")
+                .arg(query.currentCustomMods && query.currentCustomKeycode
+                         ? formatCombo(*query.currentCustomMods, *query.currentCustomKeycode, state.keyNames)
+                         : QStringLiteral("—"));
     }
     return view;
 }

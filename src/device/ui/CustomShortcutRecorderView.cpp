@@ -6,6 +6,7 @@
 #include "ui/Stepper.h"
 #include "ui/UnitSlider.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -42,7 +43,7 @@ CustomShortcutRecorderView::CustomShortcutRecorderView(DorvelDeviceManager &hid,
       m_refresh(new DebouncedStateRefresh(hid, refreshTimings, this))
 {
     using namespace CustomShortcutPresenter;
-    setWindowTitle(QStringLiteral("Custom Shortcut"));
+    setWindowTitle(QCoreApplication::translate("CustomShortcutRecorderView", "Custom Shortcut"));
     // The designed size to start with; the layout's minimum keeps larger text from clipping.
     resize(windowWidth, windowHeight);
 
@@ -63,14 +64,15 @@ CustomShortcutRecorderView::CustomShortcutRecorderView(DorvelDeviceManager &hid,
 
     // Its name is its visible text (the combination, or what to do), set on each render.
     m_recordButton = new QPushButton(this);
-    m_recordButton->setAccessibleDescription(QStringLiteral("Key combination to bind"));
+    m_recordButton->setAccessibleDescription(
+        QCoreApplication::translate("CustomShortcutRecorderView", "Key combination to bind"));
     m_recordButton->setMinimumHeight(m_recordButton->sizeHint().height() + 8);
     rows->addWidget(m_recordButton);
 
     m_repeat = new Stepper(&repeatLabel, this);
     m_repeat->setRange(minimumRepeatCount, maximumRepeatCount);
     m_repeat->setValue(minimumRepeatCount);
-    m_repeat->setAccessibleName(QStringLiteral("Repeat"));
+    m_repeat->setAccessibleName(QCoreApplication::translate("CustomShortcutRecorderView", "Repeat"));
     rows->addWidget(m_repeat, 0, Qt::AlignLeft);
 
     auto *gapRows = new QVBoxLayout;
@@ -84,7 +86,8 @@ CustomShortcutRecorderView::CustomShortcutRecorderView(DorvelDeviceManager &hid,
     };
     m_gap = new UnitSlider({gapMs,
                             [gapMs](int index) -> QString {
-                                return QString::number(static_cast<int>(gapMs(index))) + QStringLiteral(" ms");
+                                return QString::number(static_cast<int>(gapMs(index))) +
+                                       QCoreApplication::translate("CustomShortcutRecorderView", " ms");
                             }},
                            this);
     m_gap->setRange(0, static_cast<int>(gapTableMs.size()) - 1);
@@ -92,11 +95,11 @@ CustomShortcutRecorderView::CustomShortcutRecorderView(DorvelDeviceManager &hid,
     m_gap->setPageStep(1);
     m_gap->setTickPosition(QSlider::TicksBelow);
     m_gap->setTickInterval(1);
-    m_gap->setAccessibleName(QStringLiteral("Repeat gap"));
+    m_gap->setAccessibleName(QCoreApplication::translate("CustomShortcutRecorderView", "Repeat gap"));
     gapRows->addWidget(m_gap);
     rows->addLayout(gapRows);
 
-    m_apply = new QPushButton(QStringLiteral("Apply"), this);
+    m_apply = new QPushButton(QCoreApplication::translate("CustomShortcutRecorderView", "Apply"), this);
     rows->addWidget(m_apply, 0, Qt::AlignLeft);
 
     m_currentlyBound = new QLabel(this);

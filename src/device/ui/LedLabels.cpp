@@ -1,5 +1,7 @@
 #include "device/ui/LedLabels.h"
 
+#include <QCoreApplication>
+
 #include "ui/EnumComboBox.h"
 
 #include <QComboBox>
@@ -11,23 +13,23 @@ QString rgbModeLabel(Dorvel::RGBMode mode)
     using Mode = Dorvel::RGBMode;
     switch (mode) {
     case Mode::solid:
-        return QStringLiteral("Solid");
+        return QCoreApplication::translate("LedLabels", "Solid");
     case Mode::breatheSlow:
-        return QStringLiteral("Breathe (slow)");
+        return QCoreApplication::translate("LedLabels", "Breathe (slow)");
     case Mode::breatheFast:
-        return QStringLiteral("Breathe (fast)");
+        return QCoreApplication::translate("LedLabels", "Breathe (fast)");
     case Mode::hueCycle:
-        return QStringLiteral("Hue Cycle");
+        return QCoreApplication::translate("LedLabels", "Hue Cycle");
     case Mode::rainbowSwirl:
-        return QStringLiteral("Rainbow Swirl");
+        return QCoreApplication::translate("LedLabels", "Rainbow Swirl");
     case Mode::staticGradient:
-        return QStringLiteral("Gradient");
+        return QCoreApplication::translate("LedLabels", "Gradient");
     case Mode::twinkleSameHue:
-        return QStringLiteral("Twinkle");
+        return QCoreApplication::translate("LedLabels", "Twinkle");
     case Mode::twinkleRandomHue:
-        return QStringLiteral("Twinkle (Random)");
+        return QCoreApplication::translate("LedLabels", "Twinkle (Random)");
     case Mode::knightScanner:
-        return QStringLiteral("Knight");
+        return QCoreApplication::translate("LedLabels", "Knight");
     }
     return {};
 }

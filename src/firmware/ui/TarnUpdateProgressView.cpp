@@ -4,6 +4,7 @@
 #include "firmware/TarnUpdatePresenter.h"
 #include "ui/ErrorText.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -39,7 +40,7 @@ int barValue(std::int64_t value)
 TarnUpdateProgressView::TarnUpdateProgressView(TarnFirmwareUpdater &tarn, QWidget *parent)
     : QWidget(parent), m_tarn(&tarn)
 {
-    setWindowTitle(QStringLiteral("TARN Firmware Update"));
+    setWindowTitle(QCoreApplication::translate("TarnUpdateProgressView", "TARN Firmware Update"));
 
     auto *rows = new QVBoxLayout(this);
     rows->setContentsMargins(margin, margin, margin, margin);
@@ -72,7 +73,7 @@ TarnUpdateProgressView::TarnUpdateProgressView(TarnFirmwareUpdater &tarn, QWidge
     rows->addLayout(progressRows);
 
     auto *buttons = new QHBoxLayout;
-    m_retry = new QPushButton(QStringLiteral("Retry"), this);
+    m_retry = new QPushButton(QCoreApplication::translate("TarnUpdateProgressView", "Retry"), this);
     buttons->addWidget(m_retry);
     buttons->addStretch(1);
     rows->addLayout(buttons);

@@ -2,6 +2,7 @@
 
 #include "rules/StatusRulesEditing.h"
 #include "rules/StatusRulesEngine.h"
+#include "rules/StatusRulesPresenter.h"
 
 #include <QMimeData>
 
@@ -61,7 +62,7 @@ QVariant StatusRuleListModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
-        return rule.displayName;
+        return StatusRulesPresenter::shownRuleName(rule.id, rule.displayName);
     case RuleIdRole:
         return rule.id;
     default:

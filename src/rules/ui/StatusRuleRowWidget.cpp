@@ -6,11 +6,14 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -22,6 +25,17 @@ constexpr int colorButtonWidth = 40;
 
 // Caption text relative to body text, as the platform's text styles scale it.
 constexpr double captionScale = 10.0 / 13.0;
+// Wide characters an effect picker has room for: its designed width at the usual text size.
+constexpr int effectMenuCharacters = 12;
+
+// The designed width, grown with the text size (a desktop's large-text setting) so the common
+// effect names still fit; the rare longest ones may be cut, as they are at the designed width.
+void fitEffectPicker(QComboBox &picker, int designedWidth)
+{
+    picker.setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    picker.setMinimumContentsLength(effectMenuCharacters);
+    picker.setFixedWidth(std::max(designedWidth, picker.sizeHint().width()));
+}
 
 } // namespace
 
@@ -42,7 +56,7 @@ StatusRuleRowWidget::StatusRuleRowWidget(bool offersFinishStep, QWidget *parent)
     ruleLine->addWidget(m_name, 1);
     m_effect = new QComboBox(this);
     LedEffectPicker::fill(*m_effect);
-    m_effect->setFixedWidth(effectMenuWidth);
+    fitEffectPicker(*m_effect, effectMenuWidth);
     ruleLine->addWidget(m_effect);
     m_color = new ColorButton(this);
     m_color->setFixedWidth(colorButtonWidth);
@@ -63,7 +77,7 @@ StatusRuleRowWidget::StatusRuleRowWidget(bool offersFinishStep, QWidget *parent)
     auto *finishLine = new QHBoxLayout;
     finishLine->setContentsMargins(finishIndent, 0, 0, 0);
     finishLine->setSpacing(4);
-    m_finishEnabled = new QCheckBox(QStringLiteral("Finish effect"), this);
+    m_finishEnabled = new QCheckBox(QCoreApplication::translate("StatusRuleRowWidget", "Finish effect"), this);
     QFont caption = m_finishEnabled->font();
     caption.setPointSizeF(caption.pointSizeF() * captionScale);
     m_finishEnabled->setFont(caption);
@@ -72,15 +86,15 @@ StatusRuleRowWidget::StatusRuleRowWidget(bool offersFinishStep, QWidget *parent)
     finishLine->addStretch(1);
     m_finishEffect = new QComboBox(this);
     LedEffectPicker::fill(*m_finishEffect);
-    m_finishEffect->setFixedWidth(finishEffectMenuWidth);
+    fitEffectPicker(*m_finishEffect, finishEffectMenuWidth);
     finishLine->addWidget(m_finishEffect);
     m_finishColor = new ColorButton(this);
     m_finishColor->setFixedWidth(colorButtonWidth);
     finishLine->addWidget(m_finishColor);
     m_finishSeconds = new QSpinBox(this);
     m_finishSeconds->setRange(StatusRulesPresenter::finishSecondsMinimum, StatusRulesPresenter::finishSecondsMaximum);
-    m_finishSeconds->setSuffix(QStringLiteral("s"));
-    m_finishSeconds->setFixedWidth(finishStepperWidth);
+    m_finishSeconds->setSuffix(QCoreApplication::translate("StatusRuleRowWidget", "s"));
+    m_finishSeconds->setFixedWidth(std::max(finishStepperWidth, m_finishSeconds->sizeHint().width()));
     // Typed numbers are written once, when confirmed; the arrows write every step.
     m_finishSeconds->setKeyboardTracking(false);
     finishLine->addWidget(m_finishSeconds);

@@ -16,7 +16,9 @@
 #include <QMenu>
 #include <QSignalBlocker>
 #include <QToolButton>
+
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -175,6 +177,9 @@ void StatusRulesSettingsView::renderCalendars()
     m_addressesLine->setVisible(line.isShown);
     m_calendarsCaption->setText(line.caption);
     m_calendarsButton->setText(MenuText::literal(line.summary));
+    // Never narrower than its summary, which larger text or another language makes wider.
+    m_calendarsButton->setMaximumWidth(QWIDGETSIZE_MAX);
+    m_calendarsButton->setMaximumWidth(std::max(calendarsMenuMaxWidth, m_calendarsButton->sizeHint().width()));
     m_calendarsButton->setAccessibleName(line.caption + QLatin1Char(' ') + line.summary);
 
     // The menu's items are remade only when the calendars change: an item's own toggle leads here

@@ -1,5 +1,7 @@
 #include "settings/ui/RGBSettingsPresenter.h"
 
+#include <QCoreApplication>
+
 #include "device/LinkNotices.h"
 
 #include <algorithm>
@@ -39,13 +41,13 @@ QString flashStyleLabel(Dorvel::FlashStyle style)
     using Style = Dorvel::FlashStyle;
     switch (style) {
     case Style::single:
-        return QStringLiteral("Single Flash");
+        return QCoreApplication::translate("RGBSettingsPresenter", "Single Flash");
     case Style::strobe:
-        return QStringLiteral("Strobe");
+        return QCoreApplication::translate("RGBSettingsPresenter", "Strobe");
     case Style::wipe:
-        return QStringLiteral("Wipe");
+        return QCoreApplication::translate("RGBSettingsPresenter", "Wipe");
     case Style::breatheOnce:
-        return QStringLiteral("Breathe Once");
+        return QCoreApplication::translate("RGBSettingsPresenter", "Breathe Once");
     }
     return {};
 }
@@ -55,11 +57,11 @@ QString suspendModeLabel(Dorvel::SuspendMode mode)
     using Mode = Dorvel::SuspendMode;
     switch (mode) {
     case Mode::keepAnimating:
-        return QStringLiteral("Keep animating");
+        return QCoreApplication::translate("RGBSettingsPresenter", "Keep animating");
     case Mode::freeze:
-        return QStringLiteral("Freeze");
+        return QCoreApplication::translate("RGBSettingsPresenter", "Freeze");
     case Mode::goDark:
-        return QStringLiteral("Go dark");
+        return QCoreApplication::translate("RGBSettingsPresenter", "Go dark");
     }
     return {};
 }
@@ -68,16 +70,16 @@ QString breatheSweepLabel(Dorvel::BreatheSweepMode mode)
 {
     switch (mode) {
     case Dorvel::BreatheSweepMode::scaled:
-        return QStringLiteral("Scale with slider");
+        return QCoreApplication::translate("RGBSettingsPresenter", "Scale with slider");
     case Dorvel::BreatheSweepMode::fullSweep:
-        return QStringLiteral("Always full sweep");
+        return QCoreApplication::translate("RGBSettingsPresenter", "Always full sweep");
     }
     return {};
 }
 
 QString pulsesLabel(int count)
 {
-    return QStringLiteral("Pulses: ") + QString::number(count);
+    return QCoreApplication::translate("RGBSettingsPresenter", "Pulses: %1").arg(count);
 }
 
 std::vector<Dorvel::FlashStyle> availableFlashStyles(const std::optional<DeviceQueryResponse> &state)

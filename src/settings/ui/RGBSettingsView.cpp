@@ -13,6 +13,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -109,7 +110,7 @@ RGBSettingsView::RGBSettingsView(DorvelDeviceManager &hid, TimerManager &timers,
     : QWidget(parent), m_hid(hid), m_timers(timers), m_rulesEngine(rulesEngine),
       m_refresh(new DebouncedStateRefresh(hid, refreshTimings, this))
 {
-    setWindowTitle(QStringLiteral("RGB Settings"));
+    setWindowTitle(QCoreApplication::translate("RGBSettingsView", "RGB Settings"));
 
     auto *sections = new QVBoxLayout(this);
     sections->setContentsMargins(margin, margin, margin, margin);
@@ -190,42 +191,43 @@ void RGBSettingsView::endPreview()
 
 QWidget *RGBSettingsView::buildEffect()
 {
-    QGroupBox *box = section(QStringLiteral("Effect"), this);
+    QGroupBox *box = section(QCoreApplication::translate("RGBSettingsView", "Effect"), this);
     QFormLayout *rows = formRows(box);
-    m_ledOn = new QCheckBox(QStringLiteral("LED On"), box);
+    m_ledOn = new QCheckBox(QCoreApplication::translate("RGBSettingsView", "LED On"), box);
     m_ledOn->setObjectName(QStringLiteral("ledOn"));
     m_ledOn->setChecked(true);
     rows->addRow(m_ledOn);
     m_mode = new QComboBox(box);
     m_mode->setObjectName(QStringLiteral("mode"));
-    m_mode->setAccessibleName(QStringLiteral("Mode"));
+    m_mode->setAccessibleName(QCoreApplication::translate("RGBSettingsView", "Mode"));
     LedLabels::fillRgbModes(*m_mode);
     LedLabels::selectRgbMode(*m_mode, Dorvel::RGBMode::solid);
-    rows->addRow(QStringLiteral("Mode"), m_mode);
+    rows->addRow(QCoreApplication::translate("RGBSettingsView", "Mode"), m_mode);
     return box;
 }
 
 QWidget *RGBSettingsView::buildColorAndBrightness()
 {
-    QGroupBox *box = section(QStringLiteral("Color & Brightness"), this);
+    QGroupBox *box = section(QCoreApplication::translate("RGBSettingsView", "Color & Brightness"), this);
     QFormLayout *rows = formRows(box);
     m_color = new ColorButton(QColor(Qt::red), box);
     m_color->setObjectName(QStringLiteral("color"));
-    m_color->setAccessibleName(QStringLiteral("Color"));
+    m_color->setAccessibleName(QCoreApplication::translate("RGBSettingsView", "Color"));
     m_color->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    rows->addRow(QStringLiteral("Color"), m_color);
-    m_brightness = byteSlider(QStringLiteral("Brightness"), box);
+    rows->addRow(QCoreApplication::translate("RGBSettingsView", "Color"), m_color);
+    m_brightness = byteSlider(QCoreApplication::translate("RGBSettingsView", "Brightness"), box);
     m_brightness->setObjectName(QStringLiteral("brightness"));
     m_brightness->setValue(initialBrightness);
-    rows->addRow(QStringLiteral("Brightness"), withValue(m_brightness, box));
+    rows->addRow(QCoreApplication::translate("RGBSettingsView", "Brightness"), withValue(m_brightness, box));
     return box;
 }
 
 QWidget *RGBSettingsView::buildFallback()
 {
-    QGroupBox *box = section(QStringLiteral("Fallback"), this);
+    QGroupBox *box = section(QCoreApplication::translate("RGBSettingsView", "Fallback"), this);
     QFormLayout *rows = formRows(box);
-    m_fallback = new QCheckBox(QStringLiteral("Use as fallback when no rule is active"), box);
+    m_fallback =
+        new QCheckBox(QCoreApplication::translate("RGBSettingsView", "Use as fallback when no rule is active"), box);
     m_fallback->setObjectName(QStringLiteral("fallback"));
     m_fallback->setChecked(m_rulesEngine.fallbackEnabled());
     rows->addRow(m_fallback);
@@ -234,29 +236,29 @@ QWidget *RGBSettingsView::buildFallback()
 
 QWidget *RGBSettingsView::buildWhite()
 {
-    QGroupBox *box = section(QStringLiteral("White Channel"), this);
+    QGroupBox *box = section(QCoreApplication::translate("RGBSettingsView", "White Channel"), this);
     QFormLayout *rows = formRows(box);
-    m_white = byteSlider(QStringLiteral("White"), box);
+    m_white = byteSlider(QCoreApplication::translate("RGBSettingsView", "White"), box);
     m_white->setObjectName(QStringLiteral("white"));
-    rows->addRow(QStringLiteral("White"), withValue(m_white, box));
+    rows->addRow(QCoreApplication::translate("RGBSettingsView", "White"), withValue(m_white, box));
     return box;
 }
 
 QWidget *RGBSettingsView::buildFlash()
 {
     using namespace RGBSettingsPresenter;
-    QGroupBox *box = section(QStringLiteral("Flash"), this);
+    QGroupBox *box = section(QCoreApplication::translate("RGBSettingsView", "Flash"), this);
     m_flashRows = formRows(box);
-    m_flashWhenOff = new QCheckBox(QStringLiteral("Flash when off"), box);
+    m_flashWhenOff = new QCheckBox(QCoreApplication::translate("RGBSettingsView", "Flash when off"), box);
     m_flashWhenOff->setObjectName(QStringLiteral("flashWhenOff"));
     m_flashWhenOff->setChecked(true);
     m_flashRows->addRow(m_flashWhenOff);
 
     m_flashColor = new ColorButton(QColor(Qt::white), box);
     m_flashColor->setObjectName(QStringLiteral("flashColor"));
-    m_flashColor->setAccessibleName(QStringLiteral("Flash Color"));
+    m_flashColor->setAccessibleName(QCoreApplication::translate("RGBSettingsView", "Flash Color"));
     m_flashColor->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    m_flashRows->addRow(QStringLiteral("Flash Color"), m_flashColor);
+    m_flashRows->addRow(QCoreApplication::translate("RGBSettingsView", "Flash Color"), m_flashColor);
 
     // In steps of 50 ms: one slider step is one step of the duration.
     const auto milliseconds = [](int steps) {
@@ -264,26 +266,27 @@ QWidget *RGBSettingsView::buildFlash()
     };
     m_flashDuration = new UnitSlider({milliseconds,
                                       [](int steps) -> QString {
-                                          return QString::number(steps * flashDurationStepMs) + QStringLiteral(" ms");
+                                          return QString::number(steps * flashDurationStepMs) +
+                                                 QCoreApplication::translate("RGBSettingsView", " ms");
                                       }},
                                      box);
     m_flashDuration->setObjectName(QStringLiteral("flashDuration"));
-    m_flashDuration->setAccessibleName(QStringLiteral("Duration"));
+    m_flashDuration->setAccessibleName(QCoreApplication::translate("RGBSettingsView", "Duration"));
     m_flashDuration->setRange(flashDurationMinimumMs / flashDurationStepMs,
                               flashDurationMaximumMs / flashDurationStepMs);
     m_flashDuration->setSingleStep(1);
     m_flashDuration->setPageStep(4);
     m_flashDuration->setValue(initialFlashDurationMs / flashDurationStepMs);
-    m_flashRows->addRow(QStringLiteral("Duration"), withValue(m_flashDuration, box));
+    m_flashRows->addRow(QCoreApplication::translate("RGBSettingsView", "Duration"), withValue(m_flashDuration, box));
 
     m_flashStylePicker = new QComboBox(box);
     m_flashStylePicker->setObjectName(QStringLiteral("flashStyle"));
-    m_flashStylePicker->setAccessibleName(QStringLiteral("Style"));
-    m_flashRows->addRow(QStringLiteral("Style"), m_flashStylePicker);
+    m_flashStylePicker->setAccessibleName(QCoreApplication::translate("RGBSettingsView", "Style"));
+    m_flashRows->addRow(QCoreApplication::translate("RGBSettingsView", "Style"), m_flashStylePicker);
 
     m_pulses = new Stepper(&pulsesLabel, box);
     m_pulses->setObjectName(QStringLiteral("pulses"));
-    m_pulses->setAccessibleName(QStringLiteral("Pulses"));
+    m_pulses->setAccessibleName(QCoreApplication::translate("RGBSettingsView", "Pulses"));
     m_pulses->setRange(pulsesMinimum, pulsesMaximum);
     m_pulses->setValue(initialPulses);
     m_pulses->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -293,30 +296,30 @@ QWidget *RGBSettingsView::buildFlash()
 
 QWidget *RGBSettingsView::buildSuspend()
 {
-    QGroupBox *box = section(QStringLiteral("Suspend Behavior"), this);
+    QGroupBox *box = section(QCoreApplication::translate("RGBSettingsView", "Suspend Behavior"), this);
     QFormLayout *rows = formRows(box);
     m_suspendMode = new QComboBox(box);
     m_suspendMode->setObjectName(QStringLiteral("suspendMode"));
-    m_suspendMode->setAccessibleName(QStringLiteral("When host sleeps"));
+    m_suspendMode->setAccessibleName(QCoreApplication::translate("RGBSettingsView", "When host sleeps"));
     fillPicker<Dorvel::SuspendMode>(*m_suspendMode, allCases<Dorvel::SuspendMode>(),
                                     &RGBSettingsPresenter::suspendModeLabel);
     selectCase(*m_suspendMode, Dorvel::SuspendMode::keepAnimating);
-    rows->addRow(QStringLiteral("When host sleeps"), m_suspendMode);
+    rows->addRow(QCoreApplication::translate("RGBSettingsView", "When host sleeps"), m_suspendMode);
     return box;
 }
 
 QWidget *RGBSettingsView::buildBreatheSweep()
 {
-    m_sweepSection = section(QStringLiteral("Breathe Sweep"), this);
+    m_sweepSection = section(QCoreApplication::translate("RGBSettingsView", "Breathe Sweep"), this);
     m_sweepSection->setObjectName(QStringLiteral("breatheSweepSection"));
     QFormLayout *rows = formRows(m_sweepSection);
     m_breatheSweep = new QComboBox(m_sweepSection);
     m_breatheSweep->setObjectName(QStringLiteral("breatheSweep"));
-    m_breatheSweep->setAccessibleName(QStringLiteral("Breathing style"));
+    m_breatheSweep->setAccessibleName(QCoreApplication::translate("RGBSettingsView", "Breathing style"));
     fillPicker<Dorvel::BreatheSweepMode>(*m_breatheSweep, allCases<Dorvel::BreatheSweepMode>(),
                                          &RGBSettingsPresenter::breatheSweepLabel);
     selectCase(*m_breatheSweep, Dorvel::BreatheSweepMode::scaled);
-    rows->addRow(QStringLiteral("Breathing style"), m_breatheSweep);
+    rows->addRow(QCoreApplication::translate("RGBSettingsView", "Breathing style"), m_breatheSweep);
     return m_sweepSection;
 }
 

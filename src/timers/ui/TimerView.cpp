@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -91,7 +92,7 @@ TimerView::TimerView(TimerManager &timer, DorvelDeviceManager &hid, QWidget *par
     : QWidget(parent), m_timer(timer), m_hid(hid)
 {
     namespace P = TimerPresenter;
-    setWindowTitle(QStringLiteral("Timer"));
+    setWindowTitle(QCoreApplication::translate("TimerView", "Timer"));
 
     auto *stack = new QVBoxLayout(this);
     stack->setContentsMargins(margin, margin, margin, margin);
@@ -108,18 +109,19 @@ TimerView::TimerView(TimerManager &timer, DorvelDeviceManager &hid, QWidget *par
     stack->addWidget(m_startNotice);
 
     // "Timer": a simple countdown.
-    m_simpleSection = new QGroupBox(QStringLiteral("Timer"), this);
+    m_simpleSection = new QGroupBox(QCoreApplication::translate("TimerView", "Timer"), this);
     auto *simpleRows = new QVBoxLayout(m_simpleSection);
 
     m_simpleSetup = new QWidget(m_simpleSection);
     QFormLayout *simpleForm = formIn(m_simpleSetup);
     m_simpleMinutes = stepper(P::simpleMinutesStepper(), m_simpleSetup);
     simpleForm->addRow(m_simpleMinutes);
-    m_simpleColor = colorPicker(*simpleForm, QStringLiteral("Alert color"), QColor::fromRgbF(1, 0, 0), m_simpleSetup);
-    m_simpleEffect =
-        effectPicker(*simpleForm, QStringLiteral("Alert effect"), Dorvel::RGBMode::breatheFast, m_simpleSetup);
-    m_simpleStart = new QPushButton(QStringLiteral("Start"), m_simpleSetup);
-    m_simpleStart->setAccessibleName(QStringLiteral("Start timer"));
+    m_simpleColor = colorPicker(*simpleForm, QCoreApplication::translate("TimerView", "Alert color"),
+                                QColor::fromRgbF(1, 0, 0), m_simpleSetup);
+    m_simpleEffect = effectPicker(*simpleForm, QCoreApplication::translate("TimerView", "Alert effect"),
+                                  Dorvel::RGBMode::breatheFast, m_simpleSetup);
+    m_simpleStart = new QPushButton(QCoreApplication::translate("TimerView", "Start"), m_simpleSetup);
+    m_simpleStart->setAccessibleName(QCoreApplication::translate("TimerView", "Start timer"));
     simpleForm->addRow(buttonRow(m_simpleStart));
     simpleRows->addWidget(m_simpleSetup);
 
@@ -134,7 +136,7 @@ TimerView::TimerView(TimerManager &timer, DorvelDeviceManager &hid, QWidget *par
     stack->addWidget(m_simpleSection);
 
     // "Pomodoro Timer": work and break phases.
-    m_pomodoroSection = new QGroupBox(QStringLiteral("Pomodoro Timer"), this);
+    m_pomodoroSection = new QGroupBox(QCoreApplication::translate("TimerView", "Pomodoro Timer"), this);
     auto *pomodoroRows = new QVBoxLayout(m_pomodoroSection);
 
     m_pomodoroSetup = new QWidget(m_pomodoroSection);
@@ -142,28 +144,31 @@ TimerView::TimerView(TimerManager &timer, DorvelDeviceManager &hid, QWidget *par
     const auto solid = Dorvel::RGBMode::solid;
     m_workMinutes = stepper(P::workMinutesStepper(), m_pomodoroSetup);
     pomodoroForm->addRow(m_workMinutes);
-    m_workColor =
-        colorPicker(*pomodoroForm, QStringLiteral("Work color"), QColor::fromRgbF(0, 1.0f / 3, 1), m_pomodoroSetup);
-    m_workEffect = effectPicker(*pomodoroForm, QStringLiteral("Work effect"), solid, m_pomodoroSetup);
+    m_workColor = colorPicker(*pomodoroForm, QCoreApplication::translate("TimerView", "Work color"),
+                              QColor::fromRgbF(0, 1.0f / 3, 1), m_pomodoroSetup);
+    m_workEffect =
+        effectPicker(*pomodoroForm, QCoreApplication::translate("TimerView", "Work effect"), solid, m_pomodoroSetup);
     m_breakMinutes = stepper(P::breakMinutesStepper(), m_pomodoroSetup);
     pomodoroForm->addRow(m_breakMinutes);
-    m_breakColor =
-        colorPicker(*pomodoroForm, QStringLiteral("Break color"), QColor::fromRgbF(0, 0.8f, 0.4f), m_pomodoroSetup);
-    m_breakEffect = effectPicker(*pomodoroForm, QStringLiteral("Break effect"), solid, m_pomodoroSetup);
+    m_breakColor = colorPicker(*pomodoroForm, QCoreApplication::translate("TimerView", "Break color"),
+                               QColor::fromRgbF(0, 0.8f, 0.4f), m_pomodoroSetup);
+    m_breakEffect =
+        effectPicker(*pomodoroForm, QCoreApplication::translate("TimerView", "Break effect"), solid, m_pomodoroSetup);
     m_longBreakMinutes = stepper(P::longBreakMinutesStepper(), m_pomodoroSetup);
     pomodoroForm->addRow(m_longBreakMinutes);
-    m_longBreakColor = colorPicker(*pomodoroForm, QStringLiteral("Long break color"), QColor::fromRgbF(0.6f, 0.2f, 1),
-                                   m_pomodoroSetup);
-    m_longBreakEffect = effectPicker(*pomodoroForm, QStringLiteral("Long break effect"), solid, m_pomodoroSetup);
+    m_longBreakColor = colorPicker(*pomodoroForm, QCoreApplication::translate("TimerView", "Long break color"),
+                                   QColor::fromRgbF(0.6f, 0.2f, 1), m_pomodoroSetup);
+    m_longBreakEffect = effectPicker(*pomodoroForm, QCoreApplication::translate("TimerView", "Long break effect"),
+                                     solid, m_pomodoroSetup);
     m_cyclesBeforeLongBreak = stepper(P::cyclesBeforeLongBreakStepper(), m_pomodoroSetup);
     pomodoroForm->addRow(m_cyclesBeforeLongBreak);
-    m_limitSession = new QCheckBox(QStringLiteral("Limit session"), m_pomodoroSetup);
+    m_limitSession = new QCheckBox(QCoreApplication::translate("TimerView", "Limit session"), m_pomodoroSetup);
     pomodoroForm->addRow(m_limitSession);
     m_totalCycles = stepper(P::totalCyclesStepper(), m_pomodoroSetup);
     m_totalCycles->setVisible(false);
     pomodoroForm->addRow(m_totalCycles);
-    m_pomodoroStart = new QPushButton(QStringLiteral("Start"), m_pomodoroSetup);
-    m_pomodoroStart->setAccessibleName(QStringLiteral("Start pomodoro"));
+    m_pomodoroStart = new QPushButton(QCoreApplication::translate("TimerView", "Start"), m_pomodoroSetup);
+    m_pomodoroStart->setAccessibleName(QCoreApplication::translate("TimerView", "Start pomodoro"));
     pomodoroForm->addRow(buttonRow(m_pomodoroStart));
     pomodoroRows->addWidget(m_pomodoroSetup);
 
@@ -182,8 +187,8 @@ TimerView::TimerView(TimerManager &timer, DorvelDeviceManager &hid, QWidget *par
     m_cycle->setFont(scaled(m_cycle->font(), captionScale));
     m_cycle->setForegroundRole(QPalette::PlaceholderText);
     pomodoroRunningRows->addWidget(m_cycle);
-    m_pomodoroStop = new QPushButton(QStringLiteral("Stop"), m_pomodoroRunning);
-    m_pomodoroStop->setAccessibleName(QStringLiteral("Stop pomodoro"));
+    m_pomodoroStop = new QPushButton(QCoreApplication::translate("TimerView", "Stop"), m_pomodoroRunning);
+    m_pomodoroStop->setAccessibleName(QCoreApplication::translate("TimerView", "Stop pomodoro"));
     pomodoroRunningRows->addLayout(buttonRow(m_pomodoroStop));
     pomodoroRows->addWidget(m_pomodoroRunning);
     stack->addWidget(m_pomodoroSection);

@@ -1,5 +1,7 @@
 #include "update/ui/AppUpdatePresenter.h"
 
+#include <QCoreApplication>
+
 namespace AppUpdatePresenter {
 
 using Kind = AppUpdater::State::Kind;
@@ -13,23 +15,24 @@ QString statusText(const AppUpdater::State &state)
 {
     switch (state.kind) {
     case Kind::idle:
-        return QStringLiteral("Idle.");
+        return QCoreApplication::translate("AppUpdatePresenter", "Idle.");
     case Kind::checking:
-        return QStringLiteral("Checking for an update…");
+        return QCoreApplication::translate("AppUpdatePresenter", "Checking for an update…");
     case Kind::upToDate:
-        return QStringLiteral("Up to date.");
+        return QCoreApplication::translate("AppUpdatePresenter", "Up to date.");
     case Kind::error:
-        return QStringLiteral("Couldn't check for updates.");
+        return QCoreApplication::translate("AppUpdatePresenter", "Couldn't check for updates.");
     case Kind::available:
-        return QStringLiteral("Update available: v") + state.version + QLatin1Char('.');
+        return QCoreApplication::translate("AppUpdatePresenter", "Update available: v%1.").arg(state.version);
     case Kind::downloading:
-        return QStringLiteral("Downloading v") + state.version + QStringLiteral("…");
+        return QCoreApplication::translate("AppUpdatePresenter", "Downloading v%1…").arg(state.version);
     case Kind::verifying:
-        return QStringLiteral("Verifying v") + state.version + QStringLiteral("'s signature…");
+        return QCoreApplication::translate("AppUpdatePresenter", "Verifying v%1's signature…").arg(state.version);
     case Kind::readyToInstall:
-        return QLatin1Char('v') + state.version +
-               QStringLiteral(" is ready. Installing relaunches Kestrix -- any in-progress TARN firmware update "
-                              "should finish first.");
+        return QCoreApplication::translate(
+                   "AppUpdatePresenter", "v%1 is ready. Installing relaunches Kestrix -- any in-progress TARN firmware "
+                                         "update should finish first.")
+            .arg(state.version);
     case Kind::installFailed:
         return message(state.error);
     }
@@ -53,27 +56,30 @@ MenuEntry menuEntry(const AppUpdater::State &state)
     using Action = MenuEntry::Action;
     switch (state.kind) {
     case Kind::idle:
-        return {QStringLiteral("Check for Updates…"), Action::checkNow};
+        return {QCoreApplication::translate("AppUpdatePresenter", "Check for Updates…"), Action::checkNow};
     case Kind::checking:
-        return {QStringLiteral("Checking for Updates…"), Action::none};
+        return {QCoreApplication::translate("AppUpdatePresenter", "Checking for Updates…"), Action::none};
     case Kind::upToDate:
-        return {QStringLiteral("Check for Updates"), Action::checkNow};
+        return {QCoreApplication::translate("AppUpdatePresenter", "Check for Updates"), Action::checkNow};
     case Kind::error:
-        return {QStringLiteral("Couldn't Check for Updates, Retry"), Action::checkNow};
+        return {QCoreApplication::translate("AppUpdatePresenter", "Couldn't Check for Updates, Retry"),
+                Action::checkNow};
     case Kind::available:
-        return {QStringLiteral("Update Available: v") + state.version, Action::openWindowAndStartInstall};
+        return {QCoreApplication::translate("AppUpdatePresenter", "Update Available: v%1").arg(state.version),
+                Action::openWindowAndStartInstall};
     case Kind::downloading:
-        return {QStringLiteral("Downloading v") + state.version + QStringLiteral("…"), Action::none};
+        return {QCoreApplication::translate("AppUpdatePresenter", "Downloading v%1…").arg(state.version), Action::none};
     case Kind::verifying:
-        return {QStringLiteral("Verifying v") + state.version + QStringLiteral("…"), Action::none};
+        return {QCoreApplication::translate("AppUpdatePresenter", "Verifying v%1…").arg(state.version), Action::none};
     case Kind::readyToInstall:
-        return {QLatin1Char('v') + state.version + QStringLiteral(" Ready, Install and Relaunch"),
+        return {QCoreApplication::translate("AppUpdatePresenter", "v%1 Ready, Install and Relaunch").arg(state.version),
                 Action::confirmInstall};
     case Kind::installFailed:
         if (!canRetry(state.error)) {
             return {message(state.error), Action::none};
         }
-        return {message(state.error) + QStringLiteral(", Retry"), Action::openWindowAndStartInstall};
+        return {QCoreApplication::translate("AppUpdatePresenter", "%1, Retry").arg(message(state.error)),
+                Action::openWindowAndStartInstall};
     }
     return {};
 }

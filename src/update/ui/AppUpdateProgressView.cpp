@@ -5,6 +5,7 @@
 #include "update/AppUpdater.h"
 #include "update/ui/AppUpdatePresenter.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -27,14 +28,14 @@ AppUpdateProgressView::AppUpdateProgressView(AppUpdater &updater, URLOpener open
             QDesktopServices::openUrl(url);
         };
     }
-    setWindowTitle(QStringLiteral("Kestrix Update"));
+    setWindowTitle(QCoreApplication::translate("AppUpdateProgressView", "Kestrix Update"));
     auto *rows = new QVBoxLayout(this);
     rows->setContentsMargins(margin, margin, margin, margin);
     rows->setSpacing(rowSpacing);
     // Rows take the whole width (a narrower status line would wrap short sentences and cut them);
     // buttons keep their own size at the leading edge.
 
-    auto *title = new QLabel(QStringLiteral("Kestrix Update"), this);
+    auto *title = new QLabel(QCoreApplication::translate("AppUpdateProgressView", "Kestrix Update"), this);
     QFont headline = title->font();
     headline.setBold(true);
     title->setFont(headline);
@@ -47,20 +48,21 @@ AppUpdateProgressView::AppUpdateProgressView(AppUpdater &updater, URLOpener open
     m_status->setMinimumWidth(windowWidth - 2 * margin); // the window's minimum, the designed width
     rows->addWidget(m_status);
 
-    m_install = new QPushButton(QStringLiteral("Install and Relaunch"), this);
+    m_install = new QPushButton(QCoreApplication::translate("AppUpdateProgressView", "Install and Relaunch"), this);
     m_install->setObjectName(QStringLiteral("install"));
     rows->addWidget(m_install, 0, Qt::AlignLeft);
 
-    m_cancel = new QPushButton(QStringLiteral("Cancel Download"), this);
+    m_cancel = new QPushButton(QCoreApplication::translate("AppUpdateProgressView", "Cancel Download"), this);
     m_cancel->setObjectName(QStringLiteral("cancel"));
     rows->addWidget(m_cancel, 0, Qt::AlignLeft);
 
     m_recovery = new QWidget(this);
     auto *buttons = new QHBoxLayout(m_recovery);
     buttons->setContentsMargins(0, 0, 0, 0);
-    m_retry = new QPushButton(QStringLiteral("Retry"), m_recovery);
+    m_retry = new QPushButton(QCoreApplication::translate("AppUpdateProgressView", "Retry"), m_recovery);
     m_retry->setObjectName(QStringLiteral("retry"));
-    auto *browserButton = new QPushButton(QStringLiteral("Open in Browser Instead"), m_recovery);
+    auto *browserButton =
+        new QPushButton(QCoreApplication::translate("AppUpdateProgressView", "Open in Browser Instead"), m_recovery);
     browserButton->setObjectName(QStringLiteral("openInBrowser"));
     buttons->addWidget(m_retry);
     buttons->addWidget(browserButton);

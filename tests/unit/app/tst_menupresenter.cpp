@@ -175,6 +175,14 @@ private Q_SLOTS:
                                               QStringLiteral("1 Hour/60"), QStringLiteral("Until Tomorrow/0"),
                                               QStringLiteral("Resume/0")}));
         QCOMPARE(paused.pauseItems.back().action, MenuAction::resumeStatusLight);
+        // The time as the user's locale writes it, except that English keeps its 24-hour form.
+        const QLocale before;
+        for (const auto &[locale, title] :
+             {std::pair{"en_US", "Paused until 07:05"}, {"fr_CA", "Paused until 07 h 05"}}) {
+            QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
+            QCOMPARE(MenuPresenter::menuView(state).pauseMenu.text, QString::fromUtf8(title));
+        }
+        QLocale::setDefault(before);
     }
 
     void microphoneAndShortcutLines()
