@@ -4,6 +4,7 @@
 // window's tree over org.a11y.atspi, presses buttons through their actions, moves the focus with
 // Tab as the keyboard would and listens to the events a reader announces.
 #include "support/LocalHttpServer.h"
+#include "support/TestTime.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -30,6 +31,12 @@ constexpr xcb_keycode_t tabKeycode = 23;
 constexpr xcb_keycode_t escapeKeycode = 9;
 constexpr xcb_keycode_t spaceKeycode = 65;
 constexpr xcb_keycode_t returnKeycode = 36;
+
+// A wait of `seconds`, scaled for slow builds, in milliseconds.
+int limit(int seconds)
+{
+    return static_cast<int>(TestTime::scaled(std::chrono::seconds(seconds)).count());
+}
 
 // AT-SPI states (bit numbers in GetState's two words).
 enum State : int { checked = 4, focusable = 11, focused = 12, sensitive = 24, showing = 25, isDefault = 39 };
@@ -109,7 +116,7 @@ public:
     {
         QDBusMessage message = QDBusMessage::createMethodCall(node.service, node.path, interface, method);
         message.setArguments(arguments);
-        return m_bus.call(message, QDBus::Block, 5000);
+        return m_bus.call(message, QDBus::Block, limit(5));
     }
     // The first value a method of org.a11y.atspi.Accessible returns; invalid when the object is gone.
     QVariant ask(const Node &node, const char *method) const
@@ -363,7 +370,7 @@ class AccessibilityTest : public QObject {
     {
         std::optional<Node> window;
         (void)QTest::qWaitFor([&] { return (window = m_reader->window(m_application, title)).has_value(); },
-                              20000); // empty when it never shows
+                              limit(20)); // empty when it never shows
         return window;
     }
 
@@ -373,7 +380,7 @@ class AccessibilityTest : public QObject {
         QProcess again;
         again.setProcessEnvironment(environment());
         again.start(QStringLiteral(KESTRIX_APP_PATH), QStringList{});
-        return again.waitForFinished(20000) && again.exitCode() == 0;
+        return again.waitForFinished(limit(20)) && again.exitCode() == 0;
     }
 
     // Presses the button named `name` in the window titled `windowTitle` through its action, as a
@@ -391,7 +398,7 @@ class AccessibilityTest : public QObject {
                     window ? m_reader->find(*window, QStringLiteral("push button"), name) : std::nullopt;
                 return button && m_reader->act(*button, QStringLiteral("Press"));
             },
-            20000);
+            limit(20));
     }
 
     // The object in `window` that has the keyboard focus: the last to say it gained it.
@@ -424,14 +431,14 @@ private Q_SLOTS:
         m_bus.start(dbusDaemon,
                     {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
         QVERIFY(m_bus.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(m_bus.canReadLine(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_bus.canReadLine(), limit(10));
         m_busAddress = QString::fromUtf8(m_bus.readLine().trimmed());
 
         m_xserver.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
                                QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
                                QStringLiteral("800x600x24")});
         QVERIFY(m_xserver.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(m_xserver.canReadLine(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_xserver.canReadLine(), limit(10));
         m_display = QLatin1Char(':') + QString::fromUtf8(m_xserver.readLine().trimmed());
         m_x = xcb_connect(m_display.toLatin1().constData(), nullptr);
         QVERIFY(xcb_connection_has_error(m_x) == 0);
@@ -451,7 +458,7 @@ private Q_SLOTS:
                                 .value(0)
                                 .toString())
                  .isEmpty(),
-            10000);
+            limit(10));
         m_reader = std::make_unique<ScreenReader>(a11yAddress);
         QVERIFY(m_reader->isConnected());
         QVERIFY(m_reader->listen());
@@ -460,7 +467,7 @@ private Q_SLOTS:
                        {QStringLiteral("--bus"), path("bus"), QStringLiteral("--name"), QStringLiteral("dorvel"),
                         QStringLiteral("--reboot-delay-ms"), QStringLiteral("200"), QStringLiteral("--quiet")});
         QVERIFY(m_devsim.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path("bus/dorvel.json")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path("bus/dorvel.json")), limit(10));
 
         m_app.setProgram(QStringLiteral(KESTRIX_APP_PATH));
         m_app.setProcessEnvironment(environment());
@@ -479,7 +486,7 @@ private Q_SLOTS:
                 }
                 return false;
             }(),
-            20000);
+            limit(20));
     }
 
     // Each window as the Kestrix window's button opens it: every control a person can act on has a
@@ -570,7 +577,7 @@ private Q_SLOTS:
         QCOMPARE(defaults, defaultButton.isEmpty() ? QStringList() : QStringList{defaultButton});
 
         // Tab from the first control round the window: each stop as the reader announces it.
-        QTRY_VERIFY_WITH_TIMEOUT(focusIn(*window).has_value(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(focusIn(*window).has_value(), limit(10));
         QStringList stops;
         std::optional<Node> first = focusIn(*window);
         for (int i = 0; i <= controls.size() + 1; ++i) {
@@ -584,7 +591,7 @@ private Q_SLOTS:
                     const auto next = focusIn(*window);
                     return next && next != now;
                 },
-                controls.size() > 1 ? 10000 : 1000);
+                controls.size() > 1 ? limit(10) : limit(1));
             if (focusIn(*window) == first) {
                 break;
             }
@@ -614,7 +621,7 @@ private Q_SLOTS:
         } else {
             sendKey(escapeKeycode);
         }
-        QTRY_VERIFY_WITH_TIMEOUT(!m_reader->window(m_application, title), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_reader->window(m_application, title), limit(10));
     }
 
     // What a sighted user sees change is announced: the recorder's new label, the notice that the
@@ -626,16 +633,16 @@ private Q_SLOTS:
         QVERIFY(window);
         m_reader->events.clear();
         QVERIFY(press(QStringLiteral("Custom Shortcut"), QStringLiteral("Click to record key combo")));
-        QTRY_VERIFY_WITH_TIMEOUT(heard(QStringLiteral("Press your key combination…")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(heard(QStringLiteral("Press your key combination…")), limit(10));
 
         m_devsim.write("unplug\n");
-        QTRY_VERIFY_WITH_TIMEOUT(heard(QStringLiteral("No Dorvel connected")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(heard(QStringLiteral("No Dorvel connected")), limit(10));
         // New firmware, found when the device is back: the update's bar says what it measures, and
         // its value moves as the bytes go.
         QProcess image;
         image.start(QStringLiteral(KESTRIX_DEVSIM_PATH), {QStringLiteral("--make-image"), path("tarn.bin"),
                                                           QStringLiteral("--version"), QStringLiteral("1.1.0")});
-        QVERIFY(image.waitForFinished(10000) && image.exitCode() == 0);
+        QVERIFY(image.waitForFinished(limit(10)) && image.exitCode() == 0);
         QFile imageFile(path("tarn.bin"));
         QVERIFY(imageFile.open(QIODevice::ReadOnly));
         m_releases.serve(QStringLiteral("/releases/tarn-rp2350/tarn.bin"), imageFile.readAll());
@@ -643,12 +650,12 @@ private Q_SLOTS:
                          QByteArray(R"({"version": "1.1.0", "asset": "tarn.bin"})"));
         m_devsim.write("plug\n");
         sendKey(escapeKeycode);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_reader->window(m_application, QStringLiteral("Custom Shortcut")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_reader->window(m_application, QStringLiteral("Custom Shortcut")), limit(10));
 
         m_reader->events.clear();
         QVERIFY(press(QStringLiteral("Kestrix"), QStringLiteral("TARN Update Available: v1.0.0 → v1.1.0")));
         QVERIFY(waitForWindow(QStringLiteral("TARN Firmware Update")));
-        QTRY_VERIFY_WITH_TIMEOUT(heard(QStringLiteral("Succeeded. Now running v1.1.0.")), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(heard(QStringLiteral("Succeeded. Now running v1.1.0.")), limit(30));
         const auto barMoved = [&](const Event &event) {
             return event.detail == QLatin1String("accessible-value") &&
                    m_reader->role(event.source) == QLatin1String("progress bar") &&
@@ -656,7 +663,7 @@ private Q_SLOTS:
         };
         QVERIFY(std::any_of(m_reader->events.cbegin(), m_reader->events.cend(), barMoved));
         sendKey(escapeKeycode);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_reader->window(m_application, QStringLiteral("TARN Firmware Update")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_reader->window(m_application, QStringLiteral("TARN Firmware Update")), limit(10));
 
         // An app update that this copy cannot install (it runs from the build, not from a bundle): the
         // error is announced, and the way on is a named button.
@@ -667,10 +674,10 @@ private Q_SLOTS:
         QVERIFY(press(QStringLiteral("Kestrix"), QStringLiteral("Update Available: v99.0.0")));
         const std::optional<Node> update = waitForWindow(QStringLiteral("Kestrix Update"));
         QVERIFY(update);
-        QTRY_VERIFY_WITH_TIMEOUT(heard(QStringLiteral("This copy of Kestrix can't replace itself")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(heard(QStringLiteral("This copy of Kestrix can't replace itself")), limit(10));
         QTRY_VERIFY(m_reader->find(*update, QStringLiteral("push button"), QStringLiteral("Open in Browser Instead")));
         sendKey(escapeKeycode);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_reader->window(m_application, QStringLiteral("Kestrix Update")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_reader->window(m_application, QStringLiteral("Kestrix Update")), limit(10));
     }
 
     void cleanupTestCase()
