@@ -560,6 +560,7 @@ private Q_SLOTS:
         }
         const std::optional<Node> window = waitForWindow(title);
         QVERIFY2(window, qPrintable(title));
+        QCOMPARE(m_reader->role(*window), QStringLiteral("frame")); // read out as a window with its title
 
         // The controls, in reading order: showing, enabled and taking the focus.
         QStringList controls;
