@@ -5,7 +5,6 @@
 #include "util/Sleep.h"
 
 #include <QScopeGuard>
-#include <QTimer>
 
 #include <algorithm>
 #include <utility>
@@ -35,6 +34,8 @@ DorvelDeviceManager::DorvelDeviceManager(HidBus &bus, Timings timings, const Clo
     m_wakeTimer.setSingleShot(true);
     m_wakeTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_wakeTimer, &QTimer::timeout, this, &DorvelDeviceManager::checkDeadlines);
+    m_identityRetryTimer.setSingleShot(true);
+    connect(&m_identityRetryTimer, &QTimer::timeout, this, &DorvelDeviceManager::onIdentityRetryDue);
 }
 
 DorvelDeviceManager::DorvelDeviceManager(HidBus &bus, Timings timings, QObject *parent)
@@ -266,16 +267,21 @@ void DorvelDeviceManager::retryMissingIdentity(std::uint64_t attach)
     }
     const int asked = m_timings.attachRetries - m_attachRetriesLeft;
     --m_attachRetriesLeft;
-    QTimer::singleShot(m_timings.attachRetryDelay * (1 << asked), this, [this, attach] {
-        if (attach != m_attachCount || !m_isConnected || m_deviceID) {
-            return;
-        }
-        if (m_linkOwner != noOwner) {
-            m_deferredAttachQueries = attach;
-            return;
-        }
-        runAttachQueries(attach, true);
-    });
+    m_identityRetryAttach = attach;
+    m_identityRetryTimer.start(m_timings.attachRetryDelay * (1 << asked));
+}
+
+void DorvelDeviceManager::onIdentityRetryDue()
+{
+    const std::uint64_t attach = m_identityRetryAttach;
+    if (attach != m_attachCount || !m_isConnected || m_deviceID) {
+        return;
+    }
+    if (m_linkOwner != noOwner) {
+        m_deferredAttachQueries = attach;
+        return;
+    }
+    runAttachQueries(attach, true);
 }
 
 void DorvelDeviceManager::handleResume()

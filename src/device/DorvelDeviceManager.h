@@ -245,6 +245,7 @@ private:
     QCoro::Task<> runAttachQueries(std::uint64_t attach, bool onlyMissing = false);
     QCoro::Task<> refreshLastQuery();
     void retryMissingIdentity(std::uint64_t attach);
+    void onIdentityRetryDue();
 
     HidBus &m_bus;
     Timings m_timings;
@@ -266,8 +267,10 @@ private:
     // The attach-query task still asking, if any, and whether an LED refresh waits for it to end.
     std::uint64_t m_askingAttachQueryRun = 0;
     bool m_refreshOwed = false;
-    // The identity retries left to the held device's attach.
+    // The identity retries left to the held device's attach, and the next one's time.
     int m_attachRetriesLeft = 0;
+    std::uint64_t m_identityRetryAttach = 0;
+    QTimer m_identityRetryTimer;
     std::vector<Bytes> m_lastLEDStateReports;
     std::vector<Bytes> m_ledOverride;
 

@@ -53,6 +53,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocalSocket>
+#include <QLoggingCategory>
 #include <QPointer>
 #include <QProcess>
 #include <QSaveFile>
@@ -67,6 +68,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
+#include <deque>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -144,11 +146,24 @@ void dieWithSoak(QProcess &process)
 
 int warnings = 0;
 int broken = 0;
+// The application's own messages (its categories at info level) and the soak's events, the newest
+// last: printed when an invariant breaks, to tell how it came about.
+std::deque<std::string> recentMessages;
+constexpr std::size_t recentMessagesKept = 300;
+
+void remember(std::string message)
+{
+    if (recentMessages.size() == recentMessagesKept) {
+        recentMessages.pop_front();
+    }
+    recentMessages.push_back(std::move(message));
+}
 
 void messageHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
     // The offscreen platform says what a real window system would do; that is no fault of Kestrix.
     if (type == QtDebugMsg || type == QtInfoMsg || message.startsWith(QLatin1String("This plugin does not support"))) {
+        remember("  " + message.toStdString());
         return;
     }
     ++warnings;
@@ -307,6 +322,7 @@ private:
     FakeDesktopState *m_doNotDisturb = nullptr;
     FakeDesktopState *m_screenShare = nullptr;
     SoakClock *m_clock = nullptr;
+    bool m_brokenBefore = false;
     std::unique_ptr<TamselDesktopApp> m_app;
     std::vector<Device> m_devices;
 
@@ -956,7 +972,15 @@ void Soak::quietPoint()
         std::fprintf(stderr, "soak: invariant broken at event %lld (day %.2f, %s): %s\n",
                      static_cast<long long>(m_events), simulatedDays(), qUtf8Printable(m_now.toString(Qt::ISODate)),
                      qUtf8Printable(wrong));
+        // What led there, once per stretch of broken quiet points.
+        if (!m_brokenBefore) {
+            std::fprintf(stderr, "soak: what happened before it:\n");
+            for (const std::string &line : recentMessages) {
+                std::fprintf(stderr, "  %s\n", line.c_str());
+            }
+        }
     }
+    m_brokenBefore = !wrong.isEmpty();
 }
 
 // Samples are compared with one another, so each is taken in the same state: the first device
@@ -1025,6 +1049,7 @@ void Soak::event()
     eventsDone = m_events;
     doing = "an event";
     const int roll = pick(0, 999);
+    remember("event " + std::to_string(m_events) + ", roll " + std::to_string(roll));
     if (roll < 600) {
         flapSignal();
     } else if (roll < 700) {
@@ -1240,6 +1265,7 @@ int main(int argc, char *argv[])
     }
     qDBusRegisterMetaType<QList<QDBusVariant>>();
     qInstallMessageHandler(messageHandler);
+    QLoggingCategory::setFilterRules(QStringLiteral("kestrix.*.info=true"));
     const Watchdog watchdog(options->timeLimitSeconds);
     Soak soak(*options, root.path());
     return soak.run();

@@ -2,6 +2,7 @@
 
 #include "app/LegalAgreementGate.h"
 #include "app/ui/LegalAgreementPresenter.h"
+#include "ui/TextStyles.h"
 #include "ui/WindowHabits.h"
 
 #include <QCheckBox>
@@ -16,21 +17,14 @@
 
 namespace {
 
-constexpr int windowWidth = 520;
-constexpr int margin = 24;
-constexpr int rowSpacing = 16;
+constexpr int termsWindowWidth = 520;
+constexpr int termsMargin = 24;
+constexpr int termsRowSpacing = 16;
 constexpr int termsHeight = 320;
-constexpr int iconSize = 32;
+constexpr int termsIconSize = 32;
 
-// Type sizes relative to body text, as the platform's text styles scale them.
-constexpr double titleScale = 17.0 / 13.0;
-constexpr double captionScale = 10.0 / 13.0;
-
-QFont scaled(QFont font, double factor)
-{
-    font.setPointSizeF(font.pointSizeF() * factor);
-    return font;
-}
+// The terms' title is smaller than a window title.
+constexpr double termsTitleScale = 17.0 / 13.0;
 
 QLabel *wrappingLabel(const QString &text, QWidget *parent = nullptr)
 {
@@ -45,7 +39,7 @@ QLabel *wrappingLabel(const QString &text, QWidget *parent = nullptr)
 QLabel *captionLabel(const QString &text, QWidget *parent = nullptr)
 {
     QLabel *label = wrappingLabel(text, parent);
-    label->setFont(scaled(label->font(), captionScale));
+    label->setFont(TextStyles::scaled(label->font(), TextStyles::captionScale));
     label->setForegroundRole(QPalette::PlaceholderText);
     return label;
 }
@@ -59,23 +53,23 @@ LegalAgreementView::LegalAgreementView(LegalAgreementGate &gate, const std::opti
     setWindowTitle(QCoreApplication::translate("LegalAgreementView", "Legal Agreement"));
 
     auto *rows = new QVBoxLayout(this);
-    rows->setContentsMargins(margin, margin, margin, margin);
-    rows->setSpacing(rowSpacing);
+    rows->setContentsMargins(termsMargin, termsMargin, termsMargin, termsMargin);
+    rows->setSpacing(termsRowSpacing);
 
     auto *header = new QHBoxLayout;
     if (icon && !icon->isNull()) {
         auto *iconLabel = new QLabel(this);
         const qreal ratio = devicePixelRatioF();
         QPixmap pixmap = QPixmap::fromImage(
-            icon->scaled(QSize(iconSize, iconSize) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+            icon->scaled(QSize(termsIconSize, termsIconSize) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation));
         pixmap.setDevicePixelRatio(ratio);
         iconLabel->setPixmap(pixmap);
-        iconLabel->setFixedSize(iconSize, iconSize);
+        iconLabel->setFixedSize(termsIconSize, termsIconSize);
         iconLabel->setAlignment(Qt::AlignCenter);
         header->addWidget(iconLabel);
     }
     auto *title = new QLabel(terms.title, this);
-    QFont titleFont = scaled(title->font(), titleScale);
+    QFont titleFont = TextStyles::scaled(title->font(), termsTitleScale);
     titleFont.setBold(true);
     title->setFont(titleFont);
     header->addWidget(title, 1);
@@ -97,7 +91,7 @@ LegalAgreementView::LegalAgreementView(LegalAgreementGate &gate, const std::opti
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // 320 points to start with, and every point the user adds by enlarging the window.
-    scroll->setMinimumSize(windowWidth - 2 * margin, termsHeight);
+    scroll->setMinimumSize(termsWindowWidth - 2 * termsMargin, termsHeight);
     scroll->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
     rows->addWidget(scroll, 1);
 
@@ -109,7 +103,7 @@ LegalAgreementView::LegalAgreementView(LegalAgreementGate &gate, const std::opti
     m_agreementControls = new QWidget(this);
     auto *controls = new QVBoxLayout(m_agreementControls);
     controls->setContentsMargins(0, 0, 0, 0);
-    controls->setSpacing(rowSpacing);
+    controls->setSpacing(termsRowSpacing);
     m_agreeToggle =
         new QCheckBox(QCoreApplication::translate("LegalAgreementView", "I have read and agree to the terms above"),
                       m_agreementControls);
@@ -159,7 +153,7 @@ void LegalAgreementView::refresh()
 
     // At least the designed width, as tall as what it shows; a size it was given is kept (the
     // terms then get the room).
-    WindowHabits::fitToContent(this, windowWidth);
+    WindowHabits::fitToContent(this, termsWindowWidth);
 }
 
 void LegalAgreementView::accept()

@@ -4,6 +4,7 @@
 #include "device/KeyRecorder.h"
 #include "device/ui/CustomShortcutPresenter.h"
 #include "ui/Stepper.h"
+#include "ui/TextStyles.h"
 #include "ui/UnitSlider.h"
 
 #include <QCoreApplication>
@@ -16,19 +17,10 @@
 
 namespace {
 
-constexpr int windowWidth = 360;
-constexpr int windowHeight = 320;
-constexpr int margin = 20;
-constexpr int rowSpacing = 12;
-
-// Type sizes relative to body text, as the platform's text styles scale them.
-constexpr double captionScale = 10.0 / 13.0;
-
-QFont scaled(QFont font, double factor)
-{
-    font.setPointSizeF(font.pointSizeF() * factor);
-    return font;
-}
+constexpr int recorderWindowWidth = 360;
+constexpr int recorderWindowHeight = 320;
+constexpr int recorderMargin = 20;
+constexpr int recorderRowSpacing = 12;
 
 } // namespace
 
@@ -45,11 +37,11 @@ CustomShortcutRecorderView::CustomShortcutRecorderView(DorvelDeviceManager &hid,
     using namespace CustomShortcutPresenter;
     setWindowTitle(QCoreApplication::translate("CustomShortcutRecorderView", "Custom Shortcut"));
     // The designed size to start with; the layout's minimum keeps larger text from clipping.
-    resize(windowWidth, windowHeight);
+    resize(recorderWindowWidth, recorderWindowHeight);
 
     auto *rows = new QVBoxLayout(this);
-    rows->setContentsMargins(margin, margin, margin, margin);
-    rows->setSpacing(rowSpacing);
+    rows->setContentsMargins(recorderMargin, recorderMargin, recorderMargin, recorderMargin);
+    rows->setSpacing(recorderRowSpacing);
 
     m_title = new QLabel(this);
     QFont headline = m_title->font();
@@ -78,7 +70,7 @@ CustomShortcutRecorderView::CustomShortcutRecorderView(DorvelDeviceManager &hid,
     auto *gapRows = new QVBoxLayout;
     gapRows->setSpacing(4);
     m_gapCaption = new QLabel(this);
-    m_gapCaption->setFont(scaled(m_gapCaption->font(), captionScale));
+    m_gapCaption->setFont(TextStyles::scaled(m_gapCaption->font(), TextStyles::captionScale));
     gapRows->addWidget(m_gapCaption);
     // Read out in milliseconds, as the caption above it shows the gap.
     const auto gapMs = [](int index) {
@@ -103,7 +95,7 @@ CustomShortcutRecorderView::CustomShortcutRecorderView(DorvelDeviceManager &hid,
     rows->addWidget(m_apply, 0, Qt::AlignLeft);
 
     m_currentlyBound = new QLabel(this);
-    m_currentlyBound->setFont(scaled(m_currentlyBound->font(), captionScale));
+    m_currentlyBound->setFont(TextStyles::scaled(m_currentlyBound->font(), TextStyles::captionScale));
     m_currentlyBound->setForegroundRole(QPalette::PlaceholderText);
     m_currentlyBound->setTextFormat(Qt::PlainText);
     rows->addWidget(m_currentlyBound);

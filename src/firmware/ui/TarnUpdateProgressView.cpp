@@ -3,6 +3,7 @@
 #include "firmware/TarnFirmwareUpdater.h"
 #include "firmware/TarnUpdatePresenter.h"
 #include "ui/ErrorText.h"
+#include "ui/TextStyles.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -16,18 +17,9 @@
 
 namespace {
 
-constexpr int windowWidth = 380;
-constexpr int margin = 20;
-constexpr int rowSpacing = 14;
-
-// Caption text relative to body text, as the platform's text styles scale it.
-constexpr double captionScale = 10.0 / 13.0;
-
-QFont scaled(QFont font, double factor)
-{
-    font.setPointSizeF(font.pointSizeF() * factor);
-    return font;
-}
+constexpr int progressWindowWidth = 380;
+constexpr int progressMargin = 20;
+constexpr int progressRowSpacing = 14;
 
 // QProgressBar counts in int; byte counts of an image fit, the clamp only guards the type.
 int barValue(std::int64_t value)
@@ -43,8 +35,8 @@ TarnUpdateProgressView::TarnUpdateProgressView(TarnFirmwareUpdater &tarn, QWidge
     setWindowTitle(QCoreApplication::translate("TarnUpdateProgressView", "TARN Firmware Update"));
 
     auto *rows = new QVBoxLayout(this);
-    rows->setContentsMargins(margin, margin, margin, margin);
-    rows->setSpacing(rowSpacing);
+    rows->setContentsMargins(progressMargin, progressMargin, progressMargin, progressMargin);
+    rows->setSpacing(progressRowSpacing);
     rows->setSizeConstraint(QLayout::SetMinimumSize);
 
     m_title = new QLabel(this);
@@ -57,7 +49,7 @@ TarnUpdateProgressView::TarnUpdateProgressView(TarnFirmwareUpdater &tarn, QWidge
     m_status->setWordWrap(true);
     m_status->setTextFormat(Qt::PlainText);
     // At least the designed width; taller and wider where larger text needs it.
-    m_status->setMinimumWidth(windowWidth - 2 * margin);
+    m_status->setMinimumWidth(progressWindowWidth - 2 * progressMargin);
     rows->addWidget(m_status);
 
     auto *progressRows = new QVBoxLayout;
@@ -67,7 +59,7 @@ TarnUpdateProgressView::TarnUpdateProgressView(TarnFirmwareUpdater &tarn, QWidge
     m_progress->setAccessibleName(TarnUpdatePresenter::progressAccessibleName());
     progressRows->addWidget(m_progress);
     m_caption = new QLabel(this);
-    m_caption->setFont(scaled(m_caption->font(), captionScale));
+    m_caption->setFont(TextStyles::scaled(m_caption->font(), TextStyles::captionScale));
     m_caption->setForegroundRole(QPalette::PlaceholderText);
     progressRows->addWidget(m_caption);
     rows->addLayout(progressRows);

@@ -37,6 +37,9 @@ struct SocketBusDevice {
 
 namespace SocketBus {
 
+// Messages handled per wake-up of a socket, so one chatty peer cannot starve the event loop.
+inline constexpr int maximumReportsPerWakeup = 64;
+
 QString descriptionPath(const QString &folder, const QString &name);
 QString socketPath(const QString &folder, const QString &name);
 

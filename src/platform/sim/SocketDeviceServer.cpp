@@ -13,10 +13,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
-constexpr int maximumReportsPerWakeup = 64;
-}
-
 // One connected program.
 class SocketDeviceServer::Client : public QObject {
 public:
@@ -48,7 +44,7 @@ private:
     void readReports()
     {
         QPointer<Client> alive(this);
-        for (int i = 0; i < maximumReportsPerWakeup && alive && m_fd >= 0; ++i) {
+        for (int i = 0; i < SocketBus::maximumReportsPerWakeup && alive && m_fd >= 0; ++i) {
             Bytes report;
             switch (SocketBus::receiveMessage(m_fd, report)) {
             case SocketBus::Receive::message:

@@ -15,8 +15,6 @@
 namespace {
 // Descriptions are a few hundred bytes; a larger file is not one.
 constexpr qint64 maximumDescriptionSize = qint64{64} * 1024;
-// Reports handled per wake-up, so one chatty device cannot starve the event loop.
-constexpr int maximumReportsPerWakeup = 64;
 } // namespace
 
 class SocketHidBus::Connection : public HidConnection {
@@ -59,7 +57,7 @@ public:
     void deliverPending()
     {
         QPointer<Connection> alive(this);
-        for (int i = 0; i < maximumReportsPerWakeup && alive && m_fd >= 0; ++i) {
+        for (int i = 0; i < SocketBus::maximumReportsPerWakeup && alive && m_fd >= 0; ++i) {
             Bytes report;
             if (SocketBus::receiveMessage(m_fd, report) != SocketBus::Receive::message) {
                 return;
@@ -72,7 +70,7 @@ private:
     void readReports()
     {
         QPointer<Connection> alive(this);
-        for (int i = 0; i < maximumReportsPerWakeup && alive && m_fd >= 0; ++i) {
+        for (int i = 0; i < SocketBus::maximumReportsPerWakeup && alive && m_fd >= 0; ++i) {
             Bytes report;
             switch (SocketBus::receiveMessage(m_fd, report)) {
             case SocketBus::Receive::message:

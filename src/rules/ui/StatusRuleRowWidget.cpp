@@ -3,6 +3,7 @@
 #include "device/ui/Hsv255.h"
 #include "rules/ui/LedEffectPicker.h"
 #include "ui/ColorButton.h"
+#include "ui/TextStyles.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,8 +24,6 @@ constexpr int finishStepperWidth = 70;
 constexpr int finishIndent = 28;
 constexpr int colorButtonWidth = 40;
 
-// Caption text relative to body text, as the platform's text styles scale it.
-constexpr double captionScale = 10.0 / 13.0;
 // Wide characters an effect picker has room for: its designed width at the usual text size.
 constexpr int effectMenuCharacters = 12;
 
@@ -79,7 +78,7 @@ StatusRuleRowWidget::StatusRuleRowWidget(bool offersFinishStep, QWidget *parent)
     finishLine->setSpacing(4);
     m_finishEnabled = new QCheckBox(QCoreApplication::translate("StatusRuleRowWidget", "Finish effect"), this);
     QFont caption = m_finishEnabled->font();
-    caption.setPointSizeF(caption.pointSizeF() * captionScale);
+    caption.setPointSizeF(caption.pointSizeF() * TextStyles::captionScale);
     m_finishEnabled->setFont(caption);
     m_finishEnabled->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     finishLine->addWidget(m_finishEnabled);

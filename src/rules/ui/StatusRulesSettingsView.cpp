@@ -9,6 +9,7 @@
 #include "rules/ui/StatusRuleRowWidget.h"
 #include "signals/CalendarWatcher.h"
 #include "ui/MenuText.h"
+#include "ui/TextStyles.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -22,16 +23,13 @@
 
 namespace {
 
-constexpr int windowWidth = 440;
-constexpr int windowHeight = 480;
+constexpr int rulesWindowWidth = 440;
+constexpr int rulesWindowHeight = 480;
 constexpr int calendarsMenuMaxWidth = 160;
-
-// Caption text relative to body text, as the platform's text styles scale it.
-constexpr double captionScale = 10.0 / 13.0;
 
 QFont caption(QFont font)
 {
-    font.setPointSizeF(font.pointSizeF() * captionScale);
+    font.setPointSizeF(font.pointSizeF() * TextStyles::captionScale);
     return font;
 }
 
@@ -49,7 +47,7 @@ StatusRulesSettingsView::StatusRulesSettingsView(StatusRulesEngine &engine, Cale
     namespace P = StatusRulesPresenter;
     setWindowTitle(P::title());
     // The designed size to start with; the layout's minimum keeps larger text from clipping.
-    resize(windowWidth, windowHeight);
+    resize(rulesWindowWidth, rulesWindowHeight);
 
     auto *stack = new QVBoxLayout(this);
     stack->setSpacing(8);

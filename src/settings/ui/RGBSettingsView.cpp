@@ -27,8 +27,8 @@
 
 namespace {
 
-constexpr int windowWidth = 420;
-constexpr int margin = 20;
+constexpr int rgbWindowWidth = 420;
+constexpr int rgbMargin = 20;
 constexpr int sectionSpacing = 12;
 
 // The initial values of each new window.
@@ -113,7 +113,7 @@ RGBSettingsView::RGBSettingsView(DorvelDeviceManager &hid, TimerManager &timers,
     setWindowTitle(QCoreApplication::translate("RGBSettingsView", "RGB Settings"));
 
     auto *sections = new QVBoxLayout(this);
-    sections->setContentsMargins(margin, margin, margin, margin);
+    sections->setContentsMargins(rgbMargin, rgbMargin, rgbMargin, rgbMargin);
     sections->setSpacing(sectionSpacing);
     // At least as large as its sections need (wider with larger text); the user may enlarge it.
     sections->setSizeConstraint(QLayout::SetMinimumSize);
@@ -135,7 +135,8 @@ RGBSettingsView::RGBSettingsView(DorvelDeviceManager &hid, TimerManager &timers,
         }
     }
     // The designed width as a floor; a section's own minimum (larger text) widens the window.
-    sections->addSpacerItem(new QSpacerItem(windowWidth - 2 * margin, 0, QSizePolicy::Fixed, QSizePolicy::Minimum));
+    sections->addSpacerItem(
+        new QSpacerItem(rgbWindowWidth - 2 * rgbMargin, 0, QSizePolicy::Fixed, QSizePolicy::Minimum));
     m_previewWrite.setSingleShot(true);
     m_previewWrite.setInterval(previewInterval);
     connect(&m_previewWrite, &QTimer::timeout, this, [this] {

@@ -6,6 +6,7 @@
 #include "timers/TimerManager.h"
 #include "timers/TimerPresenter.h"
 #include "ui/ColorButton.h"
+#include "ui/TextStyles.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,18 +23,8 @@
 
 namespace {
 
-constexpr int windowWidth = 380;
-constexpr int margin = 16;
-
-// Title and caption text relative to body text, as the platform's text styles scale them.
-constexpr double titleScale = 22.0 / 13.0;
-constexpr double captionScale = 10.0 / 13.0;
-
-QFont scaled(QFont font, double factor)
-{
-    font.setPointSizeF(font.pointSizeF() * factor);
-    return font;
-}
+constexpr int timerWindowWidth = 380;
+constexpr int timerMargin = 16;
 
 QSpinBox *stepper(const TimerPresenter::Stepper &shape, QWidget *parent)
 {
@@ -95,13 +86,13 @@ TimerView::TimerView(TimerManager &timer, DorvelDeviceManager &hid, QWidget *par
     setWindowTitle(QCoreApplication::translate("TimerView", "Timer"));
 
     auto *stack = new QVBoxLayout(this);
-    stack->setContentsMargins(margin, margin, margin, margin);
+    stack->setContentsMargins(timerMargin, timerMargin, timerMargin, timerMargin);
     stack->setSpacing(12);
     // As large as its content needs, at least the designed width; the user may enlarge it.
     stack->setSizeConstraint(QLayout::SetMinimumSize);
 
     m_countdownFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    m_countdownFont.setPointSizeF(font().pointSizeF() * titleScale);
+    m_countdownFont.setPointSizeF(font().pointSizeF() * TextStyles::titleScale);
 
     m_startNotice = new QLabel(this);
     m_startNotice->setObjectName(QStringLiteral("startNotice"));
@@ -184,7 +175,7 @@ TimerView::TimerView(TimerManager &timer, DorvelDeviceManager &hid, QWidget *par
     m_pomodoroRemaining->setFont(m_countdownFont);
     pomodoroRunningRows->addWidget(m_pomodoroRemaining);
     m_cycle = new QLabel(m_pomodoroRunning);
-    m_cycle->setFont(scaled(m_cycle->font(), captionScale));
+    m_cycle->setFont(TextStyles::scaled(m_cycle->font(), TextStyles::captionScale));
     m_cycle->setForegroundRole(QPalette::PlaceholderText);
     pomodoroRunningRows->addWidget(m_cycle);
     m_pomodoroStop = new QPushButton(QCoreApplication::translate("TimerView", "Stop"), m_pomodoroRunning);
@@ -193,7 +184,8 @@ TimerView::TimerView(TimerManager &timer, DorvelDeviceManager &hid, QWidget *par
     pomodoroRows->addWidget(m_pomodoroRunning);
     stack->addWidget(m_pomodoroSection);
     // The designed width as a floor; a section's own minimum (larger text) widens the window.
-    stack->addSpacerItem(new QSpacerItem(windowWidth - 2 * margin, 0, QSizePolicy::Fixed, QSizePolicy::Minimum));
+    stack->addSpacerItem(
+        new QSpacerItem(timerWindowWidth - 2 * timerMargin, 0, QSizePolicy::Fixed, QSizePolicy::Minimum));
 
     connect(m_simpleStart, &QPushButton::clicked, this, &TimerView::startSimple);
     connect(m_pomodoroStart, &QPushButton::clicked, this, &TimerView::startPomodoro);

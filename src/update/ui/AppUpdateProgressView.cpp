@@ -15,9 +15,9 @@
 #include <utility>
 
 namespace {
-constexpr int windowWidth = 380;
-constexpr int margin = 20;
-constexpr int rowSpacing = 14;
+constexpr int appUpdateWindowWidth = 380;
+constexpr int appUpdateMargin = 20;
+constexpr int appUpdateRowSpacing = 14;
 } // namespace
 
 AppUpdateProgressView::AppUpdateProgressView(AppUpdater &updater, URLOpener openURL, QWidget *parent)
@@ -30,8 +30,8 @@ AppUpdateProgressView::AppUpdateProgressView(AppUpdater &updater, URLOpener open
     }
     setWindowTitle(QCoreApplication::translate("AppUpdateProgressView", "Kestrix Update"));
     auto *rows = new QVBoxLayout(this);
-    rows->setContentsMargins(margin, margin, margin, margin);
-    rows->setSpacing(rowSpacing);
+    rows->setContentsMargins(appUpdateMargin, appUpdateMargin, appUpdateMargin, appUpdateMargin);
+    rows->setSpacing(appUpdateRowSpacing);
     // Rows take the whole width (a narrower status line would wrap short sentences and cut them);
     // buttons keep their own size at the leading edge.
 
@@ -45,7 +45,7 @@ AppUpdateProgressView::AppUpdateProgressView(AppUpdater &updater, URLOpener open
     m_status->setObjectName(QStringLiteral("status"));
     m_status->setWordWrap(true);
     m_status->setTextFormat(Qt::PlainText);
-    m_status->setMinimumWidth(windowWidth - 2 * margin); // the window's minimum, the designed width
+    m_status->setMinimumWidth(appUpdateWindowWidth - 2 * appUpdateMargin); // the window's minimum, the designed width
     rows->addWidget(m_status);
 
     m_install = new QPushButton(QCoreApplication::translate("AppUpdateProgressView", "Install and Relaunch"), this);
@@ -88,7 +88,7 @@ void AppUpdateProgressView::refresh()
     m_retry->setVisible(shown.showsRetryButton);
 
     // At least the designed width, as tall as what it shows; a size it was given is kept.
-    WindowHabits::fitToContent(this, windowWidth);
+    WindowHabits::fitToContent(this, appUpdateWindowWidth);
 }
 
 void AppUpdateProgressView::retry()

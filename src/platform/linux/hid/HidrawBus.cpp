@@ -18,9 +18,6 @@
 #include <unistd.h>
 
 namespace {
-// Off unless enabled through QT_LOGGING_RULES: the application keeps no log.
-Q_LOGGING_CATEGORY(lcHidraw, "kestrix.device.hidraw", QtCriticalMsg)
-
 // The kernel refuses report descriptors larger than this.
 constexpr std::size_t maxDescriptorSize = 4096;
 

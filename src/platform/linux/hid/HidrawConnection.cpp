@@ -12,9 +12,9 @@
 
 #include <unistd.h>
 
-namespace {
-// Off unless enabled through QT_LOGGING_RULES: the application keeps no log.
 Q_LOGGING_CATEGORY(lcHidraw, "kestrix.device.hidraw", QtCriticalMsg)
+
+namespace {
 
 // hidraw hands out at most one report per read(), and no report is larger than the kernel's HID
 // buffer.

@@ -2,9 +2,14 @@
 
 #include "device/HidBus.h"
 
+#include <QLoggingCategory>
 #include <QSocketNotifier>
 
 #include <memory>
+
+// The hidraw backend's messages, off unless enabled through QT_LOGGING_RULES: the application keeps
+// no log.
+Q_DECLARE_LOGGING_CATEGORY(lcHidraw)
 
 // One opened /dev/hidrawN node. Owned by the HidrawBus that opened it, which deletes it (later)
 // after reporting its removal. Owns the node's descriptor and closes it when lost or destroyed.
