@@ -17,6 +17,8 @@ packages=(
   python3-dbusmock dconf-service libglib2.0-bin gsettings-desktop-schemas
   # the tray menu as desktop panels see it: an X server for the panel end-to-end test
   xvfb libxcb1-dev
+  # screen readers' view of the windows: the accessibility bus (bus launcher and registry)
+  at-spi2-core
   # a Wayland session: sway headless with swaybar as the tray host, Qt's Wayland platform, wtype for
   # keys, grim for screenshots, the activation protocol for the test's launcher part, and setpriv
   # and useradd to run the session as an ordinary user when the tests run as root

@@ -18,6 +18,7 @@ must_not_skip=(
   tst_edscalendarstore                # evolution-data-server on a private session bus
   tst_pipewirecameradevices           # a private PipeWire daemon
   tst_traypanel                       # Xvfb and dbus-daemon
+  tst_accessibility                   # Xvfb, dbus-daemon and at-spi2-core's accessibility bus
   tst_waylandsession                  # sway, swaybar, wtype and Qt's Wayland platform
   tst_logindsleep                     # python3-dbusmock's logind on a private system bus
   soak_short                          # a few simulated days under the sanitizers

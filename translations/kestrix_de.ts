@@ -1417,6 +1417,10 @@ zum Statuslicht für Mikrofon, Kamera, VPN, Besprechungen und Skripte.</translat
             <numerusform>%1 / %n Bytes</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Firmware transfer</source>
+        <translation>Firmwareübertragung</translation>
+    </message>
 </context>
 <context>
     <name>TarnUpdateProgressView</name>

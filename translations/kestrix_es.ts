@@ -1417,6 +1417,10 @@ en una luz de estado para su micrófono, cámara, VPN, reuniones y scripts.</tra
             <numerusform>%1 / %n bytes</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Firmware transfer</source>
+        <translation>Transferencia del firmware</translation>
+    </message>
 </context>
 <context>
     <name>TarnUpdateProgressView</name>

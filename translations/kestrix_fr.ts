@@ -1417,6 +1417,10 @@ un voyant d’état pour votre micro, votre caméra, votre VPN, vos réunions et
             <numerusform>%1 / %n octets</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Firmware transfer</source>
+        <translation>Transfert du micrologiciel</translation>
+    </message>
 </context>
 <context>
     <name>TarnUpdateProgressView</name>

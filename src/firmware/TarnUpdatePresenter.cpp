@@ -120,3 +120,8 @@ MenuItem menuItem(const TarnUpdateState &state)
 }
 
 } // namespace TarnUpdatePresenter
+
+QString TarnUpdatePresenter::progressAccessibleName()
+{
+    return QCoreApplication::translate("TarnUpdatePresenter", "Firmware transfer");
+}

@@ -26,6 +26,8 @@ struct ProgressWindow {
 };
 
 ProgressWindow progressWindow(const TarnUpdateState &state);
+// What a screen reader calls the progress bar (its value is read out as a percentage beside it).
+QString progressAccessibleName();
 // The window of a run: its outcome while the updater keeps one (whatever a later check has made of
 // the state meanwhile), else the state.
 ProgressWindow progressWindow(const TarnUpdateState &state, const std::optional<TarnUpdateState> &runOutcome);

@@ -29,7 +29,13 @@ public:
         if (t == QAccessible::Value) {
             return slider()->valueText();
         }
-        return QAccessibleWidget::text(t);
+        // Readers on Linux get a value only as a number: a slider without a description of its own
+        // describes itself by its value with the unit ("50%"), so the unit is read out too.
+        QString text = QAccessibleWidget::text(t);
+        if (t == QAccessible::Description && text.isEmpty()) {
+            return slider()->valueText();
+        }
+        return text;
     }
 
     QVariant currentValue() const override { return slider()->unitValue(slider()->value()); }
@@ -81,6 +87,10 @@ UnitSlider::UnitSlider(Unit unit, QWidget *parent) : QSlider(Qt::Horizontal, par
         // Screen readers hear the new value in the unit.
         QAccessibleValueChangeEvent event(this, m_unit.value(position));
         QAccessible::updateAccessibility(&event);
+        if (accessibleDescription().isEmpty()) {
+            QAccessibleEvent described(this, QAccessible::DescriptionChanged);
+            QAccessible::updateAccessibility(&described);
+        }
     });
 }
 

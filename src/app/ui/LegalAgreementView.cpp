@@ -86,6 +86,7 @@ LegalAgreementView::LegalAgreementView(LegalAgreementGate &gate, const std::opti
     sections->addStretch(1);
     auto *scroll = new QScrollArea(this);
     scroll->setObjectName(QStringLiteral("terms"));
+    scroll->setAccessibleName(terms.title); // what Tab reaches: the terms to scroll through
     scroll->setWidget(content);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -2,12 +2,39 @@
 
 #include "ui/WindowHabits.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QEvent>
 
 #include <algorithm>
 #include <utility>
 
-WindowRouter::WindowRouter(QObject *parent) : QObject(parent) {}
+namespace {
+
+// The application's own top-level widgets are windows to screen readers (Qt calls a plain
+// top-level QWidget a client area, which readers do not present as a window with a title). Qt's
+// own windows (dialogs, menus, tooltips) keep theirs.
+QAccessibleInterface *windowFactory(const QString &className, QObject *object)
+{
+    auto *widget = qobject_cast<QWidget *>(object);
+    if (!widget || !widget->isWindow() || widget->parentWidget() ||
+        className != QLatin1String(object->metaObject()->className()) || className.startsWith(QLatin1Char('Q'))) {
+        return nullptr;
+    }
+    return new QAccessibleWidget(widget, QAccessible::Window);
+}
+
+} // namespace
+
+WindowRouter::WindowRouter(QObject *parent) : QObject(parent)
+{
+    // Before any window exists, so that none is met as anything else.
+    static const bool installed = [] {
+        QAccessible::installFactory(windowFactory);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
 
 WindowRouter::~WindowRouter()
 {

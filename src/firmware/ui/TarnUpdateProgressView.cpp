@@ -56,6 +56,7 @@ TarnUpdateProgressView::TarnUpdateProgressView(TarnFirmwareUpdater &tarn, QWidge
     progressRows->setSpacing(4);
     m_progress = new QProgressBar(this);
     m_progress->setTextVisible(false);
+    m_progress->setAccessibleName(TarnUpdatePresenter::progressAccessibleName());
     progressRows->addWidget(m_progress);
     m_caption = new QLabel(this);
     m_caption->setFont(TextStyles::scaled(m_caption->font(), TextStyles::captionScale));

@@ -3,6 +3,8 @@
 #include "rules/ui/StatusRuleListModel.h"
 #include "rules/ui/StatusRuleRowWidget.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QDrag>
 #include <QDropEvent>
@@ -62,11 +64,28 @@ private:
     QAbstractItemView &m_view;
 };
 
+// Readers meet the list as its row widgets and their controls (each control named after its
+// rule), not as the model's items: Qt's list accessibility offers items only, so a row's switch,
+// effect and colour would be out of a reader's reach, and focus on them would be announced as the
+// bare item.
+QAccessibleInterface *ruleListFactory(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("StatusRuleListView") && object && object->isWidgetType()) {
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::List);
+    }
+    return nullptr;
+}
+
 } // namespace
 
 StatusRuleListView::StatusRuleListView(StatusRuleListModel &model, RowFactory factory, QWidget *parent)
     : QListView(parent), m_model(model), m_factory(std::move(factory))
 {
+    static const bool installed = [] {
+        QAccessible::installFactory(ruleListFactory);
+        return true;
+    }();
+    Q_UNUSED(installed);
     setModel(&model);
     setItemDelegate(new RowDelegate(*this));
     setSelectionMode(QAbstractItemView::SingleSelection);

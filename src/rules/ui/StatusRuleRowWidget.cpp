@@ -130,6 +130,8 @@ void StatusRuleRowWidget::render(const StatusRulesPresenter::RuleRow &row)
     }
     m_enabled->setAccessibleName(P::enabledAccessibleName(row.name));
     m_effect->setAccessibleName(P::effectAccessibleName(row.name));
+    // Readers on Linux call a combo box by its current choice, so what it chooses is its description.
+    m_effect->setAccessibleDescription(P::effectAccessibleName(row.name));
     m_color->setAccessibleName(P::colorAccessibleName(row.name));
 
     if (!m_finishEnabled) {
@@ -146,6 +148,7 @@ void StatusRuleRowWidget::render(const StatusRulesPresenter::RuleRow &row)
     }
     m_finishEnabled->setAccessibleName(P::finishSwitchAccessibleName(row.name));
     m_finishEffect->setAccessibleName(P::finishEffectAccessibleName(row.name));
+    m_finishEffect->setAccessibleDescription(P::finishEffectAccessibleName(row.name));
     m_finishColor->setAccessibleName(P::finishColorAccessibleName(row.name));
     m_finishSeconds->setAccessibleName(P::finishDurationAccessibleName(row.name));
     m_finishEffect->setVisible(row.showsFinishControls);
