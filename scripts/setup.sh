@@ -7,9 +7,9 @@ packages=(
   # toolchain
   g++ cmake ninja-build ccache mold pkg-config git clang libclang-rt-14-dev clang-format clang-tidy
   # libraries
-  qt6-base-dev qt6-base-dev-tools qcoro-qt6-dev
+  qt6-base-dev qt6-base-dev-tools qcoro-qt6-dev libudev-dev libpulse-dev libical-dev libecal2.0-dev libpipewire-0.3-dev libarchive-dev libsodium-dev
   # translations: lupdate and lrelease with their CMake package, and Qt's own translated texts
-  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libudev-dev libpulse-dev libical-dev libecal2.0-dev libpipewire-0.3-dev libarchive-dev libsodium-dev
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   # tests and benchmarks
   libbenchmark-dev umockdev libumockdev-dev pulseaudio pulseaudio-utils iproute2 fonts-dejavu-core
   dbus-daemon evolution-data-server pipewire-bin
