@@ -7,21 +7,38 @@
 #include <QFile>
 #include <QSocketNotifier>
 
+#include <cstdint>
+#include <optional>
+#include <tuple>
 #include <utility>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 // Descriptions are a few hundred bytes; a larger file is not one.
 constexpr qint64 maximumDescriptionSize = qint64{64} * 1024;
+
+// Which socket file is at `path`: a program plugged in again, or started again, makes a new one.
+// The file system may give the new file the number of the one just removed, never its change time.
+using FileIdentity = std::tuple<dev_t, ino_t, std::int64_t, std::int64_t>;
+std::optional<FileIdentity> fileIdentity(const QString &path)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
+        return std::nullopt;
+    }
+    return FileIdentity{status.st_dev, status.st_ino, status.st_ctim.tv_sec, status.st_ctim.tv_nsec};
+}
 } // namespace
 
 class SocketHidBus::Connection : public HidConnection {
 public:
-    Connection(SocketHidBus &bus, QString name, int fd, HidDeviceInfo info, bool openedAfterPeerGone)
+    Connection(SocketHidBus &bus, QString name, int fd, HidDeviceInfo info, bool openedAfterPeerGone,
+               std::optional<FileIdentity> socketFile)
         : HidConnection(&bus), m_bus(bus), m_name(std::move(name)), m_fd(fd), m_info(std::move(info)),
-          m_openedAfterPeerGone(openedAfterPeerGone), m_notifier(fd, QSocketNotifier::Read)
+          m_openedAfterPeerGone(openedAfterPeerGone), m_socketFile(socketFile), m_notifier(fd, QSocketNotifier::Read)
     {
         connect(&m_notifier, &QSocketNotifier::activated, this, &Connection::readReports);
     }
@@ -50,6 +67,8 @@ public:
 
     const QString &name() const { return m_name; }
     bool openedAfterPeerGone() const { return m_openedAfterPeerGone; }
+    // Whether the socket file it was opened through is still the one at its path.
+    bool socketFileIsStillThere() const { return m_socketFile && fileIdentity(m_info.name) == m_socketFile; }
 
     // Delivers the reports the device sent before it left, so that a reply written just before
     // an unplug (a device that reboots) is not lost to the order in which the folder change and
@@ -90,6 +109,7 @@ private:
     int m_fd;
     HidDeviceInfo m_info;
     bool m_openedAfterPeerGone;
+    std::optional<FileIdentity> m_socketFile;
     QSocketNotifier m_notifier;
 };
 
@@ -183,11 +203,12 @@ void SocketHidBus::openDevice(const QString &name, ScanReason reason)
     if (!m_matching.matches(info)) {
         return;
     }
+    const auto socketFile = fileIdentity(socketPath);
     const int fd = SocketBus::connectTo(socketPath);
     if (fd < 0) {
         return;
     }
-    auto *connection = new Connection(*this, name, fd, std::move(info), reason == ScanReason::peerGone);
+    auto *connection = new Connection(*this, name, fd, std::move(info), reason == ScanReason::peerGone, socketFile);
     m_connections[name] = connection;
     Q_EMIT deviceMatched(connection);
 }
@@ -205,10 +226,12 @@ void SocketHidBus::remove(Connection *connection)
 
 // The program closed the connection: unplugged (its description goes too, or is already back
 // for a re-plug under the same name) or killed (its description stays, its socket refuses). A
-// scan after the loss tells these apart.
+// scan after the loss tells these apart. A program that drops every connection on the socket it
+// listens on is tried once more, then left alone until the folder changes; one that was plugged
+// in again meanwhile has a new socket and is opened again.
 void SocketHidBus::peerGone(Connection *connection)
 {
-    if (connection->openedAfterPeerGone()) {
+    if (connection->openedAfterPeerGone() && connection->socketFileIsStillThere()) {
         m_heldBack.insert(connection->name());
     }
     remove(connection);

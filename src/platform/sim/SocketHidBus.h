@@ -37,7 +37,8 @@ private:
     bool m_peerGoneScanQueued = false;
     QFileSystemWatcher m_watcher;
     std::map<QString, QPointer<Connection>> m_connections; // by device name
-    // Names whose peer went away twice without the folder changing in between: they wait for the
-    // next change, so a program that keeps closing its connections cannot spin the bus.
+    // Names whose peer went away twice on the same socket without the folder changing in between:
+    // they wait for the next change, so a program that keeps closing its connections cannot spin
+    // the bus.
     std::set<QString> m_heldBack;
 };

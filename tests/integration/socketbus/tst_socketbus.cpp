@@ -188,20 +188,23 @@ private Q_SLOTS:
         QTest::newRow("other port") << std::optional<LocationID>(otherPort);
         QTest::newRow("no location") << std::optional<LocationID>();
     }
+    // Again and again: a connection made after such a replug is as good as any.
     void replugWithinOneTurnIsRemovalThenAttach()
     {
         QFETCH(std::optional<LocationID>, location);
         attachAt(homePort);
         QSignalSpy matched(bus.get(), &HidBus::deviceMatched);
         QSignalSpy removed(bus.get(), &HidBus::deviceRemoved);
-        // The bus may never see the folder without the device.
-        server->unplug();
-        QVERIFY(plugAt(*server, location));
-        KESTRIX_WAIT_FOR(removed.count() == 1 && manager->deviceID().has_value());
-        QCOMPARE(matched.count(), 1);
-        QCOMPARE(manager->currentLocationID(), location);
-        QVERIFY(QCoro::waitFor(manager->queryDevice(2s)).ok());
-        QCOMPARE(server->connectionCount(), 1);
+        for (int replug = 1; replug <= 3; ++replug) {
+            // The bus may never see the folder without the device.
+            server->unplug();
+            QVERIFY(plugAt(*server, location));
+            KESTRIX_WAIT_FOR(removed.count() == replug && manager->deviceID().has_value());
+            QCOMPARE(matched.count(), replug);
+            QCOMPARE(manager->currentLocationID(), location);
+            QVERIFY(QCoro::waitFor(manager->queryDevice(2s)).ok());
+            QCOMPARE(server->connectionCount(), 1);
+        }
     }
 
     void foreignAndBrokenDescriptionsAreIgnored()
