@@ -57,7 +57,7 @@ TamselDesktopApp::TamselDesktopApp(Ports ports, QObject *parent)
       m_tarnUpdater(std::make_unique<TarnFirmwareUpdater>(*m_hid)),
       m_mic(std::make_unique<MicMuteWatcher>(*m_audioInput)),
       m_vpn(std::make_unique<VPNStatusWatcher>(std::move(ports.networkInterfaces))),
-      m_camera(std::make_unique<CameraInUseWatcher>(*m_cameraDevices)),
+      m_camera(std::make_unique<CameraInUseWatcher>(*m_cameraDevices, ports.cameraPollInterval)),
       m_calendar(std::make_unique<CalendarWatcher>(std::move(ports.calendarStore),
                                                    CalendarWatcher::Options{.now = ports.wallClock})),
       m_screenLock(std::make_unique<ScreenLockWatcher>(std::move(ports.screenLockSources))),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/SystemSleep.h"
+#include "signals/CameraInUseWatcher.h"
 #include "signals/DesktopStateSource.h"
 
 #include <QDateTime>
@@ -73,6 +74,8 @@ public:
         std::function<QDateTime()> wallClock;
         // The longest the pause waits for its end before reading that clock again.
         std::chrono::milliseconds wallClockRecheck{60000};
+        // How often the cameras are asked whether one is in use.
+        std::chrono::milliseconds cameraPollInterval{CameraInUseWatcher::defaultInterval};
     };
 
     // The window that stands in for the tray menu where the desktop has no tray.

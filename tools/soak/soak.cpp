@@ -318,6 +318,7 @@ private:
 
     // The fakes behind the ports, owned by the app.
     FakeAudioInput *m_audio = nullptr;
+    FakeCameraDevices *m_cameras = nullptr;
     FakeNetworkInterfaces *m_network = nullptr;
     FakeDesktopState *m_doNotDisturb = nullptr;
     FakeDesktopState *m_screenShare = nullptr;
@@ -431,7 +432,10 @@ void Soak::setUpApp()
     audio->devices[QStringLiteral("mic")] = {false, false};
     m_audio = audio.get();
     ports.audioInput = std::move(audio);
-    ports.cameraDevices = std::make_unique<FakeCameraDevices>();
+    auto cameras = std::make_unique<FakeCameraDevices>();
+    m_cameras = cameras.get();
+    ports.cameraDevices = std::move(cameras);
+    ports.cameraPollInterval = 20ms;
     auto network = std::make_unique<FakeNetworkInterfaces>();
     m_network = network.get();
     ports.networkInterfaces = std::move(network);
@@ -499,6 +503,7 @@ void Soak::setUpApp()
     setSignal(QStringLiteral("mic_muted"), false);
     setSignal(QStringLiteral("mic_live"), true);
     setSignal(QStringLiteral("mic_in_use"), false);
+    m_cameras->present = {CameraDevice{QStringLiteral("video0"), false}};
     setSignal(QStringLiteral("camera_in_use"), false);
     setSignal(QStringLiteral("screen_locked"), false);
     writeCalendar();
@@ -583,7 +588,7 @@ void Soak::replug(Device &device, bool plugged)
 void Soak::flapSignal()
 {
     ++m_counts.signalChanges;
-    switch (pick(0, 7)) {
+    switch (pick(0, 8)) {
     case 0: {
         const bool muted = chance(0.5);
         m_audio->setDeviceMuted(QStringLiteral("mic"), muted);
@@ -623,6 +628,13 @@ void Soak::flapSignal()
         const bool sharing = chance(0.3);
         m_screenShare->deliver(sharing);
         setSignal(QStringLiteral("screen_shared"), sharing);
+        break;
+    }
+    case 6: {
+        // Another program opens or closes the camera; the watcher sees it at its next poll.
+        const bool inUse = chance(0.4);
+        m_cameras->present = {CameraDevice{QStringLiteral("video0"), inUse}};
+        setSignal(QStringLiteral("camera_in_use"), inUse);
         break;
     }
     default: {
