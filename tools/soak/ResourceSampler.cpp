@@ -90,6 +90,17 @@ QVariantMap connectionStats(const QDBusConnection &bus)
 
 } // namespace
 
+std::map<QString, int> objectsByClass()
+{
+    LiveObjects &live = liveObjects();
+    const std::lock_guard lock(live.mutex);
+    std::map<QString, int> classes;
+    for (QObject *object : live.all) {
+        ++classes[QString::fromLatin1(object->metaObject()->className())];
+    }
+    return classes;
+}
+
 void installObjectCounter()
 {
     qtHookData[addObjectHook] = reinterpret_cast<quintptr>(&objectAdded);

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <map>
 #include <vector>
 
 // What the process holds at one moment. Counts are -1 where they could not be read.
@@ -31,5 +32,8 @@ void installObjectCounter();
 // `buses`: the bus connections whose match rules and connections are counted, asked of each bus
 // daemon's statistics interface.
 ResourceSample sample(const std::vector<QDBusConnection> &buses);
+
+// The live QObjects by class name, to tell which kind of object a growing count is made of.
+std::map<QString, int> objectsByClass();
 
 } // namespace ResourceSampler

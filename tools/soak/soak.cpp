@@ -323,6 +323,7 @@ private:
     FakeDesktopState *m_doNotDisturb = nullptr;
     FakeDesktopState *m_screenShare = nullptr;
     SoakClock *m_clock = nullptr;
+    std::map<QString, int> m_classesAfterWarmUp; // live objects by class at the first sample after warm-up
     bool m_brokenBefore = false;
     std::unique_ptr<TamselDesktopApp> m_app;
     std::vector<Device> m_devices;
@@ -1024,6 +1025,9 @@ void Soak::takeSample()
     for (const Device &device : m_devices) {
         s.socketClients += device.server->connectionCount();
     }
+    if (m_classesAfterWarmUp.empty() && s.simulatedDays >= m_options.warmUpDays) {
+        m_classesAfterWarmUp = ResourceSampler::objectsByClass();
+    }
     m_samples.push_back(s);
     std::printf("%8lld %6.2f %9lld %9lld %5d %5d %7d %6d %5d %6d %7d\n", static_cast<long long>(s.event),
                 s.simulatedDays, static_cast<long long>(s.rssKiB), static_cast<long long>(s.privateKiB), s.fds,
@@ -1155,6 +1159,15 @@ int Soak::verdict()
     grew("descriptors", [](const ResourceSample &s) { return s.fds; });
     grew("threads", [](const ResourceSample &s) { return s.threads; });
     grew("objects", [](const ResourceSample &s) { return s.objects; });
+    // Which kinds of object there are more of than after warm-up.
+    const std::map<QString, int> classesNow = ResourceSampler::objectsByClass();
+    for (const auto &[name, count] : classesNow) {
+        const auto before = m_classesAfterWarmUp.find(name);
+        const int was = before == m_classesAfterWarmUp.end() ? 0 : before->second;
+        if (count > was) {
+            std::printf("  %s: %d, after warm-up %d\n", qUtf8Printable(name), count, was);
+        }
+    }
     grew("timers", [](const ResourceSample &s) { return s.timers; });
     grew("D-Bus match rules", [](const ResourceSample &s) { return s.dbusMatchRules; });
     // Memory settles slowly (allocator arenas, caches filling), so a trend is judged only over at
