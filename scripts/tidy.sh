@@ -71,11 +71,15 @@ for line in subprocess.run(["ninja", "-C", build, "-t", "deps"], check=True, cap
     elif line.strip() and current is not None:
         current.append(line.strip())
 
+# A file's contents with the checkout's and build folder's paths left out: generated files (unity
+# files above all) name the sources by their absolute paths.
+root_bytes, build_bytes = root.encode(), build_abs.encode()
 digests = {}
 def content(path):
     if path not in digests:
         try:
-            digests[path] = hashlib.sha256(open(path, "rb").read()).hexdigest()
+            data = open(path, "rb").read().replace(build_bytes, b"@BUILD@").replace(root_bytes, b"@SOURCE@")
+            digests[path] = hashlib.sha256(data).hexdigest()
         except OSError:
             digests[path] = "missing"
     return digests[path]
