@@ -3,6 +3,7 @@
 // at-spi2-core (bus launcher and registry). This test plays the screen reader: it reads each
 // window's tree over org.a11y.atspi, presses buttons through their actions, moves the focus with
 // Tab as the keyboard would and listens to the events a reader announces.
+#include "support/ChildProcesses.h"
 #include "support/LocalHttpServer.h"
 #include "support/TestTime.h"
 
@@ -687,15 +688,7 @@ private Q_SLOTS:
         if (m_x) {
             xcb_disconnect(m_x);
         }
-        for (QProcess *process : {&m_app, &m_devsim, &m_launcher, &m_xserver, &m_bus}) {
-            if (process->state() != QProcess::NotRunning) {
-                process->terminate();
-                if (!process->waitForFinished(5000)) {
-                    process->kill();
-                    process->waitForFinished(5000);
-                }
-            }
-        }
+        stopProcesses({&m_app, &m_devsim, &m_launcher, &m_xserver, &m_bus});
     }
 };
 

@@ -7,6 +7,7 @@
 // simulated Dorvels and new firmware published on a local update server.
 #include "DbusMenu.h"
 #include "ReportLog.h"
+#include "support/ChildProcesses.h"
 #include "support/LocalHttpServer.h"
 
 #include <QDBusAbstractAdaptor>
@@ -657,18 +658,7 @@ private Q_SLOTS:
         }
     }
 
-    void cleanupTestCase()
-    {
-        for (QProcess *process : {&m_app, &m_devsim, &m_second, &m_xserver, &m_bus}) {
-            if (process->state() != QProcess::NotRunning) {
-                process->terminate();
-                if (!process->waitForFinished(5000)) {
-                    process->kill();
-                    process->waitForFinished(5000);
-                }
-            }
-        }
-    }
+    void cleanupTestCase() { stopProcesses({&m_app, &m_devsim, &m_second, &m_xserver, &m_bus}); }
 };
 
 QTEST_GUILESS_MAIN(TrayPanelTest)

@@ -6,6 +6,7 @@
 // as root (as CI does), everything of the session runs as an ordinary user that the test makes,
 // since sway refuses to run as root.
 #include "DbusMenu.h"
+#include "support/ChildProcesses.h"
 #include "support/TestTime.h"
 
 #include <QDBusConnection>
@@ -559,15 +560,7 @@ private Q_SLOTS:
     void cleanupTestCase()
     {
         QDBusConnection::disconnectFromBus(QStringLiteral("session"));
-        for (QProcess *process : {&m_app, &m_devsim, &m_keyboard, &m_sway, &m_bus}) {
-            if (process->state() != QProcess::NotRunning) {
-                process->terminate();
-                if (!process->waitForFinished(waitMs(5s))) {
-                    process->kill();
-                    process->waitForFinished(waitMs(5s));
-                }
-            }
-        }
+        stopProcesses({&m_app, &m_devsim, &m_keyboard, &m_sway, &m_bus}, waitMs(5s));
         if (m_madeUser) {
             QProcess::execute(QStringLiteral("userdel"), {QLatin1String(sessionUserName)});
         }
