@@ -11,7 +11,7 @@ export QT_QPA_PLATFORM=offscreen
 cmake --build "$build" -j "$(nproc)" --target kestrix-soak >/dev/null
 mkdir -p build/soak
 status=0
-nice "$build/tools/soak/kestrix-soak" --days "$days" --events-per-day 400 --sample-every 400 --warm-up-days 3 \
+nice "$build/tools/soak/kestrix-soak" --days "$days" --events-per-day 400 --sample-every 100 --warm-up-days 3 \
   --out build/soak | tee build/soak/soak.log || status=$?
 python3 tools/soak/plot.py build/soak/samples.csv build/soak/soak.svg
 exit "$status"

@@ -96,7 +96,19 @@ std::map<QString, int> objectsByClass()
     const std::lock_guard lock(live.mutex);
     std::map<QString, int> classes;
     for (QObject *object : live.all) {
-        ++classes[QString::fromLatin1(object->metaObject()->className())];
+        // Objects of other threads are read without their thread's lock: only their class and
+        // parent, which Qt's own objects set when they are made.
+        QString key = QString::fromLatin1(object->metaObject()->className());
+        const QObject *parent = object->parent();
+        for (int depth = 0; parent && depth < 2; ++depth, parent = parent->parent()) {
+            key += QStringLiteral(" < ") + QString::fromLatin1(parent->metaObject()->className());
+        }
+        if (QThread *thread = object->thread(); thread != QCoreApplication::instance()->thread()) {
+            key +=
+                QStringLiteral(" in ") +
+                (thread && !thread->objectName().isEmpty() ? thread->objectName() : QStringLiteral("another thread"));
+        }
+        ++classes[key];
     }
     return classes;
 }
@@ -119,13 +131,15 @@ ResourceSample sample(const std::vector<QDBusConnection> &buses)
     {
         LiveObjects &live = liveObjects();
         const std::lock_guard lock(live.mutex);
-        s.objects = static_cast<int>(live.all.size());
         // Objects of the main thread are destroyed on it, so they are whole while it looks.
         QThread *const mainThread = QCoreApplication::instance()->thread();
+        const QLatin1String httpThread(httpThreadName);
         for (QObject *object : live.all) {
-            if (object->thread() != mainThread) {
+            if (QThread *thread = object->thread(); thread != mainThread) {
+                ++(thread && thread->objectName() == httpThread ? s.httpObjects : s.objects);
                 continue;
             }
+            ++s.objects;
             if (const auto *timer = qobject_cast<QTimer *>(object); timer && timer->isActive()) {
                 ++s.timers;
             }

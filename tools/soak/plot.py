@@ -5,12 +5,13 @@ import sys
 
 rows = list(csv.DictReader(open(sys.argv[1])))
 out = sys.argv[2]
-measures = ["rss_kib", "private_kib", "fds", "threads", "objects", "timers", "dbus_match_rules", "socket_clients"]
+measures = ["rss_kib", "private_kib", "fds", "threads", "objects", "http_objects", "timers", "dbus_match_rules",
+            "socket_clients", "dbus_connections"]
 width, height, pad = 300, 150, 30
-svg = [f'<svg xmlns="http://www.w3.org/2000/svg" width="{width * 4}" height="{height * 2}" font-size="11" '
+svg = [f'<svg xmlns="http://www.w3.org/2000/svg" width="{width * 5}" height="{height * 2}" font-size="11" '
        'font-family="sans-serif">']
 for i, name in enumerate(measures):
-    x0, y0 = (i % 4) * width, (i // 4) * height
+    x0, y0 = (i % 5) * width, (i // 5) * height
     xs = [float(r["days"]) for r in rows]
     ys = [float(r[name]) for r in rows]
     svg.append(f'<text x="{x0 + pad}" y="{y0 + 14}">{name}: {ys[0]:g} → {ys[-1]:g}</text>' if ys else "")
