@@ -5,6 +5,7 @@
 // Tab as the keyboard would and listens to the events a reader announces.
 #include "support/ChildProcesses.h"
 #include "support/LocalHttpServer.h"
+#include "support/TestMain.h"
 #include "support/TestTime.h"
 
 #include <QDBusArgument>
@@ -16,7 +17,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <xcb/xcb.h>
 
@@ -29,7 +29,7 @@ namespace {
 
 // The X keycodes of the keys used in Xvfb's keymap (evdev codes plus 8).
 constexpr xcb_keycode_t tabKeycode = 23;
-constexpr xcb_keycode_t escapeKeycode = 9;
+constexpr xcb_keycode_t escapeKey = 9;
 constexpr xcb_keycode_t spaceKeycode = 65;
 constexpr xcb_keycode_t returnKeycode = 36;
 
@@ -51,7 +51,7 @@ struct Node {
 };
 
 // An object reference, (so), read from `argument`.
-Node readNode(const QDBusArgument &argument)
+Node readAccessibleNode(const QDBusArgument &argument)
 {
     Node node;
     QDBusObjectPath path;
@@ -159,7 +159,7 @@ public:
     Node parent(const Node &node) const
     {
         const auto argument = structured(property(node, "org.a11y.atspi.Accessible", "Parent"));
-        return argument ? readNode(*argument) : Node{};
+        return argument ? readAccessibleNode(*argument) : Node{};
     }
     QList<Node> children(const Node &node) const
     {
@@ -167,7 +167,7 @@ public:
         if (const auto argument = structured(ask(node, "GetChildren"))) {
             argument->beginArray();
             while (!argument->atEnd()) {
-                nodes << readNode(*argument);
+                nodes << readAccessibleNode(*argument);
             }
             argument->endArray();
         }
@@ -188,7 +188,7 @@ public:
             *argument >> kind;
             argument->beginArray();
             while (!argument->atEnd()) {
-                const Node target = readNode(*argument);
+                const Node target = readAccessibleNode(*argument);
                 if (kind == type) {
                     found << target;
                 }
@@ -621,7 +621,7 @@ private Q_SLOTS:
             QTRY_VERIFY(m_reader->has(*agree, checked));
             sendKey(returnKeycode);
         } else {
-            sendKey(escapeKeycode);
+            sendKey(escapeKey);
         }
         QTRY_VERIFY_WITH_TIMEOUT(!m_reader->window(m_application, title), limit(10));
     }
@@ -651,7 +651,7 @@ private Q_SLOTS:
         m_releases.serve(QStringLiteral("/releases/tarn-rp2350/latest.json"),
                          QByteArray(R"({"version": "1.1.0", "asset": "tarn.bin"})"));
         m_devsim.write("plug\n");
-        sendKey(escapeKeycode);
+        sendKey(escapeKey);
         QTRY_VERIFY_WITH_TIMEOUT(!m_reader->window(m_application, QStringLiteral("Custom Shortcut")), limit(10));
 
         m_reader->events.clear();
@@ -664,7 +664,7 @@ private Q_SLOTS:
                    m_reader->name(event.source) == QLatin1String("Firmware transfer");
         };
         QVERIFY(std::any_of(m_reader->events.cbegin(), m_reader->events.cend(), barMoved));
-        sendKey(escapeKeycode);
+        sendKey(escapeKey);
         QTRY_VERIFY_WITH_TIMEOUT(!m_reader->window(m_application, QStringLiteral("TARN Firmware Update")), limit(10));
 
         // An app update that this copy cannot install (it runs from the build, not from a bundle): the
@@ -678,7 +678,7 @@ private Q_SLOTS:
         QVERIFY(update);
         QTRY_VERIFY_WITH_TIMEOUT(heard(QStringLiteral("This copy of Kestrix can't replace itself")), limit(10));
         QTRY_VERIFY(m_reader->find(*update, QStringLiteral("push button"), QStringLiteral("Open in Browser Instead")));
-        sendKey(escapeKeycode);
+        sendKey(escapeKey);
         QTRY_VERIFY_WITH_TIMEOUT(!m_reader->window(m_application, QStringLiteral("Kestrix Update")), limit(10));
     }
 

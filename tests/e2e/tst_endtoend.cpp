@@ -1,12 +1,12 @@
 // The real programs against each other: kestrix-devsim serving a simulated Dorvel on a socket bus,
 // and kestrix (offscreen, private XDG folders) using it.
 #include "ReportLog.h"
+#include "support/TestMain.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTest>
 
 namespace {
 

@@ -2,6 +2,7 @@
 // default source with pactl must bring the "Mic Muted" appearance (LED on, solid, hue 0) to the
 // simulated device.
 #include "integration/pulse/PulseTestSupport.h"
+#include "support/TestMain.h"
 
 #include "ReportLog.h"
 #include <QElapsedTimer>
@@ -9,7 +10,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTest>
 
 class MicEndToEndTest : public QObject {
     Q_OBJECT

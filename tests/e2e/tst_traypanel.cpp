@@ -9,6 +9,7 @@
 #include "ReportLog.h"
 #include "support/ChildProcesses.h"
 #include "support/LocalHttpServer.h"
+#include "support/TestMain.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusArgument>
@@ -25,7 +26,6 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <xcb/xcb.h>
 

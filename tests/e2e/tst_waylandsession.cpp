@@ -7,6 +7,7 @@
 // since sway refuses to run as root.
 #include "DbusMenu.h"
 #include "support/ChildProcesses.h"
+#include "support/TestMain.h"
 #include "support/TestTime.h"
 
 #include <QDBusConnection>
@@ -23,7 +24,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <wayland-client.h>
 #include <xdg-activation-v1-client.h>

@@ -9,12 +9,12 @@
 #include "firmware/TarnFirmwareTransfer.h"
 #include "platform/sim/SimulatedDorvel.h"
 #include "support/FakeClock.h"
+#include "support/TestMain.h"
 #include "support/TestTime.h"
 
 #include <QCoreApplication>
 #include <QCoroTask>
 #include <QPointer>
-#include <QTest>
 
 #include <map>
 #include <memory>

@@ -1,12 +1,12 @@
 #include "device/DorvelDeviceManager.h"
 #include "platform/sim/SimulatedHidBus.h"
 #include "support/DeviceTestSupport.h"
+#include "support/TestMain.h"
 #include "support/TestTime.h"
 
 #include <QCoroTask>
 #include <QElapsedTimer>
 #include <QSignalSpy>
-#include <QTest>
 
 #include <algorithm>
 #include <memory>

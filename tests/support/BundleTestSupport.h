@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/TestMain.h"
 #include "update/BundleTools.h"
 #include "update/DetachedShell.h"
 #include "update/PackageDatabase.h"
@@ -10,7 +11,6 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <QTest>
 
 #include <optional>
 

@@ -2,12 +2,23 @@
 
 #include "device/Bytes.h"
 #include "platform/sim/SimulatedDorvel.h"
+#include "support/TestMain.h"
 #include "support/TestTime.h"
 
 #include <QAbstractEventDispatcher>
-#include <QTest>
+#include <QStringList>
 
 #include <vector>
+
+// A report as spaced hex bytes, for comparisons that print readably when they fail.
+inline QString hex(const Bytes &bytes)
+{
+    QStringList parts;
+    for (std::uint8_t b : bytes) {
+        parts << QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0'));
+    }
+    return parts.join(QLatin1Char(' '));
+}
 
 // Records every report a simulated device receives.
 struct ReportRecorder {

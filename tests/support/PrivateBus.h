@@ -1,10 +1,11 @@
 #pragma once
 
+#include "support/TestMain.h"
+
 #include <QDBusConnection>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTest>
 
 #include <sys/prctl.h>
 #include <unistd.h>

@@ -25,6 +25,7 @@
 #include "support/FakePorts.h"
 #include "support/FakeTriggerListener.h"
 #include "support/LocalHttpServer.h"
+#include "support/TestMain.h"
 #include "timers/TimerManager.h"
 #include "timers/ui/TimerView.h"
 #include "unit/rules/RulesTestSupport.h"
@@ -43,7 +44,6 @@
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <memory>
 

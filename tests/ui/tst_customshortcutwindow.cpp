@@ -6,6 +6,8 @@
 #include "device/ui/CustomShortcutRecorderView.h"
 #include "platform/sim/SimulatedHidBus.h"
 #include "support/DeviceTestSupport.h"
+#include "support/TestMain.h"
+#include "support/WidgetTestSupport.h"
 #include "ui/Stepper.h"
 
 #include <QApplication>
@@ -13,7 +15,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
-#include <QTest>
 
 #include <algorithm>
 
@@ -21,15 +22,6 @@ using namespace std::chrono_literals;
 using namespace CustomShortcutPresenter;
 
 namespace {
-
-QString hex(const Bytes &bytes)
-{
-    QStringList parts;
-    for (std::uint8_t b : bytes) {
-        parts << QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0'));
-    }
-    return parts.join(QLatin1Char(' '));
-}
 
 DeviceQueryResponse boundTo(BindType type, std::optional<std::uint8_t> mods, std::optional<std::uint8_t> keycode,
                             std::optional<std::uint8_t> gapIndex = std::nullopt)
@@ -40,13 +32,6 @@ DeviceQueryResponse boundTo(BindType type, std::optional<std::uint8_t> mods, std
     state.currentCustomKeycode = keycode;
     state.customRepeatGapIndex = gapIndex;
     return state;
-}
-
-// A key press as X11 and Wayland deliver it: the evdev code plus 8 as the native scan code.
-void pressLinux(QWidget *target, int key, quint32 evdev, Qt::KeyboardModifiers modifiers)
-{
-    QKeyEvent event(QEvent::KeyPress, key, modifiers, evdev + 8, 0, 0);
-    QApplication::sendEvent(target, &event);
 }
 
 } // namespace

@@ -1,11 +1,12 @@
 #include "device/KeyRecorder.h"
 #include "device/ui/ApplicationKeyEventMonitor.h"
+#include "support/TestMain.h"
+#include "support/WidgetTestSupport.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QSignalSpy>
-#include <QTest>
 #include <QWidget>
 
 #include <memory>
@@ -29,14 +30,6 @@ protected:
         event->accept();
     }
 };
-
-// Sends a key press as the X11 and Wayland platforms deliver it: the evdev code plus 8 as the
-// native scan code.
-void pressLinux(QWidget *target, int key, quint32 evdev, Qt::KeyboardModifiers modifiers = {})
-{
-    QKeyEvent event(QEvent::KeyPress, key, modifiers, evdev + 8, 0, 0);
-    QApplication::sendEvent(target, &event);
-}
 
 // As Qt on macOS delivers it: the Mac virtual key code, Command reported as Qt::ControlModifier.
 void pressMac(QWidget *target, int key, quint32 macCode, Qt::KeyboardModifiers modifiers = {})

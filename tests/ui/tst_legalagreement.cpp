@@ -2,13 +2,13 @@
 #include "app/ui/LegalAgreementPresenter.h"
 #include "app/ui/LegalAgreementView.h"
 #include "app/ui/WindowRouter.h"
+#include "support/TestMain.h"
 #include "unit/rules/RulesTestSupport.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTest>
 
 #include <memory>
 

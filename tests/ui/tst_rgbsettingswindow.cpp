@@ -7,6 +7,7 @@
 #include "settings/ui/RGBSettingsView.h"
 #include "support/DeviceTestSupport.h"
 #include "support/FakeClock.h"
+#include "support/TestMain.h"
 #include "timers/TimerManager.h"
 #include "ui/ColorButton.h"
 #include "ui/Stepper.h"
@@ -18,7 +19,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QSlider>
-#include <QTest>
 
 #include <algorithm>
 #include <memory>
@@ -27,15 +27,6 @@ using namespace std::chrono_literals;
 using Style = Dorvel::FlashStyle;
 
 namespace {
-
-QString hex(const Bytes &bytes)
-{
-    QStringList parts;
-    for (std::uint8_t b : bytes) {
-        parts << QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0'));
-    }
-    return parts.join(QLatin1Char(' '));
-}
 
 // The first bytes of a 32-byte report; the rest must be zero.
 QString report(std::initializer_list<std::uint8_t> head)

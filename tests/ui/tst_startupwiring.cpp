@@ -12,12 +12,12 @@
 #include "support/FakePorts.h"
 #include "support/FakeTriggerListener.h"
 #include "support/LocalHttpServer.h"
+#include "support/TestMain.h"
 #include "update/AppUpdater.h"
 
 #include <QDateTime>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 
 namespace {
 

@@ -10,6 +10,8 @@
 #include "signals/CalendarWatcher.h"
 #include "support/DeviceTestSupport.h"
 #include "support/FakeCalendarStore.h"
+#include "support/TestMain.h"
+#include "support/WidgetTestSupport.h"
 #include "ui/ColorButton.h"
 #include "unit/rules/RulesTestSupport.h"
 
@@ -20,20 +22,11 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QSpinBox>
-#include <QTest>
 #include <QToolButton>
 
 #include <memory>
 
 namespace {
-QStringList names(std::initializer_list<const char *> items)
-{
-    QStringList out;
-    for (const char *item : items) {
-        out.append(QString::fromUtf8(item));
-    }
-    return out;
-}
 QSet<QString> nameSet(std::initializer_list<const char *> items)
 {
     const QStringList list = names(items);

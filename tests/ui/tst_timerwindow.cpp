@@ -4,6 +4,8 @@
 #include "rules/StatusRulesEngine.h"
 #include "support/DeviceTestSupport.h"
 #include "support/FakeClock.h"
+#include "support/TestMain.h"
+#include "support/WidgetTestSupport.h"
 #include "timers/TimerManager.h"
 #include "timers/ui/TimerView.h"
 #include "unit/rules/RulesTestSupport.h"
@@ -14,20 +16,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTest>
 
 #include <memory>
-
-namespace {
-QStringList names(std::initializer_list<const char *> items)
-{
-    QStringList out;
-    for (const char *item : items) {
-        out.append(QString::fromUtf8(item));
-    }
-    return out;
-}
-} // namespace
 
 using namespace std::chrono_literals;
 using Dorvel::RGBMode;

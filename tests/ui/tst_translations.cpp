@@ -12,6 +12,7 @@
 #include "support/DeviceTestSupport.h"
 #include "support/FakePorts.h"
 #include "support/FakeTriggerListener.h"
+#include "support/TestMain.h"
 #include "timers/TimerPresenter.h"
 #include "unit/rules/RulesTestSupport.h"
 #include "update/ui/AppUpdatePresenter.h"
@@ -30,7 +31,6 @@
 #include <QSet>
 #include <QSpinBox>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTranslator>
 #include <QXmlStreamReader>
 

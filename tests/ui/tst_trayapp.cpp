@@ -20,6 +20,7 @@
 #include "support/FakePorts.h"
 #include "support/FakeTriggerListener.h"
 #include "support/LocalHttpServer.h"
+#include "support/TestMain.h"
 #include "update/AppUpdater.h"
 
 #include <QJsonDocument>
@@ -35,7 +36,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 
 using namespace std::chrono_literals;
 

@@ -3,11 +3,13 @@
 // calendar files, under CalendarWatcher, and through its module as the application loads it: only
 // while the server runs, never starting it. Every function starts with the server stopped and the
 // home as the fixture writes it, whatever ran before.
+#include "CalendarTestSupport.h"
 #include "platform/linux/calendar/EdsCalendarStore.h"
 #include "platform/linux/calendar/ICalendarStore.h"
 #include "platform/linux/calendar/OnDemandCalendarStore.h"
 #include "signals/CalendarWatcher.h"
 #include "signals/CombinedCalendarStore.h"
+#include "support/TestMain.h"
 #include "support/TestTime.h"
 
 #include <QDBusConnection>
@@ -19,7 +21,6 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <cerrno>
 #include <csignal>
@@ -30,22 +31,13 @@
 #include <libecal/libecal.h>
 
 namespace {
-// Tuesday, 12 March 2024, two days after New York moved to summer time.
-const QDateTime now(QDate(2024, 3, 12), QTime(15, 0), Qt::UTC);
 const QString testSource = QStringLiteral("kestrix-test");
 const QString registryName = QStringLiteral("org.gnome.evolution.dataserver.Sources5");
 // The server's services, its backends' helper processes included.
 const QString serverPrefix = QStringLiteral("org.gnome.evolution.dataserver.");
 const QStringList moduleFolders{QStringLiteral(KESTRIX_TEST_MODULE_DIR)};
 
-bool write(const QString &path, const QByteArray &text)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
-}
-
-QByteArray vevent(const QByteArray &uid, const QByteArray &lines)
+QByteArray edsEvent(const QByteArray &uid, const QByteArray &lines)
 {
     return "BEGIN:VEVENT\nUID:" + uid + "\nDTSTAMP:20240101T000000Z\nSUMMARY:Private\n" + lines + "END:VEVENT\n";
 }
@@ -169,15 +161,15 @@ private Q_SLOTS:
         QVERIFY(write(sources + QStringLiteral("kestrix-identity.source"),
                       "[Data Source]\nDisplayName=Work\nEnabled=true\n\n[Mail Identity]\n"
                       "Address=me@work.example\nName=Me\n"));
-        const QByteArray weekly = vevent("weekly@test", "DTSTART;TZID=America/New_York:20240102T093000\n"
-                                                        "DURATION:PT30M\nRRULE:FREQ=WEEKLY\n");
-        const QByteArray moved = vevent("weekly@test", "RECURRENCE-ID;TZID=America/New_York:20240312T093000\n"
-                                                       "DTSTART;TZID=America/New_York:20240313T100000\n"
-                                                       "DURATION:PT30M\n");
-        const QByteArray allDay = vevent("day@test", "DTSTART;VALUE=DATE:20240312\nDTEND;VALUE=DATE:20240313\n");
-        const QByteArray declined = vevent("declined@test", "DTSTART:20240312T150000Z\nDTEND:20240312T160000Z\n"
-                                                            "ORGANIZER:mailto:boss@work.example\n"
-                                                            "ATTENDEE;PARTSTAT=DECLINED:mailto:Me@Work.example\n");
+        const QByteArray weekly = edsEvent("weekly@test", "DTSTART;TZID=America/New_York:20240102T093000\n"
+                                                          "DURATION:PT30M\nRRULE:FREQ=WEEKLY\n");
+        const QByteArray moved = edsEvent("weekly@test", "RECURRENCE-ID;TZID=America/New_York:20240312T093000\n"
+                                                         "DTSTART;TZID=America/New_York:20240313T100000\n"
+                                                         "DURATION:PT30M\n");
+        const QByteArray allDay = edsEvent("day@test", "DTSTART;VALUE=DATE:20240312\nDTEND;VALUE=DATE:20240313\n");
+        const QByteArray declined = edsEvent("declined@test", "DTSTART:20240312T150000Z\nDTEND:20240312T160000Z\n"
+                                                              "ORGANIZER:mailto:boss@work.example\n"
+                                                              "ATTENDEE;PARTSTAT=DECLINED:mailto:Me@Work.example\n");
         QVERIFY(write(home(QStringLiteral("data/evolution/calendar/")) + testSource + QStringLiteral("/calendar.ics"),
                       "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//Kestrix tests//EN\n" + weekly + moved + allDay +
                           declined + "END:VCALENDAR\n"));
@@ -349,7 +341,7 @@ private Q_SLOTS:
         EClient *client = e_cal_client_connect_sync(source, E_CAL_CLIENT_SOURCE_TYPE_EVENTS, 10, nullptr, &error);
         QVERIFY2(client, error ? error->message : "");
         ICalComponent *event = i_cal_component_new_from_string(
-            vevent("added@test", "DTSTART:20240312T143000Z\nDTEND:20240312T153000Z\n").constData());
+            edsEvent("added@test", "DTSTART:20240312T143000Z\nDTEND:20240312T153000Z\n").constData());
         QVERIFY(e_cal_client_create_object_sync(E_CAL_CLIENT(client), event, E_CAL_OPERATION_FLAG_NONE, nullptr,
                                                 nullptr, &error));
         g_object_unref(event);
@@ -361,7 +353,7 @@ private Q_SLOTS:
         // A once-a-minute rule from the start of three weeks asked for: its expansion is bounded as
         // the files' is (20,000 steps), where the weeks hold over 30,000 occurrences.
         ICalComponent *flood = i_cal_component_new_from_string(
-            vevent("flood@test", "DTSTART:20240311T150000Z\nDURATION:PT1M\nRRULE:FREQ=MINUTELY\n").constData());
+            edsEvent("flood@test", "DTSTART:20240311T150000Z\nDURATION:PT1M\nRRULE:FREQ=MINUTELY\n").constData());
         QVERIFY(e_cal_client_create_object_sync(E_CAL_CLIENT(client), flood, E_CAL_OPERATION_FLAG_NONE, nullptr,
                                                 nullptr, &error));
         g_object_unref(flood);
@@ -386,11 +378,11 @@ private Q_SLOTS:
         // Were the removed calendar's meeting counted, exclusion below would leave a meeting.
         QVERIFY(write(home(QStringLiteral("data/evolution/calendar/kestrix-removed/calendar.ics")),
                       "BEGIN:VCALENDAR\nVERSION:2.0\n" +
-                          vevent("removed@test", "DTSTART:20240312T140000Z\nDTEND:20240312T160000Z\n") +
+                          edsEvent("removed@test", "DTSTART:20240312T140000Z\nDTEND:20240312T160000Z\n") +
                           "END:VCALENDAR\n"));
         QVERIFY(write(home(QStringLiteral("data/Kestrix/Calendars/team.ics")),
                       "BEGIN:VCALENDAR\nVERSION:2.0\n" +
-                          vevent("team@test", "DTSTART:20240312T143000Z\nDTEND:20240312T153000Z\n") +
+                          edsEvent("team@test", "DTSTART:20240312T143000Z\nDTEND:20240312T153000Z\n") +
                           "END:VCALENDAR\n"));
         std::vector<std::unique_ptr<CalendarStore>> stores;
         stores.push_back(std::make_unique<EdsCalendarStore>());
@@ -420,7 +412,7 @@ private Q_SLOTS:
         EClient *client = e_cal_client_connect_sync(source, E_CAL_CLIENT_SOURCE_TYPE_EVENTS, 10, nullptr, &error);
         QVERIFY2(client, error ? error->message : "");
         ICalComponent *event = i_cal_component_new_from_string(
-            vevent("soon@test", "DTSTART:20240312T150300Z\nDTEND:20240312T153000Z\n").constData());
+            edsEvent("soon@test", "DTSTART:20240312T150300Z\nDTEND:20240312T153000Z\n").constData());
         QVERIFY(e_cal_client_create_object_sync(E_CAL_CLIENT(client), event, E_CAL_OPERATION_FLAG_NONE, nullptr,
                                                 nullptr, &error));
         g_object_unref(event);

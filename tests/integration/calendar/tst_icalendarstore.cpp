@@ -1,19 +1,18 @@
 // ICalendarStore on calendars written into temporary folders, alone and under CalendarWatcher.
+#include "CalendarTestSupport.h"
 #include "platform/linux/calendar/ICalendarStore.h"
 #include "signals/CalendarWatcher.h"
+#include "support/TestMain.h"
 #include "util/AppSettings.h"
 
 #include <QDir>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <cstdio>
 
 namespace {
-// Tuesday, 12 March 2024, two days after New York moved to summer time and before Europe did.
-const QDateTime now(QDate(2024, 3, 12), QTime(15, 0), Qt::UTC);
 const QStringList user{QStringLiteral("mailto:me@example.org")};
 
 QByteArray calendar(const QByteArray &body, const QByteArray &header = {})
@@ -24,13 +23,6 @@ QByteArray calendar(const QByteArray &body, const QByteArray &header = {})
 QByteArray vevent(const QByteArray &lines, const QByteArray &uid = "event@test")
 {
     return "BEGIN:VEVENT\nUID:" + uid + "\nDTSTAMP:20240101T000000Z\nSUMMARY:Private\n" + lines + "END:VEVENT\n";
-}
-
-bool write(const QString &path, const QByteArray &text)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
 }
 
 ICalendarStore::Options collectionAt(const QString &path)

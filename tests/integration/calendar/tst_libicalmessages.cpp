@@ -1,7 +1,7 @@
 #include "platform/linux/calendar/ICalendarFile.h"
+#include "support/TestMain.h"
 
 #include <QLoggingCategory>
-#include <QTest>
 
 #include <sys/mman.h>
 #include <unistd.h>

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "support/TestMain.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <csignal>
 #include <deque>

@@ -7,10 +7,10 @@
 #include "platform/linux/pipewire/PipeWireScreenCast.h"
 #include "signals/CameraInUseWatcher.h"
 #include "signals/ScreenShareWatcher.h"
+#include "support/TestMain.h"
 
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QTest>
 
 namespace {
 QString describe(const std::vector<CameraDevice> &cameras)

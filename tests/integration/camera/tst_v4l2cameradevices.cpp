@@ -1,7 +1,7 @@
 #include "CameraTestSupport.h"
+#include "support/TestMain.h"
 
 #include <QCoreApplication>
-#include <QTest>
 
 #include <unistd.h>
 

@@ -4,6 +4,7 @@
 #include "signals/VPNStatusWatcher.h"
 #include "support/FakeNetworkInterfaces.h"
 #include "support/PrivateBus.h"
+#include "support/TestMain.h"
 #include "support/TestTime.h"
 
 #include <QDBusConnection>
@@ -14,7 +15,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <sys/prctl.h>
 #include <unistd.h>

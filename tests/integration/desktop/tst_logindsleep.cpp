@@ -4,6 +4,7 @@
 #include "platform/linux/desktop/LogindSystemSleep.h"
 #include "platform/sim/SimulatedHidBus.h"
 #include "support/DeviceTestSupport.h"
+#include "support/TestMain.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -13,7 +14,6 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
-#include <QTest>
 
 using namespace std::chrono_literals;
 

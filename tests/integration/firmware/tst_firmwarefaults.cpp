@@ -4,9 +4,8 @@
 // run hanging. Runs go a dozen at a time on one event loop. The sequence is fixed by a seed, so a
 // failure replays; KESTRIX_FAULT_SEED picks another one.
 #include "FirmwareTestSupport.h"
+#include "support/TestMain.h"
 #include "util/Sleep.h"
-
-#include <QTest>
 
 #include <random>
 

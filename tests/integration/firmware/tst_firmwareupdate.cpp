@@ -4,8 +4,7 @@
 #include "FirmwareTestSupport.h"
 #include "device/Dorvel.h"
 #include "support/DeviceTestSupport.h"
-
-#include <QTest>
+#include "support/TestMain.h"
 
 #include <functional>
 

@@ -4,13 +4,13 @@
 #include "platform/linux/hid/HidrawBus.h"
 #include "platform/sim/SimulatedDorvel.h"
 #include "support/DeviceTestSupport.h"
+#include "support/TestMain.h"
 
 #include <QCoroTask>
 #include <QDir>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QSocketNotifier>
-#include <QTest>
 
 #include <umockdev.h>
 

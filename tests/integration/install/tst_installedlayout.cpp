@@ -1,8 +1,9 @@
+#include "support/TestMain.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTest>
 
 namespace {
 struct Run {

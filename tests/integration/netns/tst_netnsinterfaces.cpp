@@ -3,10 +3,10 @@
 // the test ends, and concurrent runs never see each other's interfaces.
 #include "platform/linux/network/NetlinkInterfaces.h"
 #include "signals/VPNStatusWatcher.h"
+#include "support/TestMain.h"
 
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTest>
 
 #include <cerrno>
 #include <cstring>

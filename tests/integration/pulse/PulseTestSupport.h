@@ -1,11 +1,12 @@
 #pragma once
 
+#include "support/TestMain.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <pulse/pulseaudio.h>
 

@@ -1,11 +1,11 @@
 #include "PulseTestSupport.h"
 #include "support/DeviceTestSupport.h"
+#include "support/TestMain.h"
 
 #include "platform/linux/audio/PulseAudioInput.h"
 #include "signals/MicMuteWatcher.h"
 
 #include <QSignalSpy>
-#include <QTest>
 
 #include <memory>
 

@@ -1,6 +1,5 @@
 #include "platform/linux/audio/QtPulseMainloop.h"
-
-#include <QTest>
+#include "support/TestMain.h"
 
 #include <pulse/mainloop-api.h>
 #include <pulse/rtclock.h>

@@ -5,6 +5,7 @@
 #include "platform/sim/SocketHidBus.h"
 #include "support/DeviceTestSupport.h"
 #include "support/LocalHttpServer.h"
+#include "support/TestMain.h"
 
 #include <QCoroTask>
 #include <QDir>
@@ -13,7 +14,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <csignal>
 #include <memory>
@@ -23,7 +23,7 @@
 using namespace std::chrono_literals;
 
 namespace {
-DorvelDeviceManager::Timings shortTimings()
+DorvelDeviceManager::Timings devsimTimings()
 {
     return {.attachQueryTimeout = 2s,
             .attachIdentityTimeout = 2s,
@@ -32,7 +32,7 @@ DorvelDeviceManager::Timings shortTimings()
             .rebootIdentityTimeout = 2s};
 }
 
-QByteArray hex(const Bytes &bytes)
+QByteArray compactHex(const Bytes &bytes)
 {
     return QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size())).toHex();
 }
@@ -83,7 +83,7 @@ private Q_SLOTS:
         connect(devsim.get(), &QProcess::readyReadStandardOutput, this,
                 [this] { output += devsim->readAllStandardOutput(); });
         bus = std::make_unique<SocketHidBus>(path("bus"));
-        manager = std::make_unique<DorvelDeviceManager>(*bus, shortTimings());
+        manager = std::make_unique<DorvelDeviceManager>(*bus, devsimTimings());
     }
     void cleanup()
     {
@@ -145,7 +145,7 @@ private Q_SLOTS:
             commands << fields[1].left(2);
         }
         QCOMPARE(commands, (QList<QByteArray>{"ff", "04", "02", "02", "02", "ff", "00"}));
-        QCOMPARE(lines[4].split(' ')[1], hex(Dorvel::ledColorReport(85, 255, 200)));
+        QCOMPARE(lines[4].split(' ')[1], compactHex(Dorvel::ledColorReport(85, 255, 200)));
 
         // What a person watching the terminal sees (stdout is a pipe here: no colour codes).
         KESTRIX_WAIT_FOR(output.contains("bind preset 3"));

@@ -5,6 +5,7 @@
 #include "platform/sim/SocketDeviceServer.h"
 #include "platform/sim/SocketHidBus.h"
 #include "support/DeviceTestSupport.h"
+#include "support/TestMain.h"
 
 #include <QCoroTask>
 #include <QDir>
@@ -12,7 +13,6 @@
 #include <QSignalSpy>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <memory>
 

@@ -1,10 +1,10 @@
 #include "app/AppInfo.h"
 #include "app/CommandLine.h"
+#include "support/TestMain.h"
 #include "util/Logging.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTest>
 
 using CommandLine::DisplayEnvironment;
 using CommandLine::Options;

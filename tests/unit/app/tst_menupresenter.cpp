@@ -1,10 +1,10 @@
 #include "app/AppResources.h"
 #include "app/ui/MenuPresenter.h"
+#include "support/TestMain.h"
 
 #include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QUrlQuery>
 
 Q_DECLARE_METATYPE(std::optional<DeviceQueryResponse>)

@@ -1,7 +1,7 @@
 #include "device/KeycodeMapping.h"
+#include "support/TestMain.h"
 
 #include <QFile>
-#include <QTest>
 
 #include <map>
 

@@ -3,8 +3,7 @@
 #include "device/FirmwareVersion.h"
 #include "device/PresetAction.h"
 #include "device/UpdateResponse.h"
-
-#include <QTest>
+#include "support/TestMain.h"
 
 #include <functional>
 #include <initializer_list>

@@ -1,6 +1,5 @@
 #include "device/RequestSlot.h"
-
-#include <QTest>
+#include "support/TestMain.h"
 
 #include <optional>
 

@@ -1,7 +1,6 @@
 #include "device/DeviceQueryResponse.h"
 #include "platform/sim/SimulatedDorvel.h"
-
-#include <QTest>
+#include "support/TestMain.h"
 
 namespace {
 Bytes report(std::initializer_list<std::uint8_t> head)

@@ -6,13 +6,13 @@
 #include "platform/sim/SimulatedHidBus.h"
 #include "support/DeviceTestSupport.h"
 #include "support/LocalHttpServer.h"
+#include "support/TestMain.h"
 #include "ui/ErrorText.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTest>
 
 class TarnUpdateProgressViewTest : public QObject {
     Q_OBJECT

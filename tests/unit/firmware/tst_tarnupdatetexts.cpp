@@ -4,10 +4,10 @@
 #include "firmware/TarnManifest.h"
 #include "firmware/TarnUpdatePresenter.h"
 #include "firmware/TarnUpdateState.h"
+#include "support/TestMain.h"
 #include "util/UpdateServer.h"
 
 #include <QScopeGuard>
-#include <QTest>
 
 using State = TarnUpdateState;
 using Error = TarnUpdateError;

@@ -1,8 +1,7 @@
 #include "data/hid/Descriptors.h"
 #include "platform/linux/hid/HidReportDescriptor.h"
 #include "platform/linux/hid/UsbLocation.h"
-
-#include <QTest>
+#include "support/TestMain.h"
 
 #include <random>
 

@@ -1,13 +1,25 @@
 #pragma once
 
 #include "rules/StatusRule.h"
+#include "support/TestMain.h"
 #include "util/AppSettings.h"
 
 #include <QFile>
+#include <QStringList>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <algorithm>
+#include <vector>
+
+// The ids of rules, in order.
+inline QStringList ids(const std::vector<StatusRule> &rules)
+{
+    QStringList out;
+    for (const StatusRule &rule : rules) {
+        out.append(rule.id);
+    }
+    return out;
+}
 
 // Points the settings file into a fresh temporary folder for the lifetime of the object, so no
 // test reads or writes the user's configuration or another test's.

@@ -2,26 +2,17 @@
 
 #include "rules/RuleJson.h"
 #include "rules/RuleStore.h"
+#include "support/TestMain.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTest>
 
 #include <algorithm>
 #include <iterator>
 #include <tuple>
 
 namespace {
-
-QStringList ids(const std::vector<StatusRule> &rules)
-{
-    QStringList out;
-    for (const auto &rule : rules) {
-        out.append(rule.id);
-    }
-    return out;
-}
 
 QByteArray json(const QJsonArray &array)
 {

@@ -14,13 +14,13 @@
 #include "support/DeviceTestSupport.h"
 #include "support/FakeDesktopState.h"
 #include "support/FakeTriggerListener.h"
+#include "support/TestMain.h"
 #include "support/TestTime.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
-#include <QTest>
 
 #include <memory>
 

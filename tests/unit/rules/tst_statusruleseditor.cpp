@@ -6,9 +6,9 @@
 #include "rules/StatusRulesEditing.h"
 #include "rules/StatusRulesEngine.h"
 #include "rules/StatusRulesPresenter.h"
+#include "support/TestMain.h"
 
 #include <QSignalSpy>
-#include <QTest>
 
 #include <cmath>
 #include <limits>
@@ -26,15 +26,6 @@ QStringList names(std::initializer_list<const char *> items)
 } // namespace
 
 namespace {
-
-QStringList ids(const std::vector<StatusRule> &rules)
-{
-    QStringList out;
-    for (const StatusRule &rule : rules) {
-        out.append(rule.id);
-    }
-    return out;
-}
 
 QList<CalendarInfo> calendars(int count)
 {

@@ -1,7 +1,6 @@
 // The trigger line protocol, one connection's input at a time.
 #include "signals/TriggerLineParser.h"
-
-#include <QTest>
+#include "support/TestMain.h"
 
 namespace {
 

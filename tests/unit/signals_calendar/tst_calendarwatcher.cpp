@@ -1,11 +1,11 @@
 #include "signals/CalendarWatcher.h"
 #include "support/FakeCalendarStore.h"
+#include "support/TestMain.h"
 #include "util/AppSettings.h"
 
 #include <QSignalSpy>
 #include <QSize>
 #include <QTemporaryDir>
-#include <QTest>
 
 using namespace std::chrono_literals;
 

@@ -1,10 +1,10 @@
 // CombinedCalendarStore over fake stores: when access resolves, and which store is asked for what.
 #include "signals/CombinedCalendarStore.h"
 #include "support/FakeCalendarStore.h"
+#include "support/TestMain.h"
 
 #include <QPointer>
 #include <QSignalSpy>
-#include <QTest>
 
 namespace {
 // A store whose release runs the event loop, as the calendar server's client library does, where

@@ -1,9 +1,9 @@
 #include "support/FakeCameraDevices.h"
+#include "support/TestMain.h"
 
 #include "signals/CameraInUseWatcher.h"
 
 #include <QSignalSpy>
-#include <QTest>
 
 using namespace std::chrono_literals;
 

@@ -1,9 +1,9 @@
 #include "support/FakeAudioInput.h"
+#include "support/TestMain.h"
 
 #include "signals/MicMuteWatcher.h"
 
 #include <QSignalSpy>
-#include <QTest>
 
 namespace {
 const QString builtIn = QStringLiteral("builtin-mic");

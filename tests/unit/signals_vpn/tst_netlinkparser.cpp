@@ -2,8 +2,7 @@
 // running the tests may not have (WireGuard, PPP).
 #include "platform/linux/network/NetlinkParser.h"
 #include "signals/VPNStatusWatcher.h"
-
-#include <QTest>
+#include "support/TestMain.h"
 
 #include <set>
 #include <string>

@@ -1,8 +1,8 @@
 #include "signals/VPNStatusWatcher.h"
 #include "support/FakeNetworkInterfaces.h"
+#include "support/TestMain.h"
 
 #include <QSignalSpy>
-#include <QTest>
 
 namespace {
 NetworkInterface plain(const char *name)

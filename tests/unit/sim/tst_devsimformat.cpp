@@ -3,9 +3,9 @@
 #include "DevsimFormat.h"
 #include "DevsimOptions.h"
 #include "platform/sim/SocketBus.h"
+#include "support/TestMain.h"
 
 #include <QJsonDocument>
-#include <QTest>
 
 namespace {
 Bytes report(std::initializer_list<std::uint8_t> head)

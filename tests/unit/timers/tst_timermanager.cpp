@@ -3,12 +3,12 @@
 #include "rules/StatusRulesEngine.h"
 #include "support/DeviceTestSupport.h"
 #include "support/FakeClock.h"
+#include "support/TestMain.h"
 #include "timers/TimerManager.h"
 #include "timers/TimerPresenter.h"
 #include "unit/rules/RulesTestSupport.h"
 
 #include <QSignalSpy>
-#include <QTest>
 
 #include <map>
 #include <memory>
@@ -18,11 +18,6 @@ using Dorvel::RGBMode;
 
 namespace {
 
-QString hex(const Bytes &report)
-{
-    return QString::fromLatin1(
-        QByteArray(reinterpret_cast<const char *>(report.data()), qsizetype(report.size())).toHex());
-}
 QString ledOn()
 {
     return hex(Dorvel::ledEnabledReport(true));

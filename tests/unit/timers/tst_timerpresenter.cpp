@@ -1,6 +1,5 @@
+#include "support/TestMain.h"
 #include "timers/TimerPresenter.h"
-
-#include <QTest>
 
 // The timer window's texts and which of its forms show, from the manager's published values.
 class TimerPresenterTest : public QObject {

@@ -5,6 +5,7 @@
 #include "platform/sim/SimulatedHidBus.h"
 #include "rules/ui/LedEffectPicker.h"
 #include "support/DeviceTestSupport.h"
+#include "support/TestMain.h"
 #include "ui/ColorButton.h"
 #include "ui/ErrorText.h"
 #include "ui/UnitSlider.h"
@@ -16,7 +17,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QSignalSpy>
-#include <QTest>
 
 #include <algorithm>
 

@@ -1,5 +1,6 @@
 #include "support/BundleTestSupport.h"
 #include "support/LocalHttpServer.h"
+#include "support/TestMain.h"
 #include "update/AppUpdater.h"
 #include "update/ui/AppUpdatePresenter.h"
 #include "update/ui/AppUpdateProgressView.h"
@@ -9,7 +10,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTest>
 
 using State = AppUpdater::State;
 using Action = AppUpdatePresenter::MenuEntry::Action;

@@ -2,6 +2,7 @@
 #include "platform/linux/update/SodiumArchiveBundleTools.h"
 #include "support/BundleTestSupport.h"
 #include "support/LocalHttpServer.h"
+#include "support/TestMain.h"
 #include "update/AppUpdater.h"
 
 #include <QDirIterator>
@@ -9,7 +10,6 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <atomic>
 #include <linux/capability.h>
@@ -20,7 +20,7 @@
 
 using namespace std::chrono_literals;
 using namespace BundleTestSupport;
-using Kind = AppUpdater::State::Kind;
+using StateKind = AppUpdater::State::Kind;
 
 namespace {
 
@@ -243,42 +243,42 @@ private Q_SLOTS:
         QTest::addColumn<QString>("running");
         QTest::addColumn<QString>("published");
         QTest::addColumn<bool>("silent");
-        QTest::addColumn<Kind>("expected");
+        QTest::addColumn<StateKind>("expected");
         QTest::newRow("10 is newer than 2") << "1.4.2"
-                                            << "1.4.10" << false << Kind::available;
+                                            << "1.4.10" << false << StateKind::available;
         QTest::newRow("newer, silent") << "0.2.7"
-                                       << "0.3.0" << true << Kind::available;
+                                       << "0.3.0" << true << StateKind::available;
         QTest::newRow("same") << "0.2.7"
-                              << "0.2.7" << false << Kind::upToDate;
+                              << "0.2.7" << false << StateKind::upToDate;
         QTest::newRow("same, silent") << "0.2.7"
-                                      << "0.2.7" << true << Kind::upToDate;
+                                      << "0.2.7" << true << StateKind::upToDate;
         QTest::newRow("older") << "0.2.7"
-                               << "0.2.6" << false << Kind::upToDate;
+                               << "0.2.6" << false << StateKind::upToDate;
         QTest::newRow("two-part running") << "1.5"
-                                          << "1.6.0" << false << Kind::error;
+                                          << "1.6.0" << false << StateKind::error;
         QTest::newRow("two-part running, silent") << "1.5"
-                                                  << "1.6.0" << true << Kind::idle;
+                                                  << "1.6.0" << true << StateKind::idle;
         QTest::newRow("published out of range") << "0.2.7"
-                                                << "0.2.300" << false << Kind::error;
+                                                << "0.2.300" << false << StateKind::error;
     }
     void checkComparesVersions()
     {
         QFETCH(QString, running);
         QFETCH(QString, published);
         QFETCH(bool, silent);
-        QFETCH(Kind, expected);
+        QFETCH(StateKind, expected);
         m_server->serve(AppUpdater::manifestPath(),
                         manifestJson(published, QStringLiteral("../../downloads/K.tar.gz")));
         auto e = environment();
         e.runningVersion = running;
         AppUpdater updater(*m_tools, m_packages, m_shell, e);
-        QList<Kind> seen;
+        QList<StateKind> seen;
         connect(&updater, &AppUpdater::stateChanged, this, [&] { seen.append(updater.state().kind); });
         check(updater, silent);
 
         QCOMPARE(updater.state().kind, expected);
-        QCOMPARE(seen.contains(Kind::checking), !silent);
-        if (expected == Kind::available) {
+        QCOMPARE(seen.contains(StateKind::checking), !silent);
+        if (expected == StateKind::available) {
             // The asset is resolved against the manifest's own URL.
             const QUrl url = m_server->url(QStringLiteral("/downloads/K.tar.gz"));
             QCOMPARE(updater.state(), AppUpdater::State::available(published, url));
@@ -316,9 +316,9 @@ private Q_SLOTS:
         e.manifestTimeout = 300ms;
         AppUpdater updater(*m_tools, m_packages, m_shell, e);
         check(updater, false);
-        QCOMPARE(updater.state().kind, Kind::error);
+        QCOMPARE(updater.state().kind, StateKind::error);
         check(updater, true);
-        QCOMPARE(updater.state().kind, Kind::idle);
+        QCOMPARE(updater.state().kind, StateKind::idle);
         QVERIFY(!updater.pendingUpdate());
     }
 
@@ -331,7 +331,7 @@ private Q_SLOTS:
         QVERIFY(pending);
         publish(QStringLiteral("0.2.7"), "x");
         check(updater, true);
-        QCOMPARE(updater.state().kind, Kind::upToDate);
+        QCOMPARE(updater.state().kind, StateKind::upToDate);
         QCOMPARE(updater.pendingUpdate(), pending);
     }
 
@@ -520,7 +520,7 @@ private Q_SLOTS:
         AppUpdater updater(*m_tools, m_packages, m_shell, e);
         updater.confirmInstall();
         check(updater, false);
-        QCOMPARE(updater.state().kind, Kind::available);
+        QCOMPARE(updater.state().kind, StateKind::available);
         updater.confirmInstall();
         QCOMPARE(m_shell.runs.size(), 0);
         QCOMPARE(m_terminations, 0);
@@ -533,7 +533,7 @@ private Q_SLOTS:
         };
         updater.confirmInstall();
         QCOMPARE(m_shell.runs.size(), 0);
-        QCOMPARE(updater.state().kind, Kind::readyToInstall);
+        QCOMPARE(updater.state().kind, StateKind::readyToInstall);
         mayQuit = true;
         updater.confirmInstall();
         QCOMPARE(m_terminations, 1);
@@ -567,7 +567,7 @@ private Q_SLOTS:
         AppUpdater updater(*m_tools, m_packages, shell, e);
         check(updater, false);
         prepare(updater);
-        QCOMPARE(updater.state().kind, Kind::readyToInstall);
+        QCOMPARE(updater.state().kind, StateKind::readyToInstall);
         const QString staged = *updater.stagedAppPath();
 
         updater.confirmInstall();
@@ -639,7 +639,7 @@ private Q_SLOTS:
         AppUpdater updater(*m_tools, m_packages, shell, environment());
         check(updater, false);
         prepare(updater);
-        QCOMPARE(updater.state().kind, Kind::readyToInstall);
+        QCOMPARE(updater.state().kind, StateKind::readyToInstall);
         const QString staged = *updater.stagedAppPath();
         const QString stagedFolder = QFileInfo(staged).absolutePath();
         if (change == QLatin1String("staged gone")) {
@@ -665,22 +665,22 @@ private Q_SLOTS:
     {
         QTest::addColumn<LocalHttpServer::Response>("image");
         QTest::addColumn<bool>("cancel");
-        QTest::addColumn<Kind>("expected");
+        QTest::addColumn<StateKind>("expected");
         // Bytes keep coming, so the inactivity time-out never fires: only the total limit ends it.
         LocalHttpServer::Response dripping(QByteArray(1 << 20, 'd'));
         dripping.dripInterval = 20ms;
         dripping.dripBytes = 16;
-        QTest::newRow("dripping server") << dripping << false << Kind::installFailed;
+        QTest::newRow("dripping server") << dripping << false << StateKind::installFailed;
         LocalHttpServer::Response large;
         large.generatedSize = std::int64_t(4) << 20;
-        QTest::newRow("larger than the cap") << large << false << Kind::installFailed;
-        QTest::newRow("cancelled") << dripping << true << Kind::available;
+        QTest::newRow("larger than the cap") << large << false << StateKind::installFailed;
+        QTest::newRow("cancelled") << dripping << true << StateKind::available;
     }
     void downloadLimits()
     {
         QFETCH(LocalHttpServer::Response, image);
         QFETCH(bool, cancel);
-        QFETCH(Kind, expected);
+        QFETCH(StateKind, expected);
         m_server->serve(AppUpdater::manifestPath(), manifestJson(QStringLiteral("0.3.0"), imageRoute));
         m_server->serve(imageRoute, image);
         auto e = environment();
@@ -701,7 +701,7 @@ private Q_SLOTS:
         // The dripped body would take almost a minute; the time-out's own guard is the limit.
         QVERIFY(finished.wait(20000));
         QCOMPARE(updater.state().kind, expected);
-        if (expected == Kind::installFailed) {
+        if (expected == StateKind::installFailed) {
             QCOMPARE(updater.state().error, AppUpdateError::downloadFailed);
         } else {
             QCOMPARE(updater.state(), AppUpdater::State::available(QStringLiteral("0.3.0"), m_server->url(imageRoute)));
@@ -828,7 +828,7 @@ private Q_SLOTS:
         publish(QStringLiteral("0.3.0"), signedImage(QStringLiteral("release"), m_teamKey));
         check(updater, false);
         prepare(updater);
-        QCOMPARE(updater.state().kind, Kind::readyToInstall);
+        QCOMPARE(updater.state().kind, StateKind::readyToInstall);
         QCOMPARE(QFileInfo(QFileInfo(*updater.stagedAppPath()).absolutePath()).absolutePath(), apps());
     }
 };

@@ -3,6 +3,7 @@
 #include "platform/linux/update/ReleaseImage.h"
 #include "platform/linux/update/SodiumArchiveBundleTools.h"
 #include "support/BundleTestSupport.h"
+#include "support/TestMain.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -11,7 +12,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <functional>
 

@@ -1,16 +1,16 @@
 #include "platform/linux/update/PosixDetachedShell.h"
 #include "platform/linux/update/SystemPackageDatabase.h"
 #include "support/BundleTestSupport.h"
+#include "support/TestMain.h"
 #include "update/Uninstaller.h"
 #include "util/AppSettings.h"
 #include "util/SupportFolder.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTest>
 
 using namespace BundleTestSupport;
-using Kind = AppBundle::Installation::Kind;
+using InstallKind = AppBundle::Installation::Kind;
 
 class UninstallerTest : public QObject {
     Q_OBJECT
@@ -66,7 +66,7 @@ private Q_SLOTS:
                                                     }});
 
         const auto plan = uninstaller.plan();
-        QCOMPARE(plan.installation.kind, Kind::ownBundle);
+        QCOMPARE(plan.installation.kind, InstallKind::ownBundle);
         QCOMPARE(plan.scheduledDeletions, (QStringList{bundle(), bundle() + QStringLiteral(".previous"), staged}));
         uninstaller.run();
 
@@ -97,21 +97,21 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("bundlePath");
         QTest::addColumn<QString>("package");
-        QTest::addColumn<Kind>("expected");
+        QTest::addColumn<InstallKind>("expected");
         QTest::newRow("package manager's bundle") << "apps/Kestrix.app"
-                                                  << "kestrix" << Kind::packageManaged;
+                                                  << "kestrix" << InstallKind::packageManaged;
         QTest::newRow("package manager's prefix") << "usr"
-                                                  << "kestrix" << Kind::packageManaged;
+                                                  << "kestrix" << InstallKind::packageManaged;
         QTest::newRow("installed prefix") << "usr"
-                                          << "" << Kind::notABundle;
+                                          << "" << InstallKind::notABundle;
         QTest::newRow("home prefix") << "home/.local"
-                                     << "" << Kind::notABundle;
+                                     << "" << InstallKind::notABundle;
     }
     void copiesItDoesNotOwnAreLeftInPlace()
     {
         QFETCH(QString, bundlePath);
         QFETCH(QString, package);
-        QFETCH(Kind, expected);
+        QFETCH(InstallKind, expected);
         const QString root = path(bundlePath);
         QVERIFY(root == bundle() || makeBundle(root, "installed"));
         if (!package.isEmpty()) {
