@@ -10,6 +10,7 @@
 #include "integration/camera/PipeWireTestSupport.h"
 #include "integration/pulse/PulseTestSupport.h"
 #include "platform/sim/SimulatedHidBus.h"
+#include "support/BuildPaths.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -36,7 +37,7 @@ namespace {
 // under the same conditions).
 QString appPath()
 {
-    return qEnvironmentVariable("KESTRIX_BENCH_APP", QStringLiteral(KESTRIX_APP_PATH));
+    return qEnvironmentVariable("KESTRIX_BENCH_APP", kestrix::buildpaths::app());
 }
 
 qint64 fileSize(const QString &path)
@@ -52,7 +53,7 @@ struct DevsimFixture {
 
     DevsimFixture()
     {
-        devsim.start(QStringLiteral(KESTRIX_DEVSIM_PATH),
+        devsim.start(kestrix::buildpaths::devsim(),
                      {QStringLiteral("--bus"), bus, QStringLiteral("--report-log"), log, QStringLiteral("--quiet")});
         devsim.waitForStarted();
         while (!QFile::exists(bus + QStringLiteral("/dorvel.json"))) {

@@ -9,6 +9,7 @@
 // private PipeWire daemon with an idle camera node).
 #include "BenchMode.h"
 #include "integration/camera/PipeWireTestSupport.h"
+#include "support/BuildPaths.h"
 
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
@@ -218,8 +219,8 @@ void measure(benchmark::State &state, bool withServices)
             process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
             process->setChildProcessModifier(endWithParent);
         }
-        bare.start(QStringLiteral(KESTRIX_BARE_TRAY_PATH), QStringList{});
-        kestrix.start(qEnvironmentVariable("KESTRIX_BENCH_APP", QStringLiteral(KESTRIX_APP_PATH)), QStringList{});
+        bare.start(kestrix::buildpaths::bareTray(), QStringList{});
+        kestrix.start(qEnvironmentVariable("KESTRIX_BENCH_APP", kestrix::buildpaths::app()), QStringList{});
         bare.waitForStarted();
         kestrix.waitForStarted();
         // Idle, after start-up has settled, in the event loop as it is between events.

@@ -3,6 +3,7 @@
 // at-spi2-core (bus launcher and registry). This test plays the screen reader: it reads each
 // window's tree over org.a11y.atspi, presses buttons through their actions, moves the focus with
 // Tab as the keyboard would and listens to the events a reader announces.
+#include "support/BuildPaths.h"
 #include "support/ChildProcesses.h"
 #include "support/LocalHttpServer.h"
 #include "support/TestMain.h"
@@ -380,7 +381,7 @@ class AccessibilityTest : public QObject {
     {
         QProcess again;
         again.setProcessEnvironment(environment());
-        again.start(QStringLiteral(KESTRIX_APP_PATH), QStringList{});
+        again.start(kestrix::buildpaths::app(), QStringList{});
         return again.waitForFinished(limit(20)) && again.exitCode() == 0;
     }
 
@@ -464,13 +465,13 @@ private Q_SLOTS:
         QVERIFY(m_reader->isConnected());
         QVERIFY(m_reader->listen());
 
-        m_devsim.start(QStringLiteral(KESTRIX_DEVSIM_PATH),
+        m_devsim.start(kestrix::buildpaths::devsim(),
                        {QStringLiteral("--bus"), path("bus"), QStringLiteral("--name"), QStringLiteral("dorvel"),
                         QStringLiteral("--reboot-delay-ms"), QStringLiteral("200"), QStringLiteral("--quiet")});
         QVERIFY(m_devsim.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path("bus/dorvel.json")), limit(10));
 
-        m_app.setProgram(QStringLiteral(KESTRIX_APP_PATH));
+        m_app.setProgram(kestrix::buildpaths::app());
         m_app.setProcessEnvironment(environment());
         m_app.start();
         QVERIFY(m_app.waitForStarted());
@@ -642,8 +643,8 @@ private Q_SLOTS:
         // New firmware, found when the device is back: the update's bar says what it measures, and
         // its value moves as the bytes go.
         QProcess image;
-        image.start(QStringLiteral(KESTRIX_DEVSIM_PATH), {QStringLiteral("--make-image"), path("tarn.bin"),
-                                                          QStringLiteral("--version"), QStringLiteral("1.1.0")});
+        image.start(kestrix::buildpaths::devsim(), {QStringLiteral("--make-image"), path("tarn.bin"),
+                                                    QStringLiteral("--version"), QStringLiteral("1.1.0")});
         QVERIFY(image.waitForFinished(limit(10)) && image.exitCode() == 0);
         QFile imageFile(path("tarn.bin"));
         QVERIFY(imageFile.open(QIODevice::ReadOnly));

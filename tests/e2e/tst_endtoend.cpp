@@ -1,6 +1,7 @@
 // The real programs against each other: kestrix-devsim serving a simulated Dorvel on a socket bus,
 // and kestrix (offscreen, private XDG folders) using it.
 #include "ReportLog.h"
+#include "support/BuildPaths.h"
 #include "support/TestMain.h"
 
 #include <QDir>
@@ -53,7 +54,7 @@ class EndToEndTest : public QObject {
             return;
         }
         const auto before = receivedQueries(path("reports.log")).size();
-        m_app.setProgram(QStringLiteral(KESTRIX_APP_PATH));
+        m_app.setProgram(kestrix::buildpaths::app());
         m_app.setProcessEnvironment(appEnvironment());
         m_app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_app.start();
@@ -81,7 +82,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        m_devsim.setProgram(QStringLiteral(KESTRIX_DEVSIM_PATH));
+        m_devsim.setProgram(kestrix::buildpaths::devsim());
         m_devsim.setArguments({QStringLiteral("--bus"), path("bus"), QStringLiteral("--report-log"),
                                path("reports.log"), QStringLiteral("--quiet")});
         m_devsim.start();
@@ -117,7 +118,7 @@ private Q_SLOTS:
         const auto before = receivedReports(path("reports.log")).size();
         QProcess signal;
         signal.setProcessEnvironment(appEnvironment());
-        signal.start(QStringLiteral(KESTRIX_SIGNAL_PATH), {QStringLiteral("ai_execution"), QStringLiteral("1")});
+        signal.start(kestrix::buildpaths::signalTool(), {QStringLiteral("ai_execution"), QStringLiteral("1")});
         QVERIFY(signal.waitForFinished(10000));
         QCOMPARE(signal.exitCode(), 0);
         const QList<QByteArray> lit{hexReport("020301"), hexReport("020102"), hexReport("020000ffff")};
@@ -126,7 +127,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(containsInARow(receivedReports(path("reports.log")).mid(before), lit), 10000);
 
         const auto afterOn = receivedReports(path("reports.log")).size();
-        signal.start(QStringLiteral(KESTRIX_SIGNAL_PATH), {QStringLiteral("ai_execution"), QStringLiteral("0")});
+        signal.start(kestrix::buildpaths::signalTool(), {QStringLiteral("ai_execution"), QStringLiteral("0")});
         QVERIFY(signal.waitForFinished(10000));
         QCOMPARE(signal.exitCode(), 0);
         const QByteArray off = hexReport("020300");
@@ -138,7 +139,7 @@ private Q_SLOTS:
         ensureAppRunning();
         QProcess second;
         second.setProcessEnvironment(appEnvironment());
-        second.start(QStringLiteral(KESTRIX_APP_PATH), QStringList{});
+        second.start(kestrix::buildpaths::app(), QStringList{});
         QVERIFY(second.waitForFinished(10000));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
@@ -166,7 +167,7 @@ private Q_SLOTS:
         env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
         QProcess start;
         start.setProcessEnvironment(env);
-        start.start(QStringLiteral(KESTRIX_APP_PATH), QStringList{});
+        start.start(kestrix::buildpaths::app(), QStringList{});
         QVERIFY(start.waitForFinished(10000));
         QCOMPARE(start.exitStatus(), QProcess::NormalExit);
         QCOMPARE(start.exitCode(), 1);

@@ -2,6 +2,7 @@
 // default source with pactl must bring the "Mic Muted" appearance (LED on, solid, hue 0) to the
 // simulated device.
 #include "integration/pulse/PulseTestSupport.h"
+#include "support/BuildPaths.h"
 #include "support/TestMain.h"
 
 #include "ReportLog.h"
@@ -30,7 +31,7 @@ private Q_SLOTS:
         QVERIFY(m_pulse.pactl({QStringLiteral("set-default-source"), QStringLiteral("src1")}));
         QVERIFY(m_pulse.pactl({QStringLiteral("set-source-mute"), QStringLiteral("src1"), QStringLiteral("0")}));
 
-        m_devsim.start(QStringLiteral(KESTRIX_DEVSIM_PATH),
+        m_devsim.start(kestrix::buildpaths::devsim(),
                        {QStringLiteral("--bus"), path("bus"), QStringLiteral("--report-log"), path("reports.log"),
                         QStringLiteral("--quiet")});
         QVERIFY(m_devsim.waitForStarted());
@@ -44,7 +45,7 @@ private Q_SLOTS:
         env.insert(QStringLiteral("KESTRIX_UPDATE_BASE_URL"), QStringLiteral("http://127.0.0.1:9/"));
         m_app.setProcessEnvironment(env);
         m_app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_app.start(QStringLiteral(KESTRIX_APP_PATH), QStringList{});
+        m_app.start(kestrix::buildpaths::app(), QStringList{});
         QVERIFY(m_app.waitForStarted());
         // Unmuted and not recording: "mic_live" is disabled, so the rules turn the LED off.
         const QByteArray off = hexReport("020300");

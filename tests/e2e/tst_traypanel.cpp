@@ -7,6 +7,7 @@
 // simulated Dorvels and new firmware published on a local update server.
 #include "DbusMenu.h"
 #include "ReportLog.h"
+#include "support/BuildPaths.h"
 #include "support/ChildProcesses.h"
 #include "support/LocalHttpServer.h"
 #include "support/TestMain.h"
@@ -412,13 +413,13 @@ private Q_SLOTS:
         settings.setValue(QStringLiteral("legalAgreement.acceptedVersion"), 2);
         settings.sync();
 
-        m_devsim.setProgram(QStringLiteral(KESTRIX_DEVSIM_PATH));
+        m_devsim.setProgram(kestrix::buildpaths::devsim());
         m_devsim.setArguments(devsimArguments(QStringLiteral("dorvel")));
         m_devsim.start();
         QVERIFY(m_devsim.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path("bus/dorvel.json")), 10000);
 
-        m_app.setProgram(QStringLiteral(KESTRIX_APP_PATH));
+        m_app.setProgram(kestrix::buildpaths::app());
         m_app.setProcessEnvironment(appEnvironment());
         m_app.setProcessChannelMode(QProcess::SeparateChannels);
         m_app.start();
@@ -501,11 +502,11 @@ private Q_SLOTS:
         QVERIFY(toolTip() != QStringLiteral("Kestrix — No Dorvel connected"));
         QProcess signal;
         signal.setProcessEnvironment(appEnvironment());
-        signal.start(QStringLiteral(KESTRIX_SIGNAL_PATH), {QStringLiteral("ai_execution"), QStringLiteral("1")});
+        signal.start(kestrix::buildpaths::signalTool(), {QStringLiteral("ai_execution"), QStringLiteral("1")});
         QVERIFY(signal.waitForFinished(10000));
         QCOMPARE(signal.exitCode(), 0);
         QTRY_COMPARE_WITH_TIMEOUT(toolTip(), QStringLiteral("Kestrix — AI Execution"), 10000);
-        signal.start(QStringLiteral(KESTRIX_SIGNAL_PATH), {QStringLiteral("ai_execution"), QStringLiteral("0")});
+        signal.start(kestrix::buildpaths::signalTool(), {QStringLiteral("ai_execution"), QStringLiteral("0")});
         QVERIFY(signal.waitForFinished(10000));
         QTRY_VERIFY_WITH_TIMEOUT(toolTip() != QStringLiteral("Kestrix — AI Execution"), 10000);
     }
@@ -546,7 +547,7 @@ private Q_SLOTS:
         QVERIFY2(icon.size() >= 8 + 16 * 16 * 4, qPrintable(QString::number(icon.size())));
         // X11 desktops match a window to its desktop entry by the class in WM_CLASS (instance and
         // class, each ending in a zero byte).
-        QFile entry(QStringLiteral(KESTRIX_DESKTOP_ENTRY_FILE));
+        QFile entry(kestrix::buildpaths::desktopEntryFile());
         QVERIFY(entry.open(QIODevice::ReadOnly));
         const QByteArray entryText = entry.readAll();
         const qsizetype wmClassLine = entryText.indexOf("\nStartupWMClass=");
@@ -565,7 +566,7 @@ private Q_SLOTS:
     {
         QProcess second;
         second.setProcessEnvironment(appEnvironment());
-        second.start(QStringLiteral(KESTRIX_APP_PATH), QStringList{});
+        second.start(kestrix::buildpaths::app(), QStringList{});
         QVERIFY(second.waitForFinished(20000));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
@@ -592,8 +593,8 @@ private Q_SLOTS:
     {
         QVERIFY(m_watcher);
         QProcess image;
-        image.start(QStringLiteral(KESTRIX_DEVSIM_PATH), {QStringLiteral("--make-image"), path("tarn.bin"),
-                                                          QStringLiteral("--version"), QStringLiteral("1.1.0")});
+        image.start(kestrix::buildpaths::devsim(), {QStringLiteral("--make-image"), path("tarn.bin"),
+                                                    QStringLiteral("--version"), QStringLiteral("1.1.0")});
         QVERIFY(image.waitForFinished(10000) && image.exitCode() == 0);
         QFile imageFile(path("tarn.bin"));
         QVERIFY(imageFile.open(QIODevice::ReadOnly));
@@ -604,7 +605,7 @@ private Q_SLOTS:
 
         m_app.terminate();
         QVERIFY(m_app.waitForFinished(10000));
-        m_second.start(QStringLiteral(KESTRIX_DEVSIM_PATH),
+        m_second.start(kestrix::buildpaths::devsim(),
                        devsimArguments(QStringLiteral("second")) +
                            QStringList{QStringLiteral("--location"), QStringLiteral("0x14300000"),
                                        QStringLiteral("--device-id"), QStringLiteral("5ec0d5ec0d5ec0d0")});

@@ -6,6 +6,7 @@
 // as root (as CI does), everything of the session runs as an ordinary user that the test makes,
 // since sway refuses to run as root.
 #include "DbusMenu.h"
+#include "support/BuildPaths.h"
 #include "support/ChildProcesses.h"
 #include "support/TestMain.h"
 #include "support/TestTime.h"
@@ -123,8 +124,8 @@ class WaylandSessionTest : public QObject {
     QProcess m_keyboard;
     std::optional<std::pair<uid_t, gid_t>> m_user; // set when running as root
     bool m_madeUser = false;
-    QString m_appPath = QStringLiteral(KESTRIX_APP_PATH);
-    QString m_devsimPath = QStringLiteral(KESTRIX_DEVSIM_PATH);
+    QString m_appPath = kestrix::buildpaths::app();
+    QString m_devsimPath = kestrix::buildpaths::devsim();
     QString m_busAddress;
     QString m_waylandSocket; // absolute path
     QString m_itemService;
@@ -482,7 +483,7 @@ private Q_SLOTS:
         QVERIFY(!m_itemService.isEmpty());
         QCOMPARE(callItem(QStringLiteral("Activate"), {0, 0}).type(), QDBusMessage::ReplyMessage);
         QTRY_VERIFY_WITH_TIMEOUT(view(QStringLiteral("Kestrix")).has_value(), waitMs(10s));
-        const QFileInfo entry(QStringLiteral(KESTRIX_DESKTOP_ENTRY_FILE));
+        const QFileInfo entry(kestrix::buildpaths::desktopEntryFile());
         QVERIFY(entry.isFile());
         QCOMPARE(view(QStringLiteral("Kestrix"))->appId, entry.completeBaseName());
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/BuildPaths.h"
 #include "support/TestMain.h"
 #include "update/BundleTools.h"
 #include "update/DetachedShell.h"
@@ -47,13 +48,12 @@ inline bool makeBundle(const QString &path, const QByteArray &label, const QStri
                        path + QStringLiteral("/share/kestrix/guide.pdf"));
 }
 
-#ifdef KESTRIX_SIGN_PATH
-// Runs the kestrix-sign tool (its path comes from the build); its standard output, or nothing when
+// Runs the build's kestrix-sign tool; its standard output, or nothing when
 // it failed.
 inline std::optional<QString> runSign(const QStringList &arguments)
 {
     QProcess tool;
-    tool.start(QStringLiteral(KESTRIX_SIGN_PATH), arguments);
+    tool.start(kestrix::buildpaths::signTool(), arguments);
     if (!tool.waitForFinished(60000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0) {
         qWarning("kestrix-sign %s: %s", qPrintable(arguments.join(QLatin1Char(' '))),
                  tool.readAllStandardError().constData());
@@ -61,7 +61,6 @@ inline std::optional<QString> runSign(const QStringList &arguments)
     }
     return QString::fromUtf8(tool.readAllStandardOutput());
 }
-#endif
 
 // A package database that knows only the files it was told about.
 class FakePackageDatabase final : public PackageDatabase {

@@ -18,6 +18,7 @@
 #include "settings/ui/RGBSettingsPresenter.h"
 #include "settings/ui/RGBSettingsView.h"
 #include "signals/CalendarWatcher.h"
+#include "support/BuildPaths.h"
 #include "support/BundleTestSupport.h"
 #include "support/DeviceTestSupport.h"
 #include "support/FakeCalendarStore.h"
@@ -56,7 +57,7 @@
 class ScreenshotTest : public QObject {
     Q_OBJECT
 
-    QDir m_output{QStringLiteral(KESTRIX_SCREENSHOT_DIR)};
+    QDir m_output{kestrix::buildpaths::screenshotDir()};
 
     void save(QWidget &window, const QString &name)
     {
@@ -91,14 +92,14 @@ private Q_SLOTS:
         const QString language = qEnvironmentVariable("KESTRIX_SCREENSHOT_LANGUAGE");
         if (!language.isEmpty()) {
             QLocale::setDefault(QLocale(language));
-            QCOMPARE(Translations::install({language}, QStringLiteral(KESTRIX_QM_DIR)), language);
+            QCOMPARE(Translations::install({language}, kestrix::buildpaths::translationsDir()), language);
         }
     }
 
     void legalAgreementWindow()
     {
         TemporaryConfigHome home;
-        const QImage icon(QStringLiteral(KESTRIX_SOURCE_DIR "/resources/AppIconDisplay.png"));
+        const QImage icon(kestrix::buildpaths::sourceDir() + QStringLiteral("/resources/AppIconDisplay.png"));
         QVERIFY(!icon.isNull());
         {
             LegalAgreementGate gate;

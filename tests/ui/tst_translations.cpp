@@ -9,6 +9,7 @@
 #include "firmware/TarnFirmwareUpdater.h"
 #include "firmware/TarnUpdatePresenter.h"
 #include "platform/sim/SimulatedHidBus.h"
+#include "support/BuildPaths.h"
 #include "support/DeviceTestSupport.h"
 #include "support/FakePorts.h"
 #include "support/FakeTriggerListener.h"
@@ -281,15 +282,15 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString fresh = dir.filePath(QStringLiteral("fresh.ts"));
         QProcess lupdate;
-        lupdate.start(QStringLiteral(KESTRIX_LUPDATE),
+        lupdate.start(kestrix::buildpaths::lupdate(),
                       {QStringLiteral("-silent"), QStringLiteral("-locations"), QStringLiteral("none"),
-                       QStringLiteral(KESTRIX_SOURCE_DIR "/src"), QStringLiteral("-ts"), fresh});
+                       kestrix::buildpaths::sourceDir() + QStringLiteral("/src"), QStringLiteral("-ts"), fresh});
         QVERIFY(lupdate.waitForFinished(60000));
         QCOMPARE(lupdate.exitCode(), 0);
         const std::vector<Message> sources = readMessages(fresh);
         QVERIFY(sources.size() > 100);
 
-        const QDir translations(QStringLiteral(KESTRIX_SOURCE_DIR "/translations"));
+        const QDir translations(kestrix::buildpaths::sourceDir() + QStringLiteral("/translations"));
         const QStringList shipped = translations.entryList({QStringLiteral("kestrix_*.ts")});
         QCOMPARE(shipped.size(), 3);
         for (const QString &name : shipped) {

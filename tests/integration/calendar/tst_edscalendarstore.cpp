@@ -9,6 +9,7 @@
 #include "platform/linux/calendar/OnDemandCalendarStore.h"
 #include "signals/CalendarWatcher.h"
 #include "signals/CombinedCalendarStore.h"
+#include "support/BuildPaths.h"
 #include "support/TestMain.h"
 #include "support/TestTime.h"
 
@@ -35,7 +36,7 @@ const QString testSource = QStringLiteral("kestrix-test");
 const QString registryName = QStringLiteral("org.gnome.evolution.dataserver.Sources5");
 // The server's services, its backends' helper processes included.
 const QString serverPrefix = QStringLiteral("org.gnome.evolution.dataserver.");
-const QStringList moduleFolders{QStringLiteral(KESTRIX_TEST_MODULE_DIR)};
+const QStringList moduleFolders{kestrix::buildpaths::moduleDir()};
 
 QByteArray edsEvent(const QByteArray &uid, const QByteArray &lines)
 {

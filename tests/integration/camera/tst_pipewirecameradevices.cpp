@@ -7,6 +7,7 @@
 #include "platform/linux/pipewire/PipeWireScreenCast.h"
 #include "signals/CameraInUseWatcher.h"
 #include "signals/ScreenShareWatcher.h"
+#include "support/BuildPaths.h"
 #include "support/TestMain.h"
 
 #include <QRegularExpression>
@@ -23,7 +24,7 @@ QString describe(const std::vector<CameraDevice> &cameras)
     return parts.join(QStringLiteral(", "));
 }
 
-const QStringList moduleFolders{QStringLiteral(KESTRIX_TEST_MODULE_DIR)};
+const QStringList moduleFolders{kestrix::buildpaths::moduleDir()};
 
 bool isConnected(const PipeWireGraphLoader &graph)
 {

@@ -1,3 +1,4 @@
+#include "support/BuildPaths.h"
 #include "support/TestMain.h"
 
 #include <QDir>
@@ -58,8 +59,8 @@ private Q_SLOTS:
         m_usr = m_root.filePath(QStringLiteral("usr"));
         QProcessEnvironment install = QProcessEnvironment::systemEnvironment();
         install.insert(QStringLiteral("DESTDIR"), m_root.path());
-        const Run installed = run(QStringLiteral(KESTRIX_CMAKE_COMMAND),
-                                  {QStringLiteral("--install"), QStringLiteral(KESTRIX_BUILD_DIR),
+        const Run installed = run(kestrix::buildpaths::cmake(),
+                                  {QStringLiteral("--install"), kestrix::buildpaths::buildDir(),
                                    QStringLiteral("--prefix"), QStringLiteral("/usr")},
                                   install);
         QVERIFY2(installed.exitCode == 0, qPrintable(installed.err));

@@ -3,6 +3,7 @@
 #include "device/DorvelDeviceManager.h"
 #include "firmware/TarnFirmwareUpdater.h"
 #include "platform/sim/SocketHidBus.h"
+#include "support/BuildPaths.h"
 #include "support/DeviceTestSupport.h"
 #include "support/LocalHttpServer.h"
 #include "support/TestMain.h"
@@ -79,7 +80,7 @@ private Q_SLOTS:
         QVERIFY(dir->isValid());
         output.clear();
         devsim = std::make_unique<QProcess>();
-        devsim->setProgram(QStringLiteral(KESTRIX_DEVSIM_PATH));
+        devsim->setProgram(kestrix::buildpaths::devsim());
         connect(devsim.get(), &QProcess::readyReadStandardOutput, this,
                 [this] { output += devsim->readAllStandardOutput(); });
         bus = std::make_unique<SocketHidBus>(path("bus"));
@@ -277,7 +278,7 @@ private Q_SLOTS:
     {
         startDevsim({QStringLiteral("--quiet")});
         QProcess second;
-        second.start(QStringLiteral(KESTRIX_DEVSIM_PATH), {QStringLiteral("--bus"), path("bus")});
+        second.start(kestrix::buildpaths::devsim(), {QStringLiteral("--bus"), path("bus")});
         QVERIFY(second.waitForFinished(10000));
         QCOMPARE(second.exitCode(), 1);
         QVERIFY(second.readAllStandardError().contains("already plugged"));

@@ -1,5 +1,6 @@
 // The kestrix-signal program against a real trigger server, as shell and AI tool hooks run it.
 #include "TriggerTestSupport.h"
+#include "support/BuildPaths.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -20,7 +21,7 @@ class KestrixSignalTest : public QObject {
     int run(const QStringList &arguments, const QByteArray &input = {})
     {
         QProcess process;
-        process.start(QStringLiteral(KESTRIX_SIGNAL_PATH), arguments);
+        process.start(kestrix::buildpaths::signalTool(), arguments);
         process.write(input);
         process.closeWriteChannel();
         if (!process.waitForFinished(10000)) {

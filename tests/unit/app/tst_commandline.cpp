@@ -1,5 +1,6 @@
 #include "app/AppInfo.h"
 #include "app/CommandLine.h"
+#include "support/BuildPaths.h"
 #include "support/TestMain.h"
 #include "util/Logging.h"
 
@@ -41,7 +42,7 @@ Run runKestrix(const QStringList &arguments, const QProcessEnvironment &environm
 {
     QProcess process;
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(KESTRIX_EXECUTABLE), arguments);
+    process.start(kestrix::buildpaths::app(), arguments);
     Run run;
     if (!process.waitForFinished(30000)) {
         process.kill();

@@ -1,4 +1,5 @@
 #include "device/KeycodeMapping.h"
+#include "support/BuildPaths.h"
 #include "support/TestMain.h"
 
 #include <QFile>
@@ -40,7 +41,7 @@ private Q_SLOTS:
     // pair, a wrong code or an extra key fails here.
     void tablesMatchTheWrittenTable()
     {
-        QFile file(QStringLiteral(KESTRIX_TEST_DATA_DIR "/keycodes/recordable-keys.txt"));
+        QFile file(kestrix::buildpaths::sourceDir() + QStringLiteral("/tests/data/keycodes/recordable-keys.txt"));
         QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
         std::map<std::uint32_t, std::uint8_t> mac, evdev;
         while (!file.atEnd()) {
